@@ -1,0 +1,44 @@
+#pragma once
+// The shared reader state: the process-wide variables through which the user
+// interface thread and the reading thread cooperate. The integers and flags are
+// atomics, so each is written and read whole; LastIDCardNo, SamIdStr and
+// CardInfo are handed between the threads only while the reading thread waits
+// in its synchronous status report.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "card/card_info.h"
+
+// Port number 1001 names the USB port; any other positive n is serial port COMn.
+inline constexpr std::int32_t kUsbPort = 1001;
+// In the settings only: search for the reader automatically.
+inline constexpr std::int32_t kAutoPort = 0;
+
+// Values of ReadMode.
+inline constexpr std::int32_t kReadIdle = 0;
+inline constexpr std::int32_t kReadOnce = 1;
+inline constexpr std::int32_t kReadContinuous = 2;
+
+// Size of the security-module number buffer the reader library writes into.
+inline constexpr std::size_t kSamIdSize = 201;
+
+extern std::atomic<std::int32_t> PortNo;      // port in use for every reader call
+extern std::atomic<std::int32_t> SetPortNo;   // fixed port from the settings, 0 = search
+extern std::atomic<std::int32_t> ReadMode;    // 0 idle, 1 one read, 2 continuous
+extern std::atomic<std::int32_t> ReadSleep;   // pause before each pass, milliseconds
+extern std::atomic<std::int32_t> LastMsgCode; // status code last handled by the main window
+extern std::atomic<bool> DeviceOK;            // the reader on PortNo is open and answered
+extern std::atomic<bool> CardHandled;         // a card was selected or read since idle
+
+extern std::string LastIDCardNo;  // ID number of the card last read; empty once its view is cleared
+extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
+extern TIDCardInfo CardInfo;      // the decoded card last read
+
+// SamIdStr as text: up to its first NUL, at most kSamIdSize characters.
+std::string SamIdText();
+
+// Puts every variable back to its start value (zero, false, empty). For tests.
+void ResetSharedState();

@@ -1,0 +1,133 @@
+#include "card/card_info.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "app/int_text.h"
+#include "app/shared_state.h"
+#include "card/gbk.h"
+
+const char* const SexNames[kSexCodeCount] = {
+    "未知", "男", "女", "", "", "", "", "", "", "未说明",
+};
+
+const char* const NationNames[kNationCodeMax + 1] = {
+    "", // no nation has code 0
+    "汉族", "蒙古族", "回族", "藏族", "维吾尔族", "苗族", "彝族", "壮族", "布依族", "朝鲜族",
+    "满族", "侗族", "瑶族", "白族", "土家族", "哈尼族", "哈萨克族", "傣族", "黎族", "傈僳族",
+    "佤族", "畲族", "高山族", "拉祜族", "水族", "东乡族", "纳西族", "景颇族", "柯尔克孜族", "土族",
+    "达斡尔族", "仫佬族", "羌族", "布朗族", "撒拉族", "毛南族", "仡佬族", "锡伯族", "阿昌族", "普米族",
+    "塔吉克族", "怒族", "乌孜别克族", "俄罗斯族", "鄂温克族", "德昂族", "保安族", "裕固族", "京族", "塔塔尔族",
+    "独龙族", "鄂伦春族", "赫哲族", "门巴族", "珞巴族", "基诺族",
+    // 57 to 96 name no nation.
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+    "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "", "",
+    "其他", "外国血统",
+};
+
+namespace {
+
+template <std::size_t N> std::array<std::string, N> toGbk(const char* const (&names)[N])
+{
+    std::array<std::string, N> out;
+    for (std::size_t i = 0; i < N; ++i)
+        out[i] = Utf8ToGbk(names[i]);
+    return out;
+}
+
+const std::string& lookup(const auto& table, int code)
+{
+    static const std::string empty;
+    return code >= 0 && static_cast<std::size_t>(code) < table.size() ? table[code] : empty;
+}
+
+// Where each field lies in the base text and which record field it fills.
+struct BaseField
+{
+    std::size_t offset;
+    std::size_t length;
+    std::size_t recordOffset;
+    std::size_t recordSize;
+};
+
+constexpr BaseField kNameField{0, 30, offsetof(TIDCardInfo, Name), 31};
+constexpr BaseField kSexField{30, 2, offsetof(TIDCardInfo, Sex), 6};
+constexpr BaseField kNationField{32, 4, offsetof(TIDCardInfo, Nation), 11};
+
+constexpr BaseField kBaseFields[] = {
+    kNameField,
+    kSexField,
+    kNationField,
+    {36, 16, offsetof(TIDCardInfo, Birthday), 9},
+    {52, 70, offsetof(TIDCardInfo, Address), 71},
+    {122, 36, offsetof(TIDCardInfo, IDCardNo), 19},
+    {158, 30, offsetof(TIDCardInfo, CheckDepartment), 31},
+    {188, 16, offsetof(TIDCardInfo, StartDate), 9},
+    {204, 16, offsetof(TIDCardInfo, EndDate), 9},
+    {220, 36, offsetof(TIDCardInfo, Reserved), 37},
+};
+
+static_assert(kBaseFields[9].offset + kBaseFields[9].length == kBaseTextSize);
+
+std::string decodeField(const unsigned char* base, const BaseField& f)
+{
+    const unsigned char* p = base + f.offset;
+    std::size_t units = 0;
+    while (units < f.length / 2 && (p[2 * units] | p[2 * units + 1]) != 0)
+        ++units;
+    std::string text = Ucs2LeToGbk(p, units);
+    // Every blank goes, inside the text too. A GBK trail byte is never 0x20,
+    // so no double-byte character is touched.
+    std::erase(text, ' ');
+    return text;
+}
+
+void store(TIDCardInfo& record, const BaseField& f, const std::string& text)
+{
+    char* field = reinterpret_cast<char*>(&record) + f.recordOffset;
+    const std::size_t n = std::min(text.size(), f.recordSize);
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, f.recordSize - n);
+}
+
+} // namespace
+
+const std::string& SexNameGbk(int code)
+{
+    static const auto table = toGbk(SexNames);
+    return lookup(table, code);
+}
+
+const std::string& NationNameGbk(int code)
+{
+    static const auto table = toGbk(NationNames);
+    return lookup(table, code >= 1 ? code : -1);
+}
+
+std::string FieldText(const char* field, std::size_t size)
+{
+    const void* nul = std::memchr(field, 0, size);
+    return std::string(field, nul ? static_cast<const char*>(nul) - field : size);
+}
+
+void DecodeBaseTextInto(TIDCardInfo& record, const unsigned char* baseText)
+{
+    for (const BaseField& f : kBaseFields) {
+        std::string text = decodeField(baseText, f);
+        // A sex or nation code that is not a number keeps its text as read.
+        std::int32_t code = 0;
+        if (f.offset == kSexField.offset && ParseInt32(text, code) && code >= 0 &&
+            code < kSexCodeCount)
+            text = SexNameGbk(code);
+        else if (f.offset == kNationField.offset && ParseInt32(text, code) && code >= 1 &&
+                 code <= kNationCodeMax)
+            text = NationNameGbk(code);
+        store(record, f, text);
+    }
+}
+
+void DecodeBaseText(const unsigned char* baseText)
+{
+    DecodeBaseTextInto(CardInfo, baseText);
+}

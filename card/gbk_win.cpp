@@ -1,0 +1,61 @@
+#include "card/gbk.h"
+
+#include <windows.h>
+
+namespace {
+constexpr UINT kGbkCodePage = 936;
+
+std::string wideTo(UINT codePage, const wchar_t* w, int n)
+{
+    if (n <= 0)
+        return {};
+    const int size = ::WideCharToMultiByte(codePage, 0, w, n, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size : 0, '\0');
+    if (size > 0)
+        ::WideCharToMultiByte(codePage, 0, w, n, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+std::wstring toWide(UINT codePage, std::string_view s)
+{
+    if (s.empty())
+        return {};
+    const int n = static_cast<int>(s.size());
+    const int size = ::MultiByteToWideChar(codePage, 0, s.data(), n, nullptr, 0);
+    std::wstring out(size > 0 ? size : 0, L'\0');
+    if (size > 0)
+        ::MultiByteToWideChar(codePage, 0, s.data(), n, out.data(), size);
+    return out;
+}
+} // namespace
+
+std::string Ucs2LeToGbk(const unsigned char* data, std::size_t units)
+{
+    std::wstring w(units, L'\0');
+    for (std::size_t i = 0; i < units; ++i)
+        w[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    // No flags and no default character of our own: what code page 936 lacks
+    // becomes its default character '?'.
+    return wideTo(kGbkCodePage, w.data(), static_cast<int>(w.size()));
+}
+
+std::string GbkToUtf8(std::string_view gbk)
+{
+    // A lead byte cut off at the end is dropped rather than shown as garbage.
+    std::string_view text = gbk;
+    std::size_t i = 0, last = 0;
+    while (i < text.size()) {
+        last = i;
+        i += static_cast<unsigned char>(text[i]) > 0x80 ? 2 : 1;
+    }
+    if (i > text.size())
+        text = text.substr(0, last);
+    const std::wstring w = toWide(kGbkCodePage, text);
+    return wideTo(CP_UTF8, w.data(), static_cast<int>(w.size()));
+}
+
+std::string Utf8ToGbk(std::string_view utf8)
+{
+    const std::wstring w = toWide(CP_UTF8, utf8);
+    return wideTo(kGbkCodePage, w.data(), static_cast<int>(w.size()));
+}

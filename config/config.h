@@ -1,0 +1,21 @@
+#pragma once
+// The settings file config.ini beside the executable: one section, Config,
+// with the keys Port and Sleep. ReadConfig and WriteConfig are the only
+// access to it; each opens the file, reads or writes one key and releases it.
+
+#include <string>
+
+inline constexpr const char* kConfigFileName = "config.ini";
+inline constexpr const char* kConfigSection = "Config";
+
+// The settings file's full path: the executable's directory and "config.ini".
+std::string ConfigFilePath();
+
+// The trimmed value of `key` (every leading and trailing character of code 32
+// or below removed), or the empty text for an empty key, a missing file,
+// section or key, or any error.
+std::string ReadConfig(const std::string& key);
+
+// Stores `value` unchanged under `key`. Reports nothing: a file that cannot be
+// written keeps what it held. The write is on disk when the call returns.
+void WriteConfig(const std::string& key, const std::string& value);

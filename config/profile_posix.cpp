@@ -1,0 +1,145 @@
+#include "config/profile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "config/ini_text.h"
+
+namespace {
+
+class Fd
+{
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// Reads the whole file; false when it exists but cannot be read.
+bool readAll(const std::string& path, std::string& out, bool& exists)
+{
+    out.clear();
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        exists = errno != ENOENT;
+        return errno == ENOENT;
+    }
+    exists = true;
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n == 0)
+            return true;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        out.append(buf, static_cast<size_t>(n));
+    }
+}
+
+bool writeAll(int fd, const std::string& data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const auto cut = path.find_last_of('/');
+    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
+}
+
+// A settings file given by a link is written where the link points, so the
+// link stays.
+std::string resolveLink(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string out(real);
+    std::free(real);
+    return out;
+}
+
+} // namespace
+
+std::string ReadProfileString(const std::string& file, const std::string& section,
+                              const std::string& key)
+{
+    std::string content;
+    bool exists = false;
+    if (!readAll(file, content, exists))
+        return {};
+    return IniGet(content, section, key).value_or(std::string());
+}
+
+bool WriteProfileString(const std::string& file, const std::string& section,
+                        const std::string& key, const std::string& value)
+{
+    const std::string path = resolveLink(file);
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    // A file without any write permission bit is read-only, for root too;
+    // renaming a new file over it would otherwise replace it.
+    if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
+        return false;
+
+    std::string content;
+    bool present = false;
+    if (!readAll(path, content, present))
+        return false;
+    const std::string updated = IniSet(content, section, key, value);
+
+    // Write a complete new file beside the old one, flush it, then rename it
+    // over: a crash leaves either the old file or the new one, never half.
+    std::string tmp = path + ".XXXXXX";
+    Fd fd(::mkstemp(tmp.data()));
+    if (fd.get() < 0)
+        return false;
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
+    const bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), updated) &&
+                    ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
+                    ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    Fd dir(::open(directoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+    return true;
+}

@@ -1,0 +1,18 @@
+#include "reader/dynlib.h"
+
+#include <dlfcn.h>
+
+void* OpenDynamicLibrary(const std::string& file, std::string& error)
+{
+    void* handle = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* why = ::dlerror();
+        error = why ? why : "unknown error";
+    }
+    return handle;
+}
+
+void* FindDynamicSymbol(void* library, const char* name)
+{
+    return ::dlsym(library, name);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The serial ports present on the machine, in the form the system lists them:
+// "COM" followed by the port's number (COM3). On Windows the list comes from
+// the registry key HARDWARE\DEVICEMAP\SERIALCOMM; elsewhere from the
+// platform's own device list, numbered by the rule in serial_ports_linux.cpp.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Replaces `names` with the names listed, in the system's order, and returns
+// true; returns false and leaves `names` alone when the list cannot be read.
+bool SystemSerialPortNames(std::vector<std::string>& names);
+
+// Where SystemSerialPortNames() takes its answer from; tests feed names here.
+// An empty function returns to the platform's list.
+using SerialPortSource = std::function<bool(std::vector<std::string>& names)>;
+void SetSerialPortSource(SerialPortSource source);

@@ -1,0 +1,148 @@
+#include "reader/termb_loader.h"
+
+#include <cstdlib>
+
+#include "app/exe_dir.h"
+#include "reader/dynlib.h"
+
+namespace {
+
+// Answers of a reader that is not there. Result 1 is a port failure for the
+// calls that report one and a plain failure for the others.
+int TERMB_CALL absentPort(int)
+{
+    return 1;
+}
+int TERMB_CALL absentSamId(int, char*, int)
+{
+    return 1;
+}
+int TERMB_CALL absentCard(int, unsigned char*, int)
+{
+    return 1;
+}
+int TERMB_CALL absentRead(int, unsigned char*, unsigned int*, unsigned char*, unsigned int*, int)
+{
+    return 1;
+}
+int TERMB_CALL absentReadFP(int, unsigned char*, unsigned int*, unsigned char*, unsigned int*,
+                            unsigned char*, int*, int)
+{
+    return 1;
+}
+int TERMB_CALL absentAppMsg(int, unsigned char*, unsigned int*, int)
+{
+    return 1;
+}
+int TERMB_CALL absentWlt2Bmp(unsigned char*, unsigned char*)
+{
+    return 0;
+}
+
+template <typename Fn> bool bind(void* library, const char* name, Fn& slot, std::string& missing)
+{
+    void* p = FindDynamicSymbol(library, name);
+    if (!p) {
+        if (!missing.empty())
+            missing += ", ";
+        missing += name;
+        return false;
+    }
+    slot = reinterpret_cast<Fn>(p);
+    return true;
+}
+
+bool tryLoad(TermbLibrary& lib, const std::string& file)
+{
+    lib.path = file;
+    lib.tried.push_back(file);
+    std::string error;
+    void* handle = OpenDynamicLibrary(file, error);
+    if (!handle) {
+        lib.error = error;
+        return false;
+    }
+    TermbApi api;
+    std::string missing;
+    bool ok = true;
+    ok &= bind(handle, "SDT_OpenPort", api.SDT_OpenPort, missing);
+    ok &= bind(handle, "SDT_ClosePort", api.SDT_ClosePort, missing);
+    ok &= bind(handle, "SDT_GetSAMIDToStr", api.SDT_GetSAMIDToStr, missing);
+    ok &= bind(handle, "SDT_StartFindIDCard", api.SDT_StartFindIDCard, missing);
+    ok &= bind(handle, "SDT_SelectIDCard", api.SDT_SelectIDCard, missing);
+    ok &= bind(handle, "SDT_ReadBaseMsg", api.SDT_ReadBaseMsg, missing);
+    ok &= bind(handle, "SDT_ReadBaseFPMsg", api.SDT_ReadBaseFPMsg, missing);
+    ok &= bind(handle, "SDT_ReadNewAppMsg", api.SDT_ReadNewAppMsg, missing);
+    ok &= bind(handle, "Wlt2Bmp", api.Wlt2Bmp, missing);
+    if (!ok) {
+        // A library without every function is not used at all: half a reader
+        // would fail in ways no operator could read.
+        lib.error = "missing function(s): " + missing;
+        return false;
+    }
+    lib.api = api;
+    lib.loaded = true;
+    lib.error.clear();
+    if (void* info = FindDynamicSymbol(handle, kVirtualReaderSymbol)) {
+        lib.isVirtual = true;
+        const char* text = reinterpret_cast<TermbVirtualReaderInfo_t>(info)();
+        lib.virtualInfo = text ? text : "";
+    }
+    return true;
+}
+
+} // namespace
+
+TermbApi AbsentReaderApi()
+{
+    TermbApi api;
+    api.SDT_OpenPort = absentPort;
+    api.SDT_ClosePort = absentPort;
+    api.SDT_GetSAMIDToStr = absentSamId;
+    api.SDT_StartFindIDCard = absentCard;
+    api.SDT_SelectIDCard = absentCard;
+    api.SDT_ReadBaseMsg = absentRead;
+    api.SDT_ReadBaseFPMsg = absentReadFP;
+    api.SDT_ReadNewAppMsg = absentAppMsg;
+    api.Wlt2Bmp = absentWlt2Bmp;
+    return api;
+}
+
+const char* TermbFileName()
+{
+#ifdef _WIN32
+    return "termb.dll";
+#else
+    return "libtermb.so";
+#endif
+}
+
+TermbLibrary LoadTermbLibraryFrom(const std::string& file)
+{
+    TermbLibrary lib;
+    tryLoad(lib, file);
+    return lib;
+}
+
+TermbLibrary LoadTermbLibrary()
+{
+    TermbLibrary lib;
+    if (const char* env = std::getenv("TERMB_LIBRARY"); env && *env) {
+        tryLoad(lib, env);
+        return lib;
+    }
+    // The executable's directory first, so a library placed beside the tool
+    // wins over one installed system-wide.
+    if (tryLoad(lib, ExeDir() + TermbFileName()))
+        return lib;
+    const std::string firstError = lib.error;
+    if (tryLoad(lib, TermbFileName()))
+        return lib;
+    // Report the more telling reason: a library beside the tool that exists
+    // but does not load matters more than one not found on the search path.
+    if (firstError.find("No such file") == std::string::npos && !firstError.empty()) {
+        lib.error = firstError;
+        lib.path = lib.tried.front();
+    }
+    return lib;
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Finding and binding the reader library at run time.
+
+#include <string>
+#include <vector>
+
+#include "reader/termb.h"
+
+// The library's file name on this platform: termb.dll or libtermb.so.
+const char* TermbFileName();
+
+// The name of the extra function by which our virtual reader makes itself
+// known; it returns a short description of itself.
+inline constexpr const char* kVirtualReaderSymbol = "TermbVirtualReaderInfo";
+using TermbVirtualReaderInfo_t = const char* (*)();
+
+struct TermbLibrary
+{
+    TermbApi api = AbsentReaderApi(); // always callable
+    bool loaded = false;              // the file was loaded and has all nine functions
+    bool isVirtual = false;           // it is our virtual reader
+    std::string virtualInfo;          // the virtual reader's description of itself
+    std::string path;                 // the file in use, or the last one tried
+    std::vector<std::string> tried;   // every place looked at, in order
+    std::string error;                // why loading failed: the system's word, or the missing function
+};
+
+// Loads the reader library: the file named by the environment variable
+// TERMB_LIBRARY when it is set; otherwise TermbFileName() in the executable's
+// directory, then through the system's library search path. The library is
+// never unloaded: a reader library may keep threads of its own.
+TermbLibrary LoadTermbLibrary();
+
+// Loads exactly `file`.
+TermbLibrary LoadTermbLibraryFrom(const std::string& file);

@@ -1,0 +1,165 @@
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "../temp_dir.h"
+#include "app/exe_dir.h"
+#include "app/int_text.h"
+#include "config/config.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConfigFile : public testing::Test
+{
+protected:
+    void SetUp() override { SetExeDirOverride(m_dir.path().string()); }
+    void TearDown() override { SetExeDirOverride({}); }
+
+    std::string content() const { return m_dir.read("config.ini"); }
+    void setContent(const std::string& text) const { m_dir.write("config.ini", text); }
+    size_t filesInDir() const
+    {
+        return static_cast<size_t>(std::distance(fs::directory_iterator(m_dir.path()), {}));
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(ConfigFile, LivesInTheExecutablesDirectory)
+{
+    EXPECT_EQ(ConfigFilePath(), m_dir.file("config.ini"));
+}
+
+TEST_F(ConfigFile, NoFileReadsEmptyForBothSettings)
+{
+    EXPECT_EQ(ReadConfig("Port"), "");
+    EXPECT_EQ(ReadConfig("sleep"), "");
+    EXPECT_EQ(IntOrZero(ReadConfig("port")), 0);
+}
+
+TEST_F(ConfigFile, NamesMatchWithoutRegardToCase)
+{
+    setContent("[CONFIG]\nPORT=5\nsLeEp=7\n");
+    EXPECT_EQ(ReadConfig("Port"), "5");
+    EXPECT_EQ(ReadConfig("port"), "5");
+    EXPECT_EQ(ReadConfig("Sleep"), "7");
+}
+
+TEST_F(ConfigFile, ValuesAreTrimmedOfBlanksAndControlCharacters)
+{
+    setContent("[Config]\r\nSleep= 250 \r\nPort=\t12\x01\r\n");
+    EXPECT_EQ(ReadConfig("Sleep"), "250");
+    EXPECT_EQ(ReadConfig("Port"), "12");
+}
+
+TEST_F(ConfigFile, EmptyOrBadValuesGiveZero)
+{
+    setContent("[Config]\nSleep=\nPort=abc\n");
+    EXPECT_EQ(ReadConfig("Sleep"), "");
+    EXPECT_EQ(IntOrZero(ReadConfig("Sleep")), 0);
+    EXPECT_EQ(IntOrZero(ReadConfig("Port")), 0);
+    setContent("[Config]\nSleep=007\n");
+    EXPECT_EQ(IntOrZero(ReadConfig("Sleep")), 7);
+}
+
+TEST_F(ConfigFile, AnEmptyKeyReadsEmpty)
+{
+    setContent("[Config]\n=5\n");
+    EXPECT_EQ(ReadConfig(""), "");
+}
+
+TEST_F(ConfigFile, WriteCreatesFileAndSectionAndReadsBack)
+{
+    WriteConfig("Port", "1001");
+    WriteConfig("Sleep", "250");
+    EXPECT_EQ(content(), "[Config]\nPort=1001\nSleep=250\n");
+    EXPECT_EQ(ReadConfig("port"), "1001");
+    EXPECT_EQ(ReadConfig("sleep"), "250");
+}
+
+TEST_F(ConfigFile, WriteReplacesInPlaceAndKeepsEveryOtherLine)
+{
+    const std::string before = "; settings of the reader tool\r\n"
+                               "[Other]\r\n"
+                               "Port=9\r\n"
+                               "\r\n"
+                               "[config]\r\n"
+                               "Sleep=100\r\n"
+                               "PORT = 3\r\n"
+                               "Extra=keep me\r\n"
+                               "\r\n"
+                               "[Last]\r\n"
+                               "x=1";
+    setContent(before);
+    WriteConfig("Port", "12");
+    std::string expected = before;
+    expected.replace(expected.find("PORT = 3"), 8, "Port=12");
+    EXPECT_EQ(content(), expected);
+    EXPECT_EQ(ReadConfig("Port"), "12");
+}
+
+TEST_F(ConfigFile, WriteAddsAMissingKeyAfterTheSectionsLastEntry)
+{
+    setContent("[Config]\nPort=3\n\n[Other]\nSleep=9\n");
+    WriteConfig("Sleep", "20");
+    EXPECT_EQ(content(), "[Config]\nPort=3\nSleep=20\n\n[Other]\nSleep=9\n");
+}
+
+TEST_F(ConfigFile, WriteStoresTheValueUntrimmed)
+{
+    WriteConfig("Sleep", " 5 ");
+    EXPECT_EQ(content(), "[Config]\nSleep= 5 \n");
+    EXPECT_EQ(ReadConfig("Sleep"), "5");
+}
+
+TEST_F(ConfigFile, AValueCannotAddLinesOfItsOwn)
+{
+    WriteConfig("Sleep", "5\n[Evil]\nPort=7");
+    EXPECT_EQ(content(), "[Config]\nSleep=5\n");
+}
+
+TEST_F(ConfigFile, AReadOnlyFileKeepsItsContentEvenForRoot)
+{
+    setContent("[Config]\nPort=3\n");
+    fs::permissions(m_dir.file("config.ini"), fs::perms::owner_read | fs::perms::group_read);
+    WriteConfig("Port", "1001");
+    EXPECT_EQ(content(), "[Config]\nPort=3\n");
+    EXPECT_EQ(ReadConfig("Port"), "3");
+    EXPECT_EQ(filesInDir(), 1u) << "no temporary file may be left behind";
+}
+
+TEST_F(ConfigFile, AnUnwritableDirectoryKeepsTheFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root writes into any directory";
+    setContent("[Config]\nPort=3\n");
+    fs::permissions(m_dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    WriteConfig("Port", "1001");
+    fs::permissions(m_dir.path(), fs::perms::owner_all);
+    EXPECT_EQ(content(), "[Config]\nPort=3\n");
+}
+
+TEST_F(ConfigFile, WriteKeepsTheFilesPermissionsAndLeavesNoTemporaryFile)
+{
+    setContent("[Config]\nPort=3\n");
+    fs::permissions(m_dir.file("config.ini"),
+                    fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    WriteConfig("Port", "4");
+    EXPECT_EQ(fs::status(m_dir.file("config.ini")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    EXPECT_EQ(filesInDir(), 1u);
+}
+
+TEST_F(ConfigFile, WriteThroughALinkUpdatesItsTarget)
+{
+    TempDir elsewhere;
+    elsewhere.write("real.ini", "[Config]\nPort=3\n");
+    fs::create_symlink(elsewhere.file("real.ini"), m_dir.file("config.ini"));
+    WriteConfig("Port", "5");
+    EXPECT_TRUE(fs::is_symlink(m_dir.file("config.ini")));
+    EXPECT_EQ(elsewhere.read("real.ini"), "[Config]\nPort=5\n");
+}
+
+} // namespace
