@@ -1,0 +1,69 @@
+#pragma once
+// The reading thread: the only part of the tool that talks to the card reader.
+// It watches ReadMode in the shared reader state, makes sure a reader is open,
+// reads cards, writes the photo files and reports every change of state as a
+// status code through its synchronous status target.
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "reader/termb.h"
+
+// The private window message that carries a status (WM_USER + 112).
+inline constexpr unsigned WM_READSTATE = 0x0400 + 112;
+
+// Status codes. 5 is not used.
+inline constexpr int RS_DEVICE_FOUND = 1; // a reader opened and gave its security-module number
+inline constexpr int RS_NO_DEVICE = 2;    // the first port tried did not answer
+inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded into CardInfo
+inline constexpr int RS_CARD_LOST = 4;    // the read failed, or the card left the reader
+inline constexpr int RS_NO_CARD = 6;      // continuous reading found no card after one was handled
+
+class TReadThread
+{
+public:
+    // Receives each status and returns only once the main window has handled
+    // it; the thread relies on that to hand over CardInfo and SamIdStr.
+    using StatusFn = std::function<void(int status)>;
+    using SleepFn = std::function<void(int milliseconds)>;
+
+    // Created suspended. Without a sleep function the thread really sleeps.
+    explicit TReadThread(const TermbApi& api, SleepFn sleep = {});
+    // Never blocks for long and never aborts the process, even while a reader
+    // call is still running: the worker keeps what it needs alive itself.
+    ~TReadThread();
+    TReadThread(const TReadThread&) = delete;
+    TReadThread& operator=(const TReadThread&) = delete;
+
+    // The status target; set once before Resume(), never changed.
+    StatusFn OwnerWnd;
+
+    void Resume();          // starts the thread body on its own thread
+    void Terminate();       // asks the body to end at its next test
+    bool Terminated() const;
+
+    // The thread body and its two steps; public so tests can run them on the
+    // calling thread.
+    void Execute();
+    bool CheckDevice();
+    void ReadCard();
+
+private:
+    struct Worker;
+    std::shared_ptr<Worker> m_worker;
+};
+
+// Replaces `list` with the numbers of the serial ports the system lists, as
+// decimal text in text order ("10" and "11" before "2"); leaves it unchanged
+// and returns false when that list cannot be read. Names that are not "COM"
+// followed by a number are passed on as they are.
+bool ListSerialPortNumbers(std::vector<std::string>& list);
+
+// Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
+// any earlier file. True only when every byte was written; a short write
+// leaves no partial file behind.
+bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length);
