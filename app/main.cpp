@@ -1,0 +1,138 @@
+// The program's entry: one running copy at a time, the three windows, the
+// message loop, and an exit that never waits for the reading thread.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QSaveFile>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/single_instance.h"
+#include "reader/termb_loader.h"
+#include "ui/SetForm.h"
+#include "ui/uAboutForm.h"
+#include "ui/uMain.h"
+
+namespace {
+
+// A later copy asks the running one to come to the front, then ends.
+void signalRunningCopy(const QString& name)
+{
+    QLocalSocket socket;
+    socket.connectToServer(name);
+    if (socket.waitForConnected(500)) {
+        socket.write("show\n");
+        socket.waitForBytesWritten(500);
+        socket.disconnectFromServer();
+    }
+}
+
+void bringToFront(QWidget* window)
+{
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
+}
+
+QString widgetText(const QWidget* w)
+{
+    if (auto* b = qobject_cast<const QAbstractButton*>(w))
+        return b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w))
+        return l->text();
+    if (auto* e = qobject_cast<const QLineEdit*>(w))
+        return e->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(w))
+        return g->title();
+    return w->isWindow() ? w->windowTitle() : QString();
+}
+
+// Writes one line per named widget of `window`: name, visible, enabled and
+// text, tab-separated. Replaced whole on every write so that a reader never
+// sees half a file. Only used when ZUVI_UI_DUMP names the file (end-to-end
+// tests read what the window shows without scraping pixels).
+void dumpWindow(const QWidget* window, const QString& file)
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return;
+    QList<const QWidget*> widgets{window};
+    for (const QWidget* w : window->findChildren<QWidget*>())
+        widgets << w;
+    for (const QWidget* w : widgets) {
+        if (w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_")))
+            continue;
+        QString text = widgetText(w);
+        text.replace(QLatin1Char('\n'), QLatin1String("\\n")).remove(QLatin1Char('\r'));
+        const QString line = QStringLiteral("%1\t%2\t%3\t%4\n")
+                                 .arg(w->objectName())
+                                 .arg(w->isVisible() ? 1 : 0)
+                                 .arg(w->isEnabled() ? 1 : 0)
+                                 .arg(text);
+        out.write(line.toUtf8());
+    }
+    out.commit();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Held for the whole run; the system releases it when the process ends.
+    static SingleInstance instance;
+    const QString signalName = QFile::decodeName(instance.signalName().c_str());
+    if (instance.anotherIsRunning()) {
+        // No window and no display needed: only the running copy shows itself.
+        QCoreApplication app(argc, argv);
+        signalRunningCopy(signalName);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    InstallFontSubstitutions();
+
+    // The windows are never freed: the process ends with them, and the
+    // reading thread may still use its status target until the very end.
+    auto* form_Main = new Tform_Main(LoadTermbLibrary());
+    auto* form_About = new Tform_About(form_Main);
+    auto* SetFrm = new TSetFrm(form_Main);
+    form_About->hide();
+    SetFrm->hide();
+    form_Main->setDialogs(form_About, SetFrm);
+
+    // Our lock is held, so a socket file left by a crashed copy is stale.
+    auto* showServer = new QLocalServer(&app);
+    QLocalServer::removeServer(signalName);
+    if (showServer->listen(signalName)) {
+        QObject::connect(showServer, &QLocalServer::newConnection, form_Main, [=] {
+            while (QLocalSocket* peer = showServer->nextPendingConnection()) {
+                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+                bringToFront(form_Main);
+            }
+        });
+    }
+
+    if (const QString dumpFile = qEnvironmentVariable("ZUVI_UI_DUMP"); !dumpFile.isEmpty()) {
+        QObject::connect(form_Main, &Tform_Main::viewChanged, form_Main,
+                         [=] { dumpWindow(form_Main, dumpFile); });
+        QTimer::singleShot(0, form_Main, [=] { dumpWindow(form_Main, dumpFile); });
+    }
+
+    form_Main->show();
+    const int code = app.exec();
+    // The reading thread is never joined: it may sit in a reader call or wait
+    // for a status that will not be handled any more. Ending here, without
+    // running destructors, leaves nothing to race with it.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(code);
+}

@@ -1,0 +1,19 @@
+#pragma once
+// The main window's pictures, drawn in code so that they stay sharp and need
+// no image files: the banner, the strip beside it, the decorations of the
+// result page and the button glyphs.
+
+#include <QPixmap>
+
+namespace Pictures {
+
+QPixmap banner();                     // Image1, 556 x 57
+QPixmap strip(int width);             // Image2, 14 high, continues the banner's colours
+QPixmap radioWaves();                 // i_bg3, 380 x 321: waves from a reader on a pale blue ground
+QPixmap paleGround();                 // i_bg1 and i_bg2, 380 x 321, lying under i_bg3
+QPixmap handWithCard();               // i_HasCard, 380 x 321
+QPixmap actionStatusGlyph(int index); // 16 x 16; 0 start (green triangle), 1 stop (two bars)
+QPixmap settingsGlyph();              // 16 x 16 gear for SetBtn
+QPixmap aboutGlyph();                 // 16 x 16 "i" for btn_Config
+
+} // namespace Pictures

@@ -1,0 +1,129 @@
+#pragma once
+// The main window: the read buttons, the information line, the card view and
+// the status bar. It owns the reading thread, tells it what to do only through
+// the shared reader state, and learns what happened only through the status
+// codes it delivers.
+
+#include <QIcon>
+#include <QObject>
+#include <QWidget>
+#include <array>
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "reader/termb_loader.h"
+
+class CardView;
+class QDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class TReadThread;
+
+// Carries statuses from the reading thread to the main window. It outlives
+// the window for as long as the thread holds its status target, so a late
+// status after the window is gone finds no connection instead of a dangling
+// pointer.
+class StatusRelay : public QObject
+{
+    Q_OBJECT
+public:
+    std::atomic<bool> closing{false};
+signals:
+    void readState(int status);
+};
+
+class Tform_Main : public QWidget
+{
+    Q_OBJECT
+public:
+    // `library` is the reader library in use (its function table drives the
+    // reading thread; a failed load is reported in the information line).
+    // Without `startReading` the thread is created but never started: tests
+    // deliver statuses themselves.
+    explicit Tform_Main(const TermbLibrary& library, bool startReading = true,
+                        QWidget* parent = nullptr);
+    ~Tform_Main() override;
+
+    // The about box and the settings dialog, shown modally by the buttons.
+    void setDialogs(QDialog* about, QDialog* settings);
+
+    // The reading thread's status target: returns once the status has been
+    // handled on this window's thread. Does nothing once closing has begun.
+    std::function<void(int)> statusTarget() const;
+
+    void WMReadState(int status);
+    void ClearCardView();
+    void ShowCardInfo(int selector);
+
+    void btn_OneReadCardClick();
+    void btn_CycleReadCardClick();
+    void SetBtnClick();
+    void btn_ConfigClick();
+
+    // The two glyphs of the continuous-read button: 0 start, 1 stop.
+    const std::array<QIcon, 2>& actionStatusIcons() const { return il_ActionStatus; }
+
+signals:
+    // Emitted after every handler that may have changed what the window shows.
+    void viewChanged();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLayout();
+    void FormCreate(const TermbLibrary& library, bool startReading);
+    void FormClose();
+    void setCycleGlyph(int index);
+    void setInfo(const QString& text);
+
+    std::unique_ptr<TReadThread> ReadThread;
+    std::shared_ptr<StatusRelay> m_statusRelay;
+    bool m_closing = false;
+    bool m_centred = false;
+    QDialog* m_about = nullptr;
+    QDialog* m_settings = nullptr;
+
+    std::array<QIcon, 2> il_ActionStatus;
+
+    QFrame* Panel2 = nullptr;
+    QLabel* Image1 = nullptr;
+    QFrame* Panel3 = nullptr;
+    QLabel* Image2 = nullptr;
+    QFrame* Panel9 = nullptr;
+    QPushButton* SetBtn = nullptr;
+    QPushButton* btn_Config = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QPushButton* btn_OneReadCard = nullptr;
+    QPushButton* btn_CycleReadCard = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    QStackedWidget* pc_Page = nullptr;
+    QWidget* ts_Device = nullptr;
+    QWidget* ts_NoDevice = nullptr;
+    QLabel* i_bg1 = nullptr;
+    QLabel* i_bg2 = nullptr;
+    QLabel* i_bg3 = nullptr;
+    QLabel* i_HasCard = nullptr;
+    CardView* p_IDCardInfo = nullptr;
+    QLabel* l_Info = nullptr;
+    QFrame* sb_Status = nullptr;
+    QLabel* StatusPanel0 = nullptr;
+    QLabel* StatusPanel1 = nullptr;
+    QFrame* StatusPanel2 = nullptr;
+    QLineEdit* SamIdEdit = nullptr;
+};
+
+// The window's font families mapped to installed faces: "宋体" to a Song face,
+// "微软雅黑" to a Hei face, "MS Sans Serif" to a sans face. Call once after the
+// application object exists.
+void InstallFontSubstitutions();
+
+// The information line's text when the reader library could not be loaded:
+// which file, and where it was looked for.
+QString LibraryLoadFailureText(const TermbLibrary& library);
