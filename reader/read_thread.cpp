@@ -1,28 +1,388 @@
-// Placeholder until the reading thread lands; keeps the tree building.
 #include "reader/read_thread.h"
 
-struct TReadThread::Worker
-{};
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <thread>
 
-TReadThread::TReadThread(const TermbApi&, SleepFn) : m_worker(std::make_shared<Worker>()) {}
-TReadThread::~TReadThread() = default;
-void TReadThread::Resume() {}
-void TReadThread::Terminate() {}
-bool TReadThread::Terminated() const
+#include "app/int_text.h"
+#include "app/shared_state.h"
+#include "card/card_info.h"
+#include "reader/photo_files.h"
+#include "reader/serial_ports.h"
+
+namespace {
+
+// A pause at or above this is not made at all: the settings dialog takes at
+// most three digits, and a larger value in the file means "no pause".
+constexpr int kMaxReadSleep = 1000;
+// How often the idle thread looks at ReadMode.
+constexpr int kIdleTickMs = 50;
+
+// Security-module numbers of readers whose module delivers no fingerprint
+// data; they get the read call without fingerprint.
+bool samWithoutFingerprint(const std::string& samId)
 {
+    return samId.rfind("5-1", 0) == 0 || samId.rfind("5-2", 0) == 0;
+}
+
+bool lessIgnoringCase(const std::string& a, const std::string& b)
+{
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+}
+
+} // namespace
+
+// Everything the thread body needs. The running thread co-owns it, so the
+// TReadThread object may go while a reader call still blocks; the body then
+// ends at its next test and the last owner frees this.
+struct TReadThread::Worker
+{
+    Worker(const TermbApi& a, SleepFn s) : api(a), sleep(std::move(s))
+    {
+        if (!sleep)
+            sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    }
+
+    const TermbApi api;
+    SleepFn sleep;
+    StatusFn status; // a copy of OwnerWnd taken when the body starts
+
+    std::atomic<bool> terminated{false};
+    // The owning object is gone: its status target may be gone too.
+    std::atomic<bool> orphaned{false};
+
+    mutable std::mutex doneMutex;
+    mutable std::condition_variable doneChanged;
+    bool started = false;
+    bool done = false;
+
+    void send(int code);
+    bool tryPort(int port);
+    void execute();
+    bool checkDevice();
+    void readCard();
+    void savePhoto(unsigned char* photo, unsigned photoLen, unsigned char* bitmap);
+};
+
+// Statuses go to the main window and return once it has handled them. A
+// target that is gone or fails loses the status, as a message to a window
+// that no longer exists would; the thread goes on.
+void TReadThread::Worker::send(int code)
+{
+    if (orphaned || !status)
+        return;
+    try {
+        status(code);
+    } catch (...) {
+    }
+}
+
+// A port answers when it opens anew and gives its security-module number.
+// The close first drops whatever state an earlier open left behind.
+bool TReadThread::Worker::tryPort(int port)
+{
+    api.SDT_ClosePort(port);
+    if (api.SDT_OpenPort(port) != kTermbOk)
+        return false;
+    return api.SDT_GetSAMIDToStr(port, SamIdStr, 0) == kTermbOk;
+}
+
+void TReadThread::Worker::execute()
+{
+    while (!terminated) {
+        // Every start of reading begins with device discovery.
+        DeviceOK = false;
+        CardHandled = false;
+        while (!terminated) {
+            const int mode = ReadMode;
+            if (mode != kReadOnce && mode != kReadContinuous)
+                break;
+            const int pause = ReadSleep;
+            if (pause > 0 && pause < kMaxReadSleep)
+                sleep(pause);
+            // Nothing in a pass may end the thread: a pass that fails in an
+            // unforeseen way is simply over, and the next one starts afresh.
+            try {
+                if (checkDevice() && DeviceOK)
+                    readCard();
+            } catch (...) {
+            }
+            // A single read is one pass whatever its outcome. Only 1 becomes
+            // 0, so a switch to continuous reading meanwhile is kept.
+            int once = kReadOnce;
+            ReadMode.compare_exchange_strong(once, kReadIdle);
+        }
+        sleep(kIdleTickMs);
+    }
+}
+
+bool TReadThread::Worker::checkDevice()
+{
+    if (DeviceOK)
+        return true;
+
+    std::vector<std::string> candidates;
+    ListSerialPortNumbers(candidates);
+    candidates.insert(candidates.begin(), std::to_string(kUsbPort));
+
+    // One look at the setting for the whole discovery, so a change made
+    // meanwhile takes effect at the next one instead of halfway.
+    const int fixedPort = SetPortNo;
+    if (fixedPort != kAutoPort)
+        PortNo = fixedPort;
+
+    // The last working port stays in PortNo and is tried first.
+    const int firstPort = PortNo;
+    int found = firstPort;
+    if (!tryPort(firstPort)) {
+        DeviceOK = false;
+        send(RS_NO_DEVICE);
+        if (fixedPort != kAutoPort)
+            return false;
+        found = 0;
+        for (const std::string& candidate : candidates) {
+            std::int32_t port = 0;
+            // Names of another form than COM<n> leave no usable number.
+            if (!ParseInt32(candidate, port) || port <= 0 || port == firstPort)
+                continue;
+            if (tryPort(port)) {
+                found = port;
+                break;
+            }
+        }
+        if (found == 0)
+            return false;
+    }
+    if (!DeviceOK) {
+        PortNo = found;
+        DeviceOK = true;
+        send(RS_DEVICE_FOUND);
+    }
     return true;
 }
-void TReadThread::Execute() {}
+
+void TReadThread::Worker::readCard()
+{
+    unsigned char manage[kManageBufferSize] = {};
+    unsigned char text[kTextBufferSize] = {};
+    unsigned char photo[kPhotoBufferSize] = {};
+    unsigned char bitmap[kBitmapBufferSize];
+    unsigned textLen = 0;
+    unsigned photoLen = 0;
+    const int port = PortNo;
+
+    const int findResult = api.SDT_StartFindIDCard(port, manage, 0);
+    if (findResult != kTermbCardFound) {
+        if (IsPortFailure(findResult)) {
+            DeviceOK = false;
+            return;
+        }
+        // After a card was handled and the main window cleared its display,
+        // continuous reading reports the empty reader and leaves the port
+        // alone. Otherwise the select below decides.
+        if (ReadMode != kReadOnce && LastIDCardNo.empty() && CardHandled) {
+            send(RS_NO_CARD);
+            return;
+        }
+    }
+
+    DeviceOK = true;
+    const int selectResult = api.SDT_SelectIDCard(port, manage, 0);
+    if (selectResult != kTermbOk && selectResult != kTermbSelectedAlt) {
+        DeviceOK = false;
+        return;
+    }
+
+    DeviceOK = true;
+    CardHandled = true;
+    std::memset(&CardInfo, 0, sizeof CardInfo);
+
+    int readResult;
+    if (samWithoutFingerprint(SamIdText())) {
+        readResult = api.SDT_ReadBaseMsg(port, text, &textLen, photo, &photoLen, 0);
+    } else {
+        CardInfo.FingerprintLength = kFingerprintSize;
+        readResult =
+            api.SDT_ReadBaseFPMsg(port, text, &textLen, photo, &photoLen, CardInfo.FingerprintData,
+                                  &CardInfo.FingerprintLength, 0);
+    }
+    if (readResult != kTermbOk) {
+        send(RS_CARD_LOST);
+        DeviceOK = false;
+        return;
+    }
+
+    CardHandled = true;
+    LastIDCardNo.clear();
+    DecodeBaseText(text);
+    savePhoto(photo, photoLen, bitmap);
+    LastIDCardNo = FieldText(CardInfo.IDCardNo);
+    send(RS_CARD_READ);
+
+    // Removal wait: poll back to back while the card lies on the reader. The
+    // mode is tested before every poll, so stopping ends the wait at once.
+    while (!terminated && ReadMode == kReadContinuous && DeviceOK) {
+        int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
+        if (result == kTermbCardGone) {
+            send(RS_CARD_LOST);
+            return;
+        }
+        // A single odd answer may be a glitch; the second one counts.
+        if (result != kTermbOk && result != kTermbAppMsgNone)
+            result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
+        if (IsPortFailure(result)) {
+            CardHandled = false;
+            DeviceOK = false;
+            return;
+        }
+        if (result != kTermbOk && result != kTermbAppMsgNone) {
+            send(RS_CARD_LOST);
+            return;
+        }
+    }
+}
+
+// Writes the card's photo beside the executable: the compressed bytes as
+// read, and the bitmap the card view shows. Done for every card, so the view
+// never shows an earlier card's photo; when no bitmap comes out of this
+// card's photo, the earlier bitmap goes too.
+void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen, unsigned char* bitmap)
+{
+    // A length beyond the buffer cannot be true; never write past it.
+    photoLen = std::min(photoLen, kPhotoBufferSize);
+    SaveBufToFile(PhotoWltPath(), photo, photoLen);
+    if (api.Wlt2Bmp(photo, bitmap) == kTermbBitmapSize) {
+        SaveBufToFile(PhotoBmpPath(), bitmap, kTermbBitmapSize);
+    } else {
+        std::error_code ec;
+        std::filesystem::remove(PhotoBmpPath(), ec);
+    }
+}
+
+TReadThread::TReadThread(const TermbApi& api, SleepFn sleep)
+    : m_worker(std::make_shared<Worker>(api, std::move(sleep)))
+{
+}
+
+TReadThread::~TReadThread()
+{
+    // The body may be blocked in a reader call; it is not waited for. It
+    // notices the flag at its next test and sends nothing more.
+    m_worker->orphaned = true;
+    m_worker->terminated = true;
+}
+
+void TReadThread::Resume()
+{
+    {
+        std::lock_guard lock(m_worker->doneMutex);
+        if (m_worker->started)
+            return;
+        m_worker->started = true;
+    }
+    m_worker->status = OwnerWnd;
+    // Detached: the thread must never keep the process from ending, and the
+    // object must be able to go without joining a thread stuck in a call.
+    std::thread([worker = m_worker] {
+        try {
+            worker->execute();
+        } catch (...) {
+        }
+        std::lock_guard lock(worker->doneMutex);
+        worker->done = true;
+        worker->doneChanged.notify_all();
+    }).detach();
+}
+
+void TReadThread::Terminate()
+{
+    m_worker->terminated = true;
+}
+
+bool TReadThread::Terminated() const
+{
+    return m_worker->terminated;
+}
+
+bool TReadThread::WaitFor(int milliseconds) const
+{
+    std::unique_lock lock(m_worker->doneMutex);
+    return m_worker->doneChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                          [this] { return m_worker->done; });
+}
+
+void TReadThread::Execute()
+{
+    m_worker->status = OwnerWnd;
+    m_worker->execute();
+}
+
 bool TReadThread::CheckDevice()
 {
-    return false;
+    m_worker->status = OwnerWnd;
+    return m_worker->checkDevice();
 }
-void TReadThread::ReadCard() {}
-bool ListSerialPortNumbers(std::vector<std::string>&)
+
+void TReadThread::ReadCard()
 {
-    return false;
+    m_worker->status = OwnerWnd;
+    m_worker->readCard();
 }
-bool SaveBufToFile(const std::string&, const unsigned char*, std::size_t)
+
+bool ListSerialPortNumbers(std::vector<std::string>& list)
 {
-    return false;
+    std::vector<std::string> names;
+    if (!SystemSerialPortNames(names))
+        return false;
+    std::vector<std::string> numbers;
+    numbers.reserve(names.size());
+    for (const std::string& name : names)
+        numbers.push_back(name.size() > 3 ? name.substr(3) : std::string());
+    // Text order, as the system's own port lists are sorted: "10" before "2".
+    std::stable_sort(numbers.begin(), numbers.end(), lessIgnoringCase);
+    list = std::move(numbers);
+    return true;
+}
+
+// The bytes go to a temporary file beside the target, which then replaces
+// it, so a crash never leaves a half-written file under the real name. When
+// anything fails the earlier file is removed all the same: the caller asked
+// for it to be replaced, and an earlier card's photo must never stand in for
+// this card's.
+bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
+{
+    namespace fs = std::filesystem;
+    const fs::path target(fileName);
+    fs::path temp = target;
+    temp += ".part";
+    std::error_code ec;
+
+    bool written = false;
+    if (std::FILE* file = std::fopen(temp.string().c_str(), "wb")) {
+        written = length == 0 || std::fwrite(buf, 1, length, file) == length;
+        written = std::fflush(file) == 0 && written;
+        written = std::fclose(file) == 0 && written;
+    }
+    if (written) {
+        fs::rename(temp, target, ec);
+        if (ec) {
+            // Some platforms will not rename over an existing file.
+            fs::remove(target, ec);
+            fs::rename(temp, target, ec);
+        }
+        written = !ec;
+    }
+    if (!written) {
+        fs::remove(temp, ec);
+        fs::remove(target, ec);
+    }
+    return written;
 }

@@ -42,12 +42,16 @@ public:
     // The status target; set once before Resume(), never changed.
     StatusFn OwnerWnd;
 
-    void Resume();          // starts the thread body on its own thread
-    void Terminate();       // asks the body to end at its next test
+    void Resume();    // starts the thread body on its own thread
+    void Terminate(); // asks the body to end at its next test
     bool Terminated() const;
+    // Waits at most `milliseconds` for the thread body started by Resume() to
+    // return; true once it has. Never needed by the program, which does not
+    // wait for the thread; lets tests see the body's writes safely.
+    bool WaitFor(int milliseconds) const;
 
     // The thread body and its two steps; public so tests can run them on the
-    // calling thread.
+    // calling thread (only while the thread has not been resumed).
     void Execute();
     bool CheckDevice();
     void ReadCard();
@@ -59,8 +63,9 @@ private:
 
 // Replaces `list` with the numbers of the serial ports the system lists, as
 // decimal text in text order ("10" and "11" before "2"); leaves it unchanged
-// and returns false when that list cannot be read. Names that are not "COM"
-// followed by a number are passed on as they are.
+// and returns false when that list cannot be read. Each name loses its first
+// three characters (the "COM"); what is left of a name of another form is
+// passed on as it is, and the search skips it as not a number.
 bool ListSerialPortNumbers(std::vector<std::string>& list);
 
 // Writes `length` bytes of `buf` as the whole content of `fileName`, replacing

@@ -1,0 +1,189 @@
+#include "fake_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "../card/base_text_builder.h"
+
+namespace {
+
+FakeReader* g_reader = nullptr;
+
+int next(std::deque<int>& script, int modelAnswer)
+{
+    if (script.empty())
+        return modelAnswer;
+    const int answer = script.front();
+    script.pop_front();
+    return answer;
+}
+
+void note(const char* function, int value)
+{
+    g_reader->log.push_back(std::string(function) + " " + std::to_string(value));
+}
+
+int openPort(int port)
+{
+    note("open", port);
+    if (g_reader->onOpen)
+        g_reader->onOpen();
+    return g_reader->answeringPorts.count(port) || g_reader->silentModulePorts.count(port)
+               ? kTermbOk
+               : 1;
+}
+
+int closePort(int port)
+{
+    note("close", port);
+    return kTermbOk;
+}
+
+int getSamId(int port, char* samId, int)
+{
+    note("sam", port);
+    if (!g_reader->answeringPorts.count(port))
+        return 1;
+    std::strcpy(samId, g_reader->samId.c_str());
+    return kTermbOk;
+}
+
+int findCard(int port, unsigned char*, int)
+{
+    note("find", port);
+    int model = FakeReader::kNoCard;
+    if (!g_reader->cards.empty()) {
+        FakeCard& card = g_reader->cards.front();
+        if (card.absentFinds > 0)
+            --card.absentFinds;
+        else
+            model = kTermbCardFound;
+    }
+    return next(g_reader->findScript, model);
+}
+
+int selectCard(int port, unsigned char*, int)
+{
+    note("select", port);
+    return next(g_reader->selectScript, g_reader->cardPresent() ? kTermbOk : FakeReader::kNoCard);
+}
+
+int fillRead(unsigned char* text, unsigned* textLen, unsigned char* photo, unsigned* photoLen)
+{
+    const int answer =
+        next(g_reader->readScript, g_reader->cardPresent() ? kTermbOk : FakeReader::kNoCard);
+    if (answer != kTermbOk || !g_reader->cardPresent())
+        return answer;
+    const FakeCard& card = g_reader->cards.front();
+    const auto base =
+        BaseTextBuilder().name("测试").sex("1").nation("01").idNumber(card.idNo).bytes();
+    std::memcpy(text, base.data(), base.size());
+    *textLen = static_cast<unsigned>(base.size());
+    std::copy(card.photo.begin(), card.photo.end(), photo);
+    *photoLen = card.reportedPhotoLength ? card.reportedPhotoLength
+                                         : static_cast<unsigned>(card.photo.size());
+    return answer;
+}
+
+int readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+             unsigned* photoLen, int)
+{
+    note("read", port);
+    return fillRead(text, textLen, photo, photoLen);
+}
+
+int readBaseFp(int, unsigned char* text, unsigned* textLen, unsigned char* photo,
+               unsigned* photoLen, unsigned char* fp, int* fpLen, int)
+{
+    note("readfp", *fpLen);
+    const int answer = fillRead(text, textLen, photo, photoLen);
+    if (answer == kTermbOk) {
+        std::memset(fp, 0x43, 512);
+        *fpLen = 512;
+    }
+    return answer;
+}
+
+int pollCard(int port, unsigned char*, unsigned* len, int)
+{
+    note("poll", port);
+    if (g_reader->onPoll)
+        g_reader->onPoll();
+    int model = kTermbCardGone;
+    if (g_reader->cardPresent()) {
+        FakeCard& card = g_reader->cards.front();
+        if (card.polls == 0) {
+            g_reader->cards.pop_front();
+        } else {
+            if (card.polls > 0)
+                --card.polls;
+            model = kTermbOk;
+        }
+    }
+    *len = 0;
+    return next(g_reader->pollScript, model);
+}
+
+int wltToBmp(unsigned char* wlt, unsigned char* bmp)
+{
+    g_reader->log.push_back("wlt");
+    if (!g_reader->cardPresent())
+        return -1;
+    const FakeCard& card = g_reader->cards.front();
+    const auto bitmap = FakeBitmapOf(card.photo);
+    if (!std::equal(card.photo.begin(),
+                    card.photo.begin() + std::min<std::size_t>(card.photo.size(), kPhotoBufferSize),
+                    wlt))
+        return -2; // not the photo that was read
+    std::copy(bitmap.begin(), bitmap.end(), bmp);
+    return card.bitmapResult;
+}
+
+} // namespace
+
+FakeReader::FakeReader()
+{
+    g_reader = this;
+}
+
+FakeReader::~FakeReader()
+{
+    g_reader = nullptr;
+}
+
+TermbApi FakeReader::api() const
+{
+    TermbApi api;
+    api.SDT_OpenPort = openPort;
+    api.SDT_ClosePort = closePort;
+    api.SDT_GetSAMIDToStr = getSamId;
+    api.SDT_StartFindIDCard = findCard;
+    api.SDT_SelectIDCard = selectCard;
+    api.SDT_ReadBaseMsg = readBase;
+    api.SDT_ReadBaseFPMsg = readBaseFp;
+    api.SDT_ReadNewAppMsg = pollCard;
+    api.Wlt2Bmp = wltToBmp;
+    return api;
+}
+
+std::vector<int> FakeReader::openedPorts() const
+{
+    std::vector<int> ports;
+    for (const std::string& entry : log) {
+        if (entry.rfind("open ", 0) == 0)
+            ports.push_back(std::stoi(entry.substr(5)));
+    }
+    return ports;
+}
+
+int FakeReader::count(const std::string& function) const
+{
+    return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& e) {
+        return e == function || e.rfind(function + " ", 0) == 0;
+    }));
+}
+
+std::vector<unsigned char> FakeBitmapOf(const std::vector<unsigned char>& photo)
+{
+    return std::vector<unsigned char>(kTermbBitmapSize, photo.empty() ? 0 : photo.front());
+}

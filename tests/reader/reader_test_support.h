@@ -1,0 +1,93 @@
+#pragma once
+// What the reading thread's tests share: a status target that handles
+// statuses as the main window does, and a fixture that gives each test a
+// fresh shared state, photo directory and serial port list.
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "../temp_dir.h"
+#include "app/exe_dir.h"
+#include "app/shared_state.h"
+#include "reader/read_thread.h"
+#include "reader/serial_ports.h"
+
+// Handles statuses like the main window: a status equal to the last one
+// handled is ignored; every other status but RS_CARD_READ clears the card
+// view and with it LastIDCardNo. At RS_CARD_READ it notes the card shown and
+// the photo file the view would load, as the view reads them at that moment.
+class StatusRecorder
+{
+public:
+    void operator()(int status)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_sent.push_back(status);
+            if (status == LastMsgCode)
+                return;
+            LastMsgCode = status;
+            m_handled.push_back(status);
+            if (status == RS_CARD_READ) {
+                m_shownIds.push_back(FieldText(CardInfo.IDCardNo));
+                if (m_photoDir)
+                    m_shownPhotos.push_back(m_photoDir->read("zp.bmp"));
+            } else {
+                LastIDCardNo.clear();
+            }
+        }
+        if (onStatus)
+            onStatus(status);
+    }
+
+    std::vector<int> sent() const { return locked(m_sent); }
+    std::vector<int> handled() const { return locked(m_handled); }
+    std::vector<std::string> shownIds() const { return locked(m_shownIds); }
+    std::vector<std::string> shownPhotos() const { return locked(m_shownPhotos); }
+    void watchPhotos(const TempDir* dir) { m_photoDir = dir; }
+
+    std::function<void(int)> onStatus; // after the status was handled
+
+private:
+    template <class T> T locked(const T& value) const
+    {
+        std::lock_guard lock(m_mutex);
+        return value;
+    }
+
+    mutable std::mutex m_mutex;
+    std::vector<int> m_sent, m_handled;
+    std::vector<std::string> m_shownIds, m_shownPhotos;
+    const TempDir* m_photoDir = nullptr;
+};
+
+class ReaderStateTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        PortNo = kUsbPort;
+        SetExeDirOverride(m_dir.path().string());
+        SetSerialPortSource([this](std::vector<std::string>& names) {
+            if (!serialPorts)
+                return false;
+            names = *serialPorts;
+            return true;
+        });
+    }
+    void TearDown() override
+    {
+        SetSerialPortSource({});
+        SetExeDirOverride("");
+        ResetSharedState();
+    }
+
+    // The serial port names the system lists; empty: the list cannot be read.
+    std::optional<std::vector<std::string>> serialPorts = std::vector<std::string>{};
+    TempDir m_dir;
+};
