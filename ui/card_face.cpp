@@ -1,0 +1,109 @@
+#include "ui/card_face.h"
+
+#include <QFontMetrics>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QtMath>
+
+#include "ui/card_text.h"
+
+namespace {
+
+const QColor kCaptionColour(0x4a, 0x62, 0x7e);
+
+// Draws `text` with its baseline where that of a label at `labelTop` lies, so
+// a caption and the label right of it read as one line.
+void caption(QPainter& p, int x, int labelTop, const QString& text)
+{
+    p.drawText(QPointF(x, labelTop + p.fontMetrics().ascent()), text);
+}
+
+void paintBackground(QPainter& p, const QRectF& card)
+{
+    QPainterPath shape;
+    shape.addRoundedRect(card, 14, 14);
+
+    QLinearGradient ground(card.topLeft(), card.bottomRight());
+    ground.setColorAt(0.0, QColor(0xf4, 0xf8, 0xfb));
+    ground.setColorAt(0.55, QColor(0xea, 0xf1, 0xf6));
+    ground.setColorAt(1.0, QColor(0xf3, 0xef, 0xe6));
+    p.fillPath(shape, ground);
+
+    p.save();
+    p.setClipPath(shape);
+    // A fine wave pattern, as printed cards carry against copying.
+    QPen wave(QColor(0x9d, 0xb7, 0xcc, 46), 0.8);
+    p.setPen(wave);
+    for (int i = -6; i < 30; ++i) {
+        QPainterPath line;
+        const qreal base = i * 10.0;
+        for (int x = 0; x <= card.width(); x += 4) {
+            const qreal y = base + x * 0.18 + 5.0 * qSin(x / 23.0 + i * 0.7);
+            if (x == 0)
+                line.moveTo(x, y);
+            else
+                line.lineTo(x, y);
+        }
+        p.drawPath(line);
+    }
+    // A soft light behind the photo and a faint seal-like ring at the right.
+    QRadialGradient glow(QPointF(395, 70), 120);
+    glow.setColorAt(0.0, QColor(255, 255, 255, 150));
+    glow.setColorAt(1.0, QColor(255, 255, 255, 0));
+    p.fillRect(card, glow);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(0xc9, 0x8f, 0x8f, 40), 2.0));
+    p.drawEllipse(QPointF(400, 186), 40, 40);
+    p.setPen(QPen(QColor(0xc9, 0x8f, 0x8f, 32), 1.0));
+    p.drawEllipse(QPointF(400, 186), 33, 33);
+    p.restore();
+
+    p.setPen(QPen(QColor(0xa7, 0xb9, 0xc8), 1.0));
+    p.drawPath(shape);
+}
+
+} // namespace
+
+QPixmap cardFacePixmap(const QFont& captionFont, const QFont& dataFont)
+{
+    QPixmap pixmap(kCardFaceWidth, kCardFaceHeight);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintBackground(p, QRectF(0.5, 0.5, kCardFaceWidth - 1, kCardFaceHeight - 1));
+
+    p.setFont(captionFont);
+    p.setPen(kCaptionColour);
+    // Captions at the left, one per label row of the view; tops match the
+    // labels' tops.
+    constexpr int left = 21;
+    caption(p, left, 21, QStringLiteral("姓名"));
+    caption(p, left, 45, QStringLiteral("性别"));
+    caption(p, 140, 45, QStringLiteral("民族"));
+    caption(p, left, 69, QStringLiteral("出生"));
+    caption(p, left, 93, QStringLiteral("住址"));
+    caption(p, left, 132, QStringLiteral("公民身份号码"));
+    caption(p, left, 157, QStringLiteral("签发机关"));
+    caption(p, left, 181, QStringLiteral("有效期限"));
+    caption(p, left, 205, QStringLiteral("附加地址"));
+
+    // The year, month and day marks sit in the middle of the five-blank gaps
+    // of the formatted date of birth, measured in the labels' own font.
+    const QFontMetricsF data(dataFont);
+    const QFontMetricsF cap(captionFont);
+    const QString gap = QString::fromLatin1(kBirthdaySeparator.data(), kBirthdaySeparator.size());
+    const qreal gapWidth = data.horizontalAdvance(gap);
+    const qreal markWidth = cap.horizontalAdvance(QStringLiteral("年"));
+    const qreal birthdayLeft = 75;
+    const qreal yearEnd = birthdayLeft + data.horizontalAdvance(QStringLiteral("0000"));
+    const qreal monthEnd = yearEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
+    const qreal dayEnd = monthEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
+    const qreal baseline = 69 + cap.ascent();
+    p.drawText(QPointF(yearEnd + (gapWidth - markWidth) / 2, baseline), QStringLiteral("年"));
+    p.drawText(QPointF(monthEnd + (gapWidth - markWidth) / 2, baseline), QStringLiteral("月"));
+    p.drawText(QPointF(dayEnd + 4, baseline), QStringLiteral("日"));
+    return pixmap;
+}

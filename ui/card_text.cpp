@@ -1,0 +1,84 @@
+#include "ui/card_text.h"
+
+#include "card/gbk.h"
+
+std::string trimText(std::string_view text)
+{
+    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string WrapText(std::string_view text, int width)
+{
+    if (width < 2)
+        width = 2; // at width 1 a break before the first byte would never end
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::string out;
+    out.reserve(text.size() + text.size() / (w - 1) * 2 + 2);
+    // Each pass looks at the rest of the text with positions counted from 1
+    // again, as a fresh call on the rest would.
+    for (;;) {
+        std::size_t p = 1;
+        bool broken = false;
+        while (p < text.size()) {
+            if (p >= w) {
+                out.append(text.substr(0, p - 1));
+                out.append("\r\n");
+                text.remove_prefix(p - 1);
+                broken = true;
+                break;
+            }
+            p += static_cast<unsigned char>(text[p - 1]) > 0x80 ? 2 : 1;
+        }
+        if (!broken) {
+            out.append(text);
+            return out;
+        }
+    }
+}
+
+std::string BytesToHex(const unsigned char* bytes, int count)
+{
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string out;
+    if (count <= 0)
+        return out;
+    out.reserve(static_cast<std::size_t>(count) * 3);
+    for (int i = 0; i < count; ++i) {
+        out.push_back(kDigits[bytes[i] >> 4]);
+        out.push_back(kDigits[bytes[i] & 0x0F]);
+        out.push_back(' ');
+    }
+    return out;
+}
+
+std::string formatDate(std::string_view field, std::string_view separator)
+{
+    std::string date = trimText(field);
+    if (date.size() < 8)
+        return date;
+    std::string out = date.substr(0, 4);
+    out.append(separator);
+    out.append(date, 4, 2);
+    out.append(separator);
+    out.append(date, 6, 2);
+    return out;
+}
+
+FingerprintLine fingerprintLine(const unsigned char (&data)[kFingerprintSize], std::int32_t length)
+{
+    static const std::string prefix = Utf8ToGbk("指纹数据  ");
+    static const std::string none = Utf8ToGbk("无");
+    if (length == static_cast<std::int32_t>(sizeof data))
+        return {prefix + BytesToHex(data, sizeof data), false};
+    if (length <= 0)
+        return {prefix + none, false};
+    // Whatever length the reader left, the buffer holds its size and no more.
+    return {prefix + FieldText(reinterpret_cast<const char*>(data), sizeof data), true};
+}
