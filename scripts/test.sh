@@ -8,3 +8,13 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j2
+
+# --- Reading thread under ThreadSanitizer ---------------------------------
+# The reading thread shares state with the window thread; a second, core-only
+# build runs its tests with the race detector. A race report fails the run.
+tsan=${TSAN_BUILD_DIR:-build-tsan}
+cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVI_BUILD_UI=OFF \
+    -DCMAKE_CXX_FLAGS=-fsanitize=thread >/dev/null
+cmake --build "$tsan" --target reader_tests
+ctest --test-dir "$tsan" --output-on-failure -j2 -R '^(ReadThread|ReadPass|ThreadRun|TtyPorts)'
+# --- end of ThreadSanitizer block ------------------------------------------
