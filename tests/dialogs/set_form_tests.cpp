@@ -4,7 +4,6 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QtTest>
 
 #include <filesystem>
@@ -236,39 +235,35 @@ private slots:
         QCOMPARE(LastMsgCode.load(), 0);
     }
 
-    void confirmEmptyInterval()
+    // What the field holds reaches the file trimmed but otherwise as it is
+    // (pasting is not filtered); the state and the next showing take the
+    // number the file then gives.
+    void confirmWritesInterval_data()
     {
-        writeSettings("Sleep=250\n");
-        ReadSleep = 250;
-        m_form->show();
-        sleepEdit()->clear();
-        confirm();
-        QVERIFY(
-            QString::fromStdString(settingsFile())
-                .contains(QRegularExpression("^Sleep=\\r?$", QRegularExpression::MultilineOption)));
-        QCOMPARE(ReadSleep.load(), 0);
-        m_form->show();
-        QCOMPARE(sleepEdit()->text(), "0");
+        QTest::addColumn<QString>("field"); // null: left as shown
+        QTest::addColumn<QByteArray>("written");
+        QTest::addColumn<int>("readSleep");
+        QTest::addColumn<QString>("reshown");
+        QTest::newRow("empty") << "" << QByteArray("Sleep=\n") << 0 << "0";
+        QTest::newRow("1500 as shown") << QString() << QByteArray("Sleep=1500\n") << 1500 << "1500";
+        QTest::newRow("trimmed") << " 45\t" << QByteArray("Sleep=45\n") << 45 << "45";
+        QTest::newRow("leading zeros") << "007" << QByteArray("Sleep=007\n") << 7 << "7";
     }
-
-    void confirmKeepsLongInterval()
+    void confirmWritesInterval()
     {
+        QFETCH(QString, field);
+        QFETCH(QByteArray, written);
+        QFETCH(int, readSleep);
+        QFETCH(QString, reshown);
         writeSettings("Sleep=1500\n");
         m_form->show();
+        if (!field.isNull())
+            sleepEdit()->setText(field);
         confirm();
-        QCOMPARE(setting("Sleep"), QStringLiteral("1500"));
-        QCOMPARE(ReadSleep.load(), 1500);
-    }
-
-    // Pasted text is not filtered; what reaches the file is the field's
-    // text without blanks and control characters at either end.
-    void confirmTrimsInterval()
-    {
+        QVERIFY(settingsFile().find(written.toStdString()) != std::string::npos);
+        QCOMPARE(ReadSleep.load(), readSleep);
         m_form->show();
-        sleepEdit()->setText(" 45\t");
-        confirm();
-        QCOMPARE(setting("Sleep"), QStringLiteral("45"));
-        QVERIFY(settingsFile().find("Sleep=45\n") != std::string::npos);
+        QCOMPARE(sleepEdit()->text(), reshown);
     }
 
     void typing_data()
