@@ -210,8 +210,8 @@ QPixmap actionStatusGlyph(int index)
         fill.setColorAt(1.0, QColor(0xb0, 0x24, 0x1b));
         p.setPen(QPen(QColor(0x7a, 0x16, 0x10), 1.0));
         p.setBrush(fill);
-        p.drawRoundedRect(QRectF(3.5, 2.5, 3.5, 11), 1, 1);
-        p.drawRoundedRect(QRectF(9, 2.5, 3.5, 11), 1, 1);
+        p.drawRoundedRect(QRectF(3.5, 2.5, 3, 11), 1, 1);
+        p.drawRoundedRect(QRectF(9.5, 2.5, 3, 11), 1, 1);
     }
     return pixmap;
 }

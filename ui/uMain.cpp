@@ -216,6 +216,7 @@ void Tform_Main::buildLayout()
     pc_Page->addWidget(ts_Device);
     pc_Page->addWidget(ts_NoDevice);
     pc_Page->setCurrentWidget(ts_Device);
+    ts_Device->resize(pc_Page->size()); // laid out now, not only once shown
 
     const QRect decoration(67, 38, 380, 321);
     i_bg1 = pictureLabel(ts_Device, "i_bg1", Pictures::paleGround(), decoration);
