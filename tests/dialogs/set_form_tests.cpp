@@ -314,6 +314,26 @@ private slots:
         QCOMPARE(settingsFile(), before);
     }
 
+    // Enter presses the button that has the focus, and only that one.
+    void enterPressesFocusedButton()
+    {
+        writeSettings("Port=3\n");
+        m_form->show();
+        portCbx()->setCurrentIndex(portCbx()->findText("USB"));
+        auto* exitBtn = child<QPushButton>("ExitBtn");
+        exitBtn->setFocus();
+        QTest::keyClick(exitBtn, Qt::Key_Return);
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(setting("Port"), QStringLiteral("3"));
+        m_form->show();
+        portCbx()->setCurrentIndex(portCbx()->findText("USB"));
+        auto* okBtn = child<QPushButton>("OkBtn");
+        okBtn->setFocus();
+        QTest::keyClick(okBtn, Qt::Key_Return);
+        QVERIFY(!m_form->isVisible());
+        QCOMPARE(setting("Port"), QStringLiteral("1001"));
+    }
+
     void cancelLeavesEverything_data()
     {
         QTest::addColumn<bool>("byButton");
