@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# The real program with the virtual reader under Xvfb: single read, continuous
+# reading with cards placed and taken away, a second copy started meanwhile,
+# and closing while reading (also while a reader call blocks for seconds).
+# What the window shows is read from the state file the program writes when
+# ZUVI_UI_DUMP names one (name, visible, enabled, text per control).
+#
+# Usage: main_window_e2e.sh PROGRAM VIRTUAL-READER-LIBRARY X11-CLOSE
+set -uo pipefail
+
+program=$1 library=$2 closer=$3
+
+for tool in Xvfb xvfb-run xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+if [ -z "${E2E_UNDER_XVFB:-}" ]; then
+    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- window state:"
+    cat "$work/dump.txt" 2>/dev/null
+    echo "--- program output:"
+    cat "$work/out.txt" 2>/dev/null
+    exit 1
+}
+
+# The program keeps config.ini and the photo files beside itself, so it runs
+# from a copy in the test's own directory; the single-instance lock and its
+# socket go to the test's own runtime directory.
+mkdir -p "$work/app" "$work/rt"
+chmod 700 "$work/rt"
+cp "$program" "$work/app/zuviruzozozad"
+export XDG_RUNTIME_DIR=$work/rt
+export ZUVI_UI_DUMP=$work/dump.txt
+export TERMB_LIBRARY=$library
+export TERMB_VIRTUAL_SCENARIO=$work/scenario.json
+unset QT_QPA_PLATFORM
+
+# Text of a control in the state file; column 2 visible, 3 enabled, 4 text.
+field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c; exit }' "$work/dump.txt" 2>/dev/null; }
+
+# Waits up to 15 s for control $1's column $2 to equal $3.
+wait_for() {
+    local i
+    for i in $(seq 150); do
+        [ "$(field "$1" "$2")" = "$3" ] && return 0
+        sleep 0.1
+    done
+    fail "$1 column $2 is '$(field "$1" "$2")', expected '$3'"
+}
+
+place_card() {
+    printf '%s' "$1" >"$work/card.tmp" && mv "$work/card.tmp" "$work/card"
+}
+
+start_program() {
+    rm -f "$work/dump.txt"
+    "$work/app/zuviruzozozad" >"$work/out.txt" 2>&1 &
+    app_pid=$!
+    wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^zuviruzozozad' | head -1)
+    [ -n "$wid" ] || fail "the main window did not appear"
+    wait_for form_Main 2 1
+}
+
+click() { # x y in the window's client area
+    xdotool mousemove --window "$wid" "$1" "$2" click 1
+}
+
+# Closes the window and checks that the program ends with 0 within 2 s.
+close_and_check() {
+    local start end rc
+    start=$(date +%s%N)
+    "$closer" "$wid" || fail "could not send the close request"
+    local i
+    for i in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    wait "$app_pid"
+    rc=$?
+    end=$(date +%s%N)
+    app_pid=
+    local ms=$(((end - start) / 1000000))
+    echo "closed $1 in $ms ms, exit code $rc"
+    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $1"
+    [ "$ms" -lt 2000 ] || fail "closing $1 took $ms ms"
+    if grep -qiE 'terminate called|QThread: Destroyed|Segmentation' "$work/out.txt"; then
+        fail "the program reported a fault while closing $1"
+    fi
+}
+
+single_read=(87 140)
+cycle_read=(87 225)
+
+# --- Reading with a reader that answers at once; cards placed by hand.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 0, "timeline": {"mode": "manual", "control_file": "$work/card"}}
+JSON
+place_card 0
+start_program
+wait_for l_Info 4 "请选择读卡方式"
+case "$(field form_Main 4)" in *虚拟读卡器*) ;; *) fail "the caption does not mark the virtual reader" ;; esac
+[ "$(field sb_Status 2)" = 0 ] || fail "the status bar is shown at start"
+
+click "${single_read[@]}"
+wait_for l_Info 4 "读卡成功，请取卡"
+wait_for p_IDCardInfo 2 1
+[ -n "$(field NameLabel 4)" ] || fail "no name shown for the card read"
+[ "$(field StatusPanel0 4)" = "   设备端口：USB1001" ] || fail "port text '$(field StatusPanel0 4)'"
+[ -n "$(field SamIdEdit 4)" ] || fail "no security-module number in the status bar"
+first_name=$(field NameLabel 4)
+
+# A second copy started meanwhile creates no window and ends at once with 0.
+start=$(date +%s%N)
+timeout 10 "$work/app/zuviruzozozad" >"$work/second.txt" 2>&1
+rc=$?
+ms=$((($(date +%s%N) - start) / 1000000))
+echo "second copy ended in $ms ms, exit code $rc"
+[ "$rc" -eq 0 ] || fail "the second copy ended with $rc"
+[ "$(xdotool search --onlyvisible --name '^zuviruzozozad' | wc -l)" -eq 1 ] ||
+    fail "more than one main window is shown"
+kill -0 "$app_pid" 2>/dev/null || fail "the first copy ended"
+
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "停止循环读卡"
+wait_for btn_OneReadCard 3 0
+wait_for l_Info 4 "读卡成功，请取卡"
+place_card ""
+wait_for l_Info 4 "请放卡"
+wait_for p_IDCardInfo 2 0
+place_card 1
+wait_for l_Info 4 "读卡成功，请取卡"
+wait_for p_IDCardInfo 2 1
+[ "$(field NameLabel 4)" != "$first_name" ] || fail "the second card shows the first card's name"
+
+# Stop and start again, then close while reading.
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "循环读卡"
+wait_for l_Info 4 "请选择读卡方式"
+wait_for p_IDCardInfo 2 0
+wait_for sb_Status 2 0
+wait_for btn_OneReadCard 3 1
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "停止循环读卡"
+wait_for l_Info 4 "读卡成功，请取卡"
+close_and_check "while reading"
+
+# --- Closing while a reader call blocks for many seconds.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 20000, "SDT_ReadBaseMsg": 20000},
+ "timeline": {"mode": "fixed", "card": 0}}
+JSON
+start_program
+click "${cycle_read[@]}"
+wait_for l_Info 4 "请放卡"
+sleep 0.5 # the read call is now under way and will not return for 20 s
+close_and_check "during a blocking reader call"
+
+# --- Closing while idle.
+start_program
+close_and_check "while idle"
+
+echo "PASS"
