@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev
     nlohmann-json3-dev
     libjpeg-dev
-    xvfb xauth xdotool x11-utils
+    xvfb xauth xdotool x11-utils libx11-dev imagemagick
     fonts-arphic-uming fonts-wqy-zenhei
 )
 
