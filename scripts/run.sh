@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# Builds the tool and starts it.
+# Builds the tool and starts it. Without a vendor reader library (TERMB_LIBRARY,
+# libtermb.so beside the program, or one on the system's library path) it
+# starts with the virtual reader, whose fictional cards come and go by
+# themselves: press "循环读卡" and watch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
 
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "No display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session, or in a virtual one: xvfb-run -a scripts/run.sh" >&2
+    exit 1
+fi
+
+scripts/setup.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build"
+cmake --build "$build" --target zuviruzozozad termb_virtual
 
-if [ ! -x "$build/zuviruzozozad" ]; then
-    echo "The window is not built yet; the core and its tests are ready (scripts/test.sh)."
-    exit 0
+if [ -z "${TERMB_LIBRARY:-}" ] && [ ! -e "$build/libtermb.so" ] &&
+    ! /sbin/ldconfig -p 2>/dev/null | grep -q 'libtermb\.so '; then
+    export TERMB_LIBRARY=$PWD/$build/libtermb_virtual.so
+    echo "No reader library found: starting with the virtual reader (see sim/README.md)."
 fi
 exec "$build/zuviruzozozad"
