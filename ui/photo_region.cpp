@@ -21,6 +21,11 @@ QRegion photoRegion(const QImage& bitmap)
     // region operation however ragged the background's edge.
     std::vector<QRect> rects;
     std::vector<QRect> row;
+    // At most every other pixel of a row starts a run. Reserving that up
+    // front keeps the worst photo to one allocation instead of a series of
+    // regrowths through the allocator's large-block path.
+    rects.reserve(static_cast<std::size_t>((width + 1) / 2) * height);
+    row.reserve(static_cast<std::size_t>((width + 1) / 2));
     std::size_t bandStart = 0; // first rectangle of the band above
     bool haveBand = false;
     for (int y = 0; y < height; ++y) {
