@@ -91,7 +91,7 @@ PaletteImage drawPortrait(const PortraitLook& look)
     switch (look.hairStyle) {
     case HairStyle::Short:
         c.paint(Hair, [](int x, int y) {
-            return inEllipse(x, y, cx, 46, 22, 26) && (y < 36 || (y < 50 && std::abs(x - cx) > 18));
+            return inEllipse(x, y, cx, 46, 22, 26) && (y < 36 || (y < 50 && std::abs(x - cx) > 15));
         });
         break;
     case HairStyle::Long:
