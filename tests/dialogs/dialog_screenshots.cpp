@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     Tform_About about;
     about.show();
     app.processEvents();
-    const bool ok = settings.grab().save(out.filePath("settings_dialog.png")) &&
-                    about.grab().save(out.filePath("about_box.png"));
+    const bool ok = settings.grab().save(out.filePath("settings-dialog.png")) &&
+                    about.grab().save(out.filePath("about-box.png"));
     return ok ? 0 : 1;
 }
