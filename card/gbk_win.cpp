@@ -1,5 +1,6 @@
 #include "card/gbk.h"
 
+#include <algorithm>
 #include <windows.h>
 
 namespace {
@@ -50,7 +51,16 @@ std::string GbkToUtf8(std::string_view gbk)
     }
     if (i > text.size())
         text = text.substr(0, last);
-    const std::wstring w = toWide(kGbkCodePage, text);
+    // Code page 936 maps the byte 0xFF, which starts no GBK character, to a
+    // private-use character; show it as the replacement character instead.
+    std::wstring w;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t stop = std::min(text.find('\xFF', start), text.size());
+        w += toWide(kGbkCodePage, text.substr(start, stop - start));
+        if (stop < text.size())
+            w += L'\xFFFD';
+        start = stop + 1;
+    }
     return wideTo(CP_UTF8, w.data(), static_cast<int>(w.size()));
 }
 

@@ -3,6 +3,10 @@
 #include <vector>
 #include <windows.h>
 
+// windows.h maps WriteProfileString to WriteProfileStringA (the win.ini
+// writer); without this our own function would be defined under that name.
+#undef WriteProfileString
+
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key)
 {
