@@ -39,9 +39,32 @@ int TERMB_CALL absentWlt2Bmp(unsigned char*, unsigned char*)
     return 0;
 }
 
-template <typename Fn> bool bind(void* library, const char* name, Fn& slot, std::string& missing)
+#if defined(_WIN32) && !defined(_WIN64)
+constexpr bool kStdcallNames = true;
+#else
+constexpr bool kStdcallNames = false;
+#endif
+
+// Finds a function exported under its plain name or, on 32-bit Windows, under
+// the names a compiler gives a stdcall function when the library's maker did
+// not undo them: "name@N" (GCC) and "_name@N" (Microsoft's compilers), N being
+// the bytes of its arguments. Every argument of these functions is 4 bytes.
+void* findFunction(void* library, const char* name, int argumentCount)
 {
-    void* p = FindDynamicSymbol(library, name);
+    if (void* p = FindDynamicSymbol(library, name))
+        return p;
+    if (!kStdcallNames)
+        return nullptr;
+    const std::string decorated = std::string(name) + "@" + std::to_string(4 * argumentCount);
+    if (void* p = FindDynamicSymbol(library, decorated.c_str()))
+        return p;
+    return FindDynamicSymbol(library, ("_" + decorated).c_str());
+}
+
+template <typename Fn>
+bool bind(void* library, const char* name, int argumentCount, Fn& slot, std::string& missing)
+{
+    void* p = findFunction(library, name, argumentCount);
     if (!p) {
         if (!missing.empty())
             missing += ", ";
@@ -65,15 +88,15 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     TermbApi api;
     std::string missing;
     bool ok = true;
-    ok &= bind(handle, "SDT_OpenPort", api.SDT_OpenPort, missing);
-    ok &= bind(handle, "SDT_ClosePort", api.SDT_ClosePort, missing);
-    ok &= bind(handle, "SDT_GetSAMIDToStr", api.SDT_GetSAMIDToStr, missing);
-    ok &= bind(handle, "SDT_StartFindIDCard", api.SDT_StartFindIDCard, missing);
-    ok &= bind(handle, "SDT_SelectIDCard", api.SDT_SelectIDCard, missing);
-    ok &= bind(handle, "SDT_ReadBaseMsg", api.SDT_ReadBaseMsg, missing);
-    ok &= bind(handle, "SDT_ReadBaseFPMsg", api.SDT_ReadBaseFPMsg, missing);
-    ok &= bind(handle, "SDT_ReadNewAppMsg", api.SDT_ReadNewAppMsg, missing);
-    ok &= bind(handle, "Wlt2Bmp", api.Wlt2Bmp, missing);
+    ok &= bind(handle, "SDT_OpenPort", 1, api.SDT_OpenPort, missing);
+    ok &= bind(handle, "SDT_ClosePort", 1, api.SDT_ClosePort, missing);
+    ok &= bind(handle, "SDT_GetSAMIDToStr", 3, api.SDT_GetSAMIDToStr, missing);
+    ok &= bind(handle, "SDT_StartFindIDCard", 3, api.SDT_StartFindIDCard, missing);
+    ok &= bind(handle, "SDT_SelectIDCard", 3, api.SDT_SelectIDCard, missing);
+    ok &= bind(handle, "SDT_ReadBaseMsg", 6, api.SDT_ReadBaseMsg, missing);
+    ok &= bind(handle, "SDT_ReadBaseFPMsg", 8, api.SDT_ReadBaseFPMsg, missing);
+    ok &= bind(handle, "SDT_ReadNewAppMsg", 4, api.SDT_ReadNewAppMsg, missing);
+    ok &= bind(handle, "Wlt2Bmp", 2, api.Wlt2Bmp, missing);
     if (!ok) {
         // A library without every function is not used at all: half a reader
         // would fail in ways no operator could read.

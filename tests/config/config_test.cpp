@@ -1,6 +1,8 @@
 #include <filesystem>
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include "../temp_dir.h"
 #include "app/exe_dir.h"
@@ -10,6 +12,16 @@
 namespace {
 
 namespace fs = std::filesystem;
+
+// On Windows the system's private-profile functions lay out the file (line
+// endings, blank lines, spelling of an existing key); the byte-exact layout
+// tests hold for our own INI editor only. tests/win checks the same rules
+// there by content.
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(why) GTEST_SKIP() << why
+#else
+#define SKIP_ON_WINDOWS(why) (void)0
+#endif
 
 class ConfigFile : public testing::Test
 {
@@ -72,6 +84,7 @@ TEST_F(ConfigFile, AnEmptyKeyReadsEmpty)
 
 TEST_F(ConfigFile, WriteCreatesFileAndSectionAndReadsBack)
 {
+    SKIP_ON_WINDOWS("the system lays out the file");
     WriteConfig("Port", "1001");
     WriteConfig("Sleep", "250");
     EXPECT_EQ(content(), "[Config]\nPort=1001\nSleep=250\n");
@@ -81,6 +94,7 @@ TEST_F(ConfigFile, WriteCreatesFileAndSectionAndReadsBack)
 
 TEST_F(ConfigFile, WriteReplacesInPlaceAndKeepsEveryOtherLine)
 {
+    SKIP_ON_WINDOWS("the system lays out the file");
     const std::string before = "; settings of the reader tool\r\n"
                                "[Other]\r\n"
                                "Port=9\r\n"
@@ -102,6 +116,7 @@ TEST_F(ConfigFile, WriteReplacesInPlaceAndKeepsEveryOtherLine)
 
 TEST_F(ConfigFile, WriteAddsAMissingKeyAfterTheSectionsLastEntry)
 {
+    SKIP_ON_WINDOWS("the system lays out the file");
     setContent("[Config]\nPort=3\n\n[Other]\nSleep=9\n");
     WriteConfig("Sleep", "20");
     EXPECT_EQ(content(), "[Config]\nPort=3\nSleep=20\n\n[Other]\nSleep=9\n");
@@ -109,6 +124,7 @@ TEST_F(ConfigFile, WriteAddsAMissingKeyAfterTheSectionsLastEntry)
 
 TEST_F(ConfigFile, WriteStoresTheValueUntrimmed)
 {
+    SKIP_ON_WINDOWS("the system lays out the file");
     WriteConfig("Sleep", " 5 ");
     EXPECT_EQ(content(), "[Config]\nSleep= 5 \n");
     EXPECT_EQ(ReadConfig("Sleep"), "5");
@@ -116,6 +132,7 @@ TEST_F(ConfigFile, WriteStoresTheValueUntrimmed)
 
 TEST_F(ConfigFile, AValueCannotAddLinesOfItsOwn)
 {
+    SKIP_ON_WINDOWS("the system lays out the file");
     WriteConfig("Sleep", "5\n[Evil]\nPort=7");
     EXPECT_EQ(content(), "[Config]\nSleep=5\n");
 }
@@ -132,8 +149,11 @@ TEST_F(ConfigFile, AReadOnlyFileKeepsItsContentEvenForRoot)
 
 TEST_F(ConfigFile, AnUnwritableDirectoryKeepsTheFile)
 {
+    SKIP_ON_WINDOWS("Windows ignores a directory's read-only attribute");
+#ifndef _WIN32
     if (::geteuid() == 0)
         GTEST_SKIP() << "root writes into any directory";
+#endif
     setContent("[Config]\nPort=3\n");
     fs::permissions(m_dir.path(), fs::perms::owner_read | fs::perms::owner_exec);
     WriteConfig("Port", "1001");
@@ -143,6 +163,7 @@ TEST_F(ConfigFile, AnUnwritableDirectoryKeepsTheFile)
 
 TEST_F(ConfigFile, WriteKeepsTheFilesPermissionsAndLeavesNoTemporaryFile)
 {
+    SKIP_ON_WINDOWS("Windows files have no permission bits");
     setContent("[Config]\nPort=3\n");
     fs::permissions(m_dir.file("config.ini"),
                     fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
@@ -154,6 +175,7 @@ TEST_F(ConfigFile, WriteKeepsTheFilesPermissionsAndLeavesNoTemporaryFile)
 
 TEST_F(ConfigFile, WriteThroughALinkUpdatesItsTarget)
 {
+    SKIP_ON_WINDOWS("no symbolic links for plain users on Windows");
     TempDir elsewhere;
     elsewhere.write("real.ini", "[Config]\nPort=3\n");
     fs::create_symlink(elsewhere.file("real.ini"), m_dir.file("config.ini"));

@@ -36,7 +36,12 @@ TEST(IniSet, KeepsALastLineWithoutLineEnding)
 {
     EXPECT_EQ(IniSet("[s]\nk=1", "s", "k", "2"), "[s]\nk=2");
     EXPECT_EQ(IniSet("[s]\nk=1", "s", "j", "2"), "[s]\nk=1\nj=2\n");
+    // A file without any line ending yet gets the system's own.
+#ifdef _WIN32
+    EXPECT_EQ(IniSet("x=1", "s", "j", "2"), "x=1\r\n[s]\r\nj=2\r\n");
+#else
     EXPECT_EQ(IniSet("x=1", "s", "j", "2"), "x=1\n[s]\nj=2\n");
+#endif
 }
 
 TEST(IniSet, FollowsTheFilesLineEndings)

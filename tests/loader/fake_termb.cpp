@@ -5,7 +5,13 @@
 
 #include "reader/termb.h"
 
+#if defined(_WIN32) && defined(FAKE_TERMB_EXPORTS_BY_DEF)
+#define EXPORT extern "C" // a .def file names the exports
+#elif defined(_WIN32)
+#define EXPORT extern "C" __declspec(dllexport)
+#else
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 EXPORT int TERMB_CALL SDT_OpenPort(int port)
 {

@@ -6,6 +6,24 @@
 
 namespace {
 
+void setEnv(const char* name, const char* value)
+{
+#ifdef _WIN32
+    ::_putenv_s(name, value);
+#else
+    ::setenv(name, value, 1);
+#endif
+}
+
+void unsetEnv(const char* name)
+{
+#ifdef _WIN32
+    ::_putenv_s(name, ""); // an empty value removes the variable
+#else
+    ::unsetenv(name);
+#endif
+}
+
 void expectAbsentReader(const TermbApi& api)
 {
     unsigned char manage[kManageBufferSize] = {};
@@ -101,23 +119,23 @@ protected:
     {
         if (const char* old = std::getenv("TERMB_LIBRARY"))
             m_saved = old;
-        ::unsetenv("TERMB_LIBRARY");
-        SetExeDirOverride("/nonexistent-dir");
+        unsetEnv("TERMB_LIBRARY");
+        SetExeDirOverride("/nonexistent-dir/");
     }
     void TearDown() override
     {
         SetExeDirOverride({});
         if (m_saved)
-            ::setenv("TERMB_LIBRARY", m_saved->c_str(), 1);
+            setEnv("TERMB_LIBRARY", m_saved->c_str());
         else
-            ::unsetenv("TERMB_LIBRARY");
+            unsetEnv("TERMB_LIBRARY");
     }
     std::optional<std::string> m_saved;
 };
 
 TEST_F(TermbSearch, TheEnvironmentVariableNamesTheFile)
 {
-    ::setenv("TERMB_LIBRARY", FAKE_TERMB_VIRTUAL, 1);
+    setEnv("TERMB_LIBRARY", FAKE_TERMB_VIRTUAL);
     const TermbLibrary lib = LoadTermbLibrary();
     EXPECT_TRUE(lib.loaded);
     EXPECT_TRUE(lib.isVirtual);
