@@ -384,7 +384,8 @@ int VirtualReader::readBase(int port, unsigned char* text, unsigned int* textLen
         // fingerprints answers length 0.
         const std::size_t room = static_cast<std::size_t>(std::max(*fingerprintLen, 0));
         const std::size_t n = std::min(room, card.fingerprint.size());
-        std::memcpy(fingerprint, card.fingerprint.data(), n);
+        if (n > 0)
+            std::memcpy(fingerprint, card.fingerprint.data(), n);
         *fingerprintLen = static_cast<int>(n);
     }
     m_cardPlacement = after.id;

@@ -34,7 +34,7 @@ TEST_F(VirtualReader, LoadsThroughTheToolsLoaderAsTheVirtualReader)
     EXPECT_TRUE(lib.loaded);
     EXPECT_TRUE(lib.isVirtual);
     EXPECT_NE(lib.virtualInfo.find("virtual reader"), std::string::npos) << lib.virtualInfo;
-    EXPECT_NE(lib.path.find("libtermb_virtual.so"), std::string::npos);
+    EXPECT_NE(lib.path.find("libtermb_virtual."), std::string::npos) << lib.path;
 }
 
 TEST_F(VirtualReader, DefaultDemoIsAReaderOnUsbWithTheFirstCardOnIt)
