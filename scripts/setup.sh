@@ -11,6 +11,7 @@ packages=(
     libjpeg-dev
     xvfb xauth xdotool x11-utils libx11-dev imagemagick
     fonts-arphic-uming fonts-wqy-zenhei
+    clang libclang-rt-14-dev
 )
 
 missing=()
