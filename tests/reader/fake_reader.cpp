@@ -28,15 +28,9 @@ int openPort(int port)
     note("open", port);
     if (g_reader->onOpen)
         g_reader->onOpen();
-    return g_reader->answeringPorts.count(port) || g_reader->silentModulePorts.count(port)
-               ? kTermbOk
-               : 1;
-}
-
-int closePort(int port)
-{
-    note("close", port);
-    return kTermbOk;
+    const bool opens =
+        g_reader->answeringPorts.count(port) || g_reader->silentModulePorts.count(port);
+    return opens ? kTermbOk : 1;
 }
 
 int getSamId(int port, char* samId, int)
@@ -51,15 +45,12 @@ int getSamId(int port, char* samId, int)
 int findCard(int port, unsigned char*, int)
 {
     note("find", port);
-    int model = FakeReader::kNoCard;
-    if (!g_reader->cards.empty()) {
-        FakeCard& card = g_reader->cards.front();
-        if (card.absentFinds > 0)
-            --card.absentFinds;
-        else
-            model = kTermbCardFound;
+    if (!g_reader->cards.empty() && g_reader->cards.front().absentFinds > 0) {
+        --g_reader->cards.front().absentFinds;
+        return next(g_reader->findScript, FakeReader::kNoCard);
     }
-    return next(g_reader->findScript, model);
+    return next(g_reader->findScript,
+                g_reader->cardPresent() ? kTermbCardFound : FakeReader::kNoCard);
 }
 
 int selectCard(int port, unsigned char*, int)
@@ -68,8 +59,10 @@ int selectCard(int port, unsigned char*, int)
     return next(g_reader->selectScript, g_reader->cardPresent() ? kTermbOk : FakeReader::kNoCard);
 }
 
-int fillRead(unsigned char* text, unsigned* textLen, unsigned char* photo, unsigned* photoLen)
+int readBaseFp(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+               unsigned* photoLen, unsigned char* fp, int* fpLen, int)
 {
+    fp ? note("readfp", *fpLen) : note("read", port);
     const int answer =
         next(g_reader->readScript, g_reader->cardPresent() ? kTermbOk : FakeReader::kNoCard);
     if (answer != kTermbOk || !g_reader->cardPresent())
@@ -82,26 +75,17 @@ int fillRead(unsigned char* text, unsigned* textLen, unsigned char* photo, unsig
     std::copy(card.photo.begin(), card.photo.end(), photo);
     *photoLen = card.reportedPhotoLength ? card.reportedPhotoLength
                                          : static_cast<unsigned>(card.photo.size());
+    if (fp) {
+        std::memset(fp, 0x43, 512);
+        *fpLen = 512;
+    }
     return answer;
 }
 
 int readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
              unsigned* photoLen, int)
 {
-    note("read", port);
-    return fillRead(text, textLen, photo, photoLen);
-}
-
-int readBaseFp(int, unsigned char* text, unsigned* textLen, unsigned char* photo,
-               unsigned* photoLen, unsigned char* fp, int* fpLen, int)
-{
-    note("readfp", *fpLen);
-    const int answer = fillRead(text, textLen, photo, photoLen);
-    if (answer == kTermbOk) {
-        std::memset(fp, 0x43, 512);
-        *fpLen = 512;
-    }
-    return answer;
+    return readBaseFp(port, text, textLen, photo, photoLen, nullptr, nullptr, 0);
 }
 
 int pollCard(int port, unsigned char*, unsigned* len, int)
@@ -109,33 +93,29 @@ int pollCard(int port, unsigned char*, unsigned* len, int)
     note("poll", port);
     if (g_reader->onPoll)
         g_reader->onPoll();
+    *len = 0;
     int model = kTermbCardGone;
     if (g_reader->cardPresent()) {
         FakeCard& card = g_reader->cards.front();
         if (card.polls == 0) {
             g_reader->cards.pop_front();
         } else {
-            if (card.polls > 0)
-                --card.polls;
+            card.polls -= card.polls > 0;
             model = kTermbOk;
         }
     }
-    *len = 0;
     return next(g_reader->pollScript, model);
 }
 
 int wltToBmp(unsigned char* wlt, unsigned char* bmp)
 {
-    g_reader->log.push_back("wlt");
     if (!g_reader->cardPresent())
         return -1;
     const FakeCard& card = g_reader->cards.front();
-    const auto bitmap = FakeBitmapOf(card.photo);
-    if (!std::equal(card.photo.begin(),
-                    card.photo.begin() + std::min<std::size_t>(card.photo.size(), kPhotoBufferSize),
-                    wlt))
+    const std::size_t length = std::min<std::size_t>(card.photo.size(), kPhotoBufferSize);
+    if (!std::equal(card.photo.begin(), card.photo.begin() + length, wlt))
         return -2; // not the photo that was read
-    std::copy(bitmap.begin(), bitmap.end(), bmp);
+    std::fill_n(bmp, kTermbBitmapSize, card.photo.empty() ? 0 : card.photo.front());
     return card.bitmapResult;
 }
 
@@ -155,7 +135,10 @@ TermbApi FakeReader::api() const
 {
     TermbApi api;
     api.SDT_OpenPort = openPort;
-    api.SDT_ClosePort = closePort;
+    api.SDT_ClosePort = [](int port) {
+        note("close", port);
+        return kTermbOk;
+    };
     api.SDT_GetSAMIDToStr = getSamId;
     api.SDT_StartFindIDCard = findCard;
     api.SDT_SelectIDCard = selectCard;
@@ -181,9 +164,4 @@ int FakeReader::count(const std::string& function) const
     return static_cast<int>(std::count_if(log.begin(), log.end(), [&](const std::string& e) {
         return e == function || e.rfind(function + " ", 0) == 0;
     }));
-}
-
-std::vector<unsigned char> FakeBitmapOf(const std::vector<unsigned char>& photo)
-{
-    return std::vector<unsigned char>(kTermbBitmapSize, photo.empty() ? 0 : photo.front());
 }

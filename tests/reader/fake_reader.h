@@ -20,10 +20,10 @@ struct FakeCard
 {
     std::string idNo;
     std::vector<unsigned char> photo;
-    int absentFinds = 0; // finds that see no card before this one arrives
-    int polls = -1;      // removal polls answering 144 before it leaves; -1 never
-    int bitmapResult = kTermbBitmapSize;
-    unsigned reportedPhotoLength = 0; // the photo length the read reports; 0: the photo's size
+    int absentFinds = 0;                 // finds that see no card before this one arrives
+    int polls = -1;                      // removal polls answering 144 before it leaves; -1 never
+    int bitmapResult = kTermbBitmapSize; // Wlt2Bmp's bitmap: every byte the photo's first
+    unsigned reportedPhotoLength = 0;    // the photo length the read reports; 0: the photo's size
 };
 
 class FakeReader
@@ -53,6 +53,3 @@ public:
     static constexpr int kUsbPortForFake = 1001;
     static constexpr int kNoCard = 128;
 };
-
-// The bitmap the fake's Wlt2Bmp makes of a photo: every byte the photo's first.
-std::vector<unsigned char> FakeBitmapOf(const std::vector<unsigned char>& photo);

@@ -3,11 +3,13 @@
 // statuses as the main window does, and a fixture that gives each test a
 // fresh shared state, photo directory and serial port list.
 
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../temp_dir.h"
@@ -64,6 +66,18 @@ private:
     std::vector<std::string> m_shownIds, m_shownPhotos;
     const TempDir* m_photoDir = nullptr;
 };
+
+// Waits for a condition the reading thread brings about; the bound only keeps
+// a faulty thread from hanging the suite.
+template <class Condition> bool eventually(Condition condition)
+{
+    for (int i = 0; i < 20000; ++i) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
 
 class ReaderStateTest : public ::testing::Test
 {

@@ -15,18 +15,6 @@ namespace {
 using namespace std::chrono_literals;
 using Ints = std::vector<int>;
 
-// Waits for a condition the worker brings about; the bound only keeps a
-// faulty thread from hanging the suite.
-template <class Condition> bool eventually(Condition condition)
-{
-    for (int i = 0; i < 20000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
-}
-
 class ThreadRunTest : public ReaderStateTest
 {
 };

@@ -22,16 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 using Ints = std::vector<int>;
 
-template <class Condition> bool eventually(Condition condition)
-{
-    for (int i = 0; i < 20000; ++i) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(1ms);
-    }
-    return false;
-}
-
 // Puts card `card` on the reader, or takes the card away (-1). The file is
 // replaced whole, so the reader never sees half a number.
 void placeCard(int card)
