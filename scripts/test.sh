@@ -18,3 +18,15 @@ cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVI_BUILD_UI
 cmake --build "$tsan" --target reader_tests reader_virtual_tests
 ctest --test-dir "$tsan" --output-on-failure -j2 -R '^(ReadThreadTest|ThreadRun|TtyPorts)'
 # --- end of ThreadSanitizer block ------------------------------------------
+
+# --- AddressSanitizer + UndefinedBehaviorSanitizer --------------------------
+# The core, the virtual reader and their tests (the soak's short profile
+# included) in build-asan; any report fails the run.
+scripts/sanitize.sh
+# --- end of AddressSanitizer block -----------------------------------------
+
+# --- Fuzzing, short runs ----------------------------------------------------
+# Each libFuzzer target of fuzz/ for FUZZ_SECONDS (default 15) from its seed
+# corpus, built with clang in build-fuzz; a crash or a broken property fails.
+scripts/fuzz.sh
+# --- end of fuzzing block ---------------------------------------------------
