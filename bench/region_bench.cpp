@@ -1,10 +1,18 @@
-// The photo's cut-out on a 102 x 126 photo whose every other pixel is the
-// background colour: the most runs a photo of that size can have.
+// The card view's cost per card: the photo's cut-out on a typical photo (a
+// virtual reader card's portrait) and on a 102 x 126 photo whose every other
+// pixel is the background colour (the most runs a photo of that size can
+// have), and the whole ShowCardInfo with its photo file.
 #include <QApplication>
+#include <QDir>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
+#include "card/card_info.h"
+#include "sim/cards.h"
+#include "sim/photo.h"
+#include "ui/card_view.h"
 #include "ui/photo_region.h"
 
 namespace {
@@ -18,6 +26,19 @@ QImage checkerPhoto()
     return photo;
 }
 
+// The bitmap file a card's photo becomes, as the reading thread writes it.
+QByteArray cardBitmap(int card)
+{
+    const auto bmp =
+        termbsim::bmpFromImage(termbsim::cardPhoto(termbsim::builtinCards()[std::size_t(card)]));
+    return QByteArray(reinterpret_cast<const char*>(bmp.data()), qsizetype(bmp.size()));
+}
+
+QImage cardPhoto(int card)
+{
+    return QImage::fromData(cardBitmap(card), "BMP");
+}
+
 void BM_PhotoRegion(benchmark::State& state)
 {
     const QImage photo = checkerPhoto();
@@ -26,6 +47,18 @@ void BM_PhotoRegion(benchmark::State& state)
     state.counters["rects"] = photoRegion(photo).rectCount();
 }
 BENCHMARK(BM_PhotoRegion)->Unit(benchmark::kMicrosecond);
+
+void BM_SetPhotoRegionTypical(benchmark::State& state)
+{
+    const QImage photos[] = {cardPhoto(0), cardPhoto(1)};
+    QWidget panel;
+    panel.resize(102, 126);
+    int i = 0;
+    for (auto _ : state)
+        SetPhotoRegion(photos[i++ & 1], &panel);
+    state.counters["rects"] = photoRegion(photos[0]).rectCount();
+}
+BENCHMARK(BM_SetPhotoRegionTypical)->Unit(benchmark::kMicrosecond);
 
 // With the mask handed to a widget, as the card view does; alternating two
 // photos so that every round really sets a new mask.
@@ -39,6 +72,63 @@ void BM_SetPhotoRegion(benchmark::State& state)
         SetPhotoRegion(photos[i++ & 1], &panel);
 }
 BENCHMARK(BM_SetPhotoRegion)->Unit(benchmark::kMicrosecond);
+
+// The card view filled from a card record and its photo file, as the main
+// window does for every card read; two cards in turn so every round changes
+// every label and the photo.
+void BM_ShowCardInfo(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    QString files[2];
+    TIDCardInfo cards[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        files[i] = dir.filePath(QStringLiteral("zp%1.bmp").arg(i));
+        QFile out(files[i]);
+        out.open(QIODevice::WriteOnly);
+        out.write(cardBitmap(i + 1));
+        termbsim::CardImage image;
+        std::string error;
+        termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
+        DecodeBaseTextInto(cards[i], image.baseText.data());
+        cards[i].FingerprintLength = kFingerprintSize;
+    }
+    CardView view;
+    view.show();
+    int i = 0;
+    for (auto _ : state) {
+        view.ShowCardInfo(cards[i & 1], 7, files[i & 1]);
+        ++i;
+    }
+}
+BENCHMARK(BM_ShowCardInfo)->Unit(benchmark::kMicrosecond);
+
+// The same, painted: what the operator waits for before the card is on screen.
+void BM_ShowCardInfoPainted(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    QString files[2];
+    TIDCardInfo cards[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        files[i] = dir.filePath(QStringLiteral("zp%1.bmp").arg(i));
+        QFile out(files[i]);
+        out.open(QIODevice::WriteOnly);
+        out.write(cardBitmap(i + 1));
+        termbsim::CardImage image;
+        std::string error;
+        termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
+        DecodeBaseTextInto(cards[i], image.baseText.data());
+        cards[i].FingerprintLength = kFingerprintSize;
+    }
+    CardView view;
+    view.show();
+    int i = 0;
+    for (auto _ : state) {
+        view.ShowCardInfo(cards[i & 1], 7, files[i & 1]);
+        view.repaint();
+        ++i;
+    }
+}
+BENCHMARK(BM_ShowCardInfoPainted)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
