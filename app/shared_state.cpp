@@ -1,6 +1,7 @@
 #include "app/shared_state.h"
 
 #include <cstring>
+#include <ostream>
 
 std::atomic<std::int32_t> PortNo{0};
 std::atomic<std::int32_t> SetPortNo{0};
@@ -10,7 +11,7 @@ std::atomic<std::int32_t> LastMsgCode{0};
 std::atomic<bool> DeviceOK{false};
 std::atomic<bool> CardHandled{false};
 
-std::string LastIDCardNo;
+SharedText LastIDCardNo;
 char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
 
@@ -31,4 +32,34 @@ void ResetSharedState()
     LastIDCardNo.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);
+}
+
+SharedText& SharedText::operator=(std::string text)
+{
+    std::lock_guard lock(m_mutex);
+    m_text = std::move(text);
+    return *this;
+}
+
+std::string SharedText::str() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_text;
+}
+
+bool SharedText::empty() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_text.empty();
+}
+
+void SharedText::clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_text.clear();
+}
+
+std::ostream& operator<<(std::ostream& os, const SharedText& t)
+{
+    return os << t.str();
 }

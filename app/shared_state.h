@@ -1,14 +1,18 @@
 #pragma once
 // The shared reader state: the process-wide variables through which the user
 // interface thread and the reading thread cooperate. The integers and flags are
-// atomics, so each is written and read whole; LastIDCardNo, SamIdStr and
-// CardInfo are handed between the threads only while the reading thread waits
-// in its synchronous status report.
+// atomics, so each is written and read whole. SamIdStr and CardInfo are
+// handed between the threads only while the reading thread waits in its
+// synchronous status report. LastIDCardNo carries its own lock: the main
+// window's read buttons clear it at any moment, not only inside a status.
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <iosfwd>
+#include <mutex>
 #include <string>
+#include <string_view>
 
 #include "card/card_info.h"
 
@@ -33,7 +37,23 @@ extern std::atomic<std::int32_t> LastMsgCode; // status code last handled by the
 extern std::atomic<bool> DeviceOK;            // the reader on PortNo is open and answered
 extern std::atomic<bool> CardHandled;         // a card was selected or read since idle
 
-extern std::string LastIDCardNo;  // ID number of the card last read; empty once its view is cleared
+// A text that both threads read and write, each access whole under its lock.
+class SharedText
+{
+public:
+    SharedText& operator=(std::string text);
+    std::string str() const;
+    bool empty() const;
+    void clear();
+    friend bool operator==(const SharedText& a, std::string_view b) { return a.str() == b; }
+    friend std::ostream& operator<<(std::ostream& os, const SharedText& t);
+
+private:
+    mutable std::mutex m_mutex;
+    std::string m_text;
+};
+
+extern SharedText LastIDCardNo;  // ID number of the card last read; empty once its view is cleared
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
 

@@ -55,6 +55,31 @@ TEST_F(ThreadRunTest, FollowsTheModeSetFromAnotherThread)
     EXPECT_EQ(reader.count("read") + reader.count("readfp"), 2);
 }
 
+TEST_F(ThreadRunTest, TheWindowMayClearTheCardNumberAtAnyMoment)
+{
+    // The read buttons clear LastIDCardNo outside any status, while the
+    // thread reads it in every pass that finds no card.
+    FakeReader reader;
+    StatusRecorder status;
+    std::atomic<int> passes{0};
+    TReadThread thread(reader.api(), [&](int) {
+        ++passes;
+        std::this_thread::sleep_for(100us);
+    });
+    thread.OwnerWnd = std::ref(status);
+    thread.Resume();
+    ReadSleep = 1; // every pass then calls the sleep function, which counts it
+    ReadMode = kReadContinuous;
+    for (int i = 0; i < 2000 || passes < 50; ++i) {
+        LastIDCardNo.clear();
+        LastIDCardNo = "110101199001011234";
+        std::this_thread::yield();
+    }
+    ReadMode = kReadIdle;
+    thread.Terminate();
+    EXPECT_TRUE(thread.WaitFor(20000));
+}
+
 TEST_F(ThreadRunTest, ObjectCanGoWhileAReaderCallBlocks)
 {
     FakeReader reader;

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -332,7 +333,7 @@ private slots:
         LastIDCardNo = "990101199001010021";
         w.WMReadState(RS_DEVICE_FOUND);
         QCOMPARE(child<QLabel>("StatusPanel0")->text(), QStringLiteral("   设备端口：USB1001"));
-        QCOMPARE(LastIDCardNo, std::string("990101199001010021"));
+        QCOMPARE(LastIDCardNo.str(), std::string("990101199001010021"));
 
         w.WMReadState(RS_NO_DEVICE);
         child<QLabel>("l_Info")->setText(QStringLiteral("marker"));
