@@ -96,6 +96,15 @@ int main(int argc, char** argv)
         return 0;
     }
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 always scales windows by the screen's full scale factor; 5.15 must
+    // be told to, or on a scaled Windows desktop the fonts grow while the
+    // fixed window geometry does not.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
     QApplication app(argc, argv);
     InstallFontSubstitutions();
 
