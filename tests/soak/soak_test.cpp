@@ -451,8 +451,9 @@ TEST_F(SoakTest, ContinuousReadingWithRandomFaults)
     EXPECT_GT(m_figures.photosShown, 0);
     // Flat memory: a leak of even a few bytes per pass over the long run
     // would show as megabytes; the margin covers allocator noise.
-    if (kPlainAllocator && rssStart > 0 && m_figures.passes >= 50000)
+    if (kPlainAllocator && rssStart > 0 && m_figures.passes >= 50000) {
         EXPECT_LT(rssEnd - rssStart, 4096) << "resident memory grew";
+    }
 }
 
 } // namespace
