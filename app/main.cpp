@@ -16,8 +16,6 @@
 
 #include "app/single_instance.h"
 #include "reader/termb_loader.h"
-#include "ui/SetForm.h"
-#include "ui/uAboutForm.h"
 #include "ui/uMain.h"
 
 namespace {
@@ -108,14 +106,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     InstallFontSubstitutions();
 
-    // The windows are never freed: the process ends with them, and the
-    // reading thread may still use its status target until the very end.
-    auto* form_Main = new Tform_Main(LoadTermbLibrary());
-    auto* form_About = new Tform_About(form_Main);
-    auto* SetFrm = new TSetFrm(form_Main);
-    form_About->hide();
-    SetFrm->hide();
-    form_Main->setDialogs(form_About, SetFrm);
+    Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
 
     // Our lock is held, so a socket file left by a crashed copy is stale.
     auto* showServer = new QLocalServer(&app);

@@ -11,8 +11,6 @@
 #include <ctime>
 
 #include "reader/termb_loader.h"
-#include "ui/SetForm.h"
-#include "ui/uAboutForm.h"
 #include "ui/uMain.h"
 
 namespace {
@@ -52,12 +50,7 @@ int main(int argc, char** argv)
     const long long t0 = t0Text ? std::atoll(t0Text) : realtimeNs();
     QApplication app(argc, argv);
     InstallFontSubstitutions();
-    auto* form_Main = new Tform_Main(LoadTermbLibrary());
-    auto* form_About = new Tform_About(form_Main);
-    auto* SetFrm = new TSetFrm(form_Main);
-    form_About->hide();
-    SetFrm->hide();
-    form_Main->setDialogs(form_About, SetFrm);
+    Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
     FirstPaint probe(t0);
     form_Main->installEventFilter(&probe);
     form_Main->show();

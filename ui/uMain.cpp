@@ -23,7 +23,9 @@
 #include "config/config.h"
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
+#include "ui/SetForm.h"
 #include "ui/card_view.h"
+#include "ui/uAboutForm.h"
 #include "ui/pictures.h"
 
 namespace {
@@ -444,4 +446,15 @@ void Tform_Main::setCycleGlyph(int index)
 void Tform_Main::setInfo(const QString& text)
 {
     l_Info->setText(text);
+}
+
+Tform_Main* CreateWindows(const TermbLibrary& library)
+{
+    auto* form_Main = new Tform_Main(library);
+    auto* form_About = new Tform_About(form_Main);
+    auto* SetFrm = new TSetFrm(form_Main);
+    form_About->hide();
+    SetFrm->hide();
+    form_Main->setDialogs(form_About, SetFrm);
+    return form_Main;
 }

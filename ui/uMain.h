@@ -127,3 +127,10 @@ void InstallFontSubstitutions();
 // The information line's text when the reader library could not be loaded:
 // which file, and where it was looked for.
 QString LibraryLoadFailureText(const TermbLibrary& library);
+
+// Creates the program's three windows in their order: the main window, the
+// about box and the settings dialog, both dialogs hidden and parented to the
+// main window so they centre on it and live as long as it. Never freed: the
+// process ends with them, and the reading thread may still use its status
+// target until the very end.
+Tform_Main* CreateWindows(const TermbLibrary& library);
