@@ -53,7 +53,7 @@ private:
     std::string m_text;
 };
 
-extern SharedText LastIDCardNo;  // ID number of the card last read; empty once its view is cleared
+extern SharedText LastIDCardNo;   // ID number of the card last read; empty once its view is cleared
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
 

@@ -20,8 +20,8 @@ std::vector<Line> splitLines(std::string_view content)
             break;
         }
         const bool cr = nl > 0 && content[nl - 1] == '\r';
-        lines.push_back({content.substr(0, cr ? nl - 1 : nl), content.substr(cr ? nl - 1 : nl,
-                                                                             cr ? 2 : 1)});
+        lines.push_back(
+            {content.substr(0, cr ? nl - 1 : nl), content.substr(cr ? nl - 1 : nl, cr ? 2 : 1)});
         content.remove_prefix(nl + 1);
     }
     return lines;

@@ -11,5 +11,5 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
 // True when the value was stored and is on disk. A file that cannot be
 // written (no write permission bits, a read-only attribute, an unwritable
 // directory) keeps its old content.
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);

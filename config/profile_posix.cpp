@@ -83,7 +83,9 @@ std::string directoryOf(const std::string& path)
 // link stays.
 std::string resolveLink(const std::string& path)
 {
-    struct stat st {};
+    struct stat st
+    {
+    };
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
         return path;
     char* real = ::realpath(path.c_str(), nullptr);
@@ -106,11 +108,13 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     return IniGet(content, section, key).value_or(std::string());
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value)
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value)
 {
     const std::string path = resolveLink(file);
-    struct stat st {};
+    struct stat st
+    {
+    };
     const bool exists = ::stat(path.c_str(), &st) == 0;
     // A file without any write permission bit is read-only, for root too;
     // renaming a new file over it would otherwise replace it.

@@ -21,8 +21,8 @@ std::string ReadProfileString(const std::string& file, const std::string& sectio
     }
 }
 
-bool WriteProfileString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value)
+bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value)
 {
     const DWORD attrs = ::GetFileAttributesA(file.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))

@@ -33,8 +33,8 @@ bool PlatformSerialPortNames(std::vector<std::string>& names)
         // Both sizes are in and out parameters: reset them before every call.
         DWORD nameSize = sizeof name;
         DWORD dataSize = sizeof data;
-        const LSTATUS status =
-            ::RegEnumValueA(serialComm.key, index, name, &nameSize, nullptr, nullptr, data, &dataSize);
+        const LSTATUS status = ::RegEnumValueA(serialComm.key, index, name, &nameSize, nullptr,
+                                               nullptr, data, &dataSize);
         if (status == ERROR_NO_MORE_ITEMS)
             break;
         if (status != ERROR_SUCCESS)

@@ -11,11 +11,11 @@
 #endif
 
 // Result codes the tool relies on.
-inline constexpr int kTermbOk = 144;          // 0x90: done
-inline constexpr int kTermbCardFound = 159;   // 0x9F: StartFindIDCard found a card
-inline constexpr int kTermbSelectedAlt = 129; // 0x81: SelectIDCard also succeeded
-inline constexpr int kTermbAppMsgNone = 145;  // 0x91: ReadNewAppMsg, card still there
-inline constexpr int kTermbCardGone = 65;     // 0x41: ReadNewAppMsg, card taken away
+inline constexpr int kTermbOk = 144;           // 0x90: done
+inline constexpr int kTermbCardFound = 159;    // 0x9F: StartFindIDCard found a card
+inline constexpr int kTermbSelectedAlt = 129;  // 0x81: SelectIDCard also succeeded
+inline constexpr int kTermbAppMsgNone = 145;   // 0x91: ReadNewAppMsg, card still there
+inline constexpr int kTermbCardGone = 65;      // 0x41: ReadNewAppMsg, card taken away
 inline constexpr int kTermbBitmapSize = 38862; // Wlt2Bmp: a complete 102 x 126 bitmap file
 
 // Results 0 to 3 from find and the removal poll mean the port failed.

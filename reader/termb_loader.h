@@ -22,7 +22,7 @@ struct TermbLibrary
     std::string virtualInfo;          // the virtual reader's description of itself
     std::string path;                 // the file in use, or the last one tried
     std::vector<std::string> tried;   // every place looked at, in order
-    std::string error;                // why loading failed: the system's word, or the missing function
+    std::string error; // why loading failed: the system's word, or the missing function
 };
 
 // Loads the reader library: the file named by the environment variable

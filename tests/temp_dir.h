@@ -21,8 +21,8 @@ public:
         for (int attempt = 0; m_path.empty(); ++attempt) {
             if (attempt == 100)
                 throw std::runtime_error("no temporary directory could be created");
-            auto candidate = std::filesystem::temp_directory_path() /
-                             ("zuvi-test-" + std::to_string(random()));
+            auto candidate =
+                std::filesystem::temp_directory_path() / ("zuvi-test-" + std::to_string(random()));
             std::error_code ec;
             if (std::filesystem::create_directory(candidate, ec))
                 m_path = candidate;
@@ -50,8 +50,14 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const
+    {
+        return m_path;
+    }
+    std::string file(const std::string& name) const
+    {
+        return (m_path / name).string();
+    }
 
     void write(const std::string& name, const std::string& content) const
     {

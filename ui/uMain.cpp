@@ -25,8 +25,8 @@
 #include "reader/read_thread.h"
 #include "ui/SetForm.h"
 #include "ui/card_view.h"
-#include "ui/uAboutForm.h"
 #include "ui/pictures.h"
+#include "ui/uAboutForm.h"
 
 namespace {
 

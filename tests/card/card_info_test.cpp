@@ -113,7 +113,8 @@ struct CodeCase
 };
 
 class SexCode : public testing::TestWithParam<CodeCase>
-{};
+{
+};
 
 TEST_P(SexCode, MapsToItsName)
 {
@@ -141,7 +142,8 @@ TEST(DecodeBaseText, SexNineFillsAllSixBytesAndReadsBackWhole)
 }
 
 class NationCode : public testing::TestWithParam<CodeCase>
-{};
+{
+};
 
 TEST_P(NationCode, MapsToItsNameOrKeepsItsDigits)
 {
@@ -176,7 +178,8 @@ TEST(DecodeBaseText, KeepsTheMiddleDotOfMinorityNames)
 
 TEST(DecodeBaseText, AnAddressOf35DoubleByteCharactersFillsTheField)
 {
-    const std::string address = "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二三四五";
+    const std::string address =
+        "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二三四五";
     auto b = sampleCard();
     b.address(address);
     const TIDCardInfo r = decode(b);

@@ -22,7 +22,8 @@ TEST(Gbk, ADoubleByteCharacterCutInHalfAtTheEndIsDropped)
 
 TEST(Gbk, AnInvalidByteIsMarkedAndTheRestKept)
 {
-    EXPECT_EQ(GbkToUtf8(std::string("A\xFF") + "B"), "A\xEF\xBF\xBD" "B");
+    EXPECT_EQ(GbkToUtf8(std::string("A\xFF") + "B"), "A\xEF\xBF\xBD"
+                                                     "B");
 }
 
 TEST(Gbk, Ucs2OfEmptyIsEmpty)

@@ -1,5 +1,5 @@
-#include <gtest/gtest.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <windows.h>
 
 #include "app/exe_dir.h"
@@ -18,7 +18,8 @@ TEST(Win32Text, WideCharToMultiByteUsesCodePage936WhateverTheAnsiCodePage)
 
 TEST(Win32Text, TheByteFFStartsNoCharacterAndShowsAsReplacement)
 {
-    EXPECT_EQ(GbkToUtf8(std::string("A\xFF") + "B\xD6\xD0"), "A\xEF\xBF\xBD" "B中");
+    EXPECT_EQ(GbkToUtf8(std::string("A\xFF") + "B\xD6\xD0"), "A\xEF\xBF\xBD"
+                                                             "B中");
 }
 
 TEST(Win32ExeDir, GetModuleFileNameAGivesThisProgramsDirectory)

@@ -15,8 +15,8 @@ class RegistrySerialPorts : public testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, 0,
-                                    KEY_ALL_ACCESS, nullptr, &m_key, nullptr),
+        ASSERT_EQ(::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSerialComm, 0, nullptr, 0, KEY_ALL_ACCESS,
+                                    nullptr, &m_key, nullptr),
                   ERROR_SUCCESS);
         ASSERT_TRUE(SystemSerialPortNames(m_before));
     }
