@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang (coverage, AddressSanitizer,
 # UndefinedBehaviorSanitizer) into build-fuzz and runs each for FUZZ_SECONDS
-# seconds (default 15) from its seed corpus in fuzz/corpus/<target>. New
+# seconds (default 10) from its seed corpus in fuzz/corpus/<target>. New
 # inputs go to build-fuzz/corpus/<target>; crashes to build-fuzz/artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${FUZZ_SECONDS:-15}
+seconds=${FUZZ_SECONDS:-10}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
 targets=(fuzz_decode_base_text fuzz_wrap_text fuzz_ini fuzz_wlt2bmp fuzz_photo)
 if [ $# -gt 0 ]; then targets=("$@"); fi

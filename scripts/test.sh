@@ -26,7 +26,7 @@ scripts/sanitize.sh
 # --- end of AddressSanitizer block -----------------------------------------
 
 # --- Fuzzing, short runs ----------------------------------------------------
-# Each libFuzzer target of fuzz/ for FUZZ_SECONDS (default 15) from its seed
+# Each libFuzzer target of fuzz/ for FUZZ_SECONDS (default 10) from its seed
 # corpus, built with clang in build-fuzz; a crash or a broken property fails.
 scripts/fuzz.sh
 # --- end of fuzzing block ---------------------------------------------------
