@@ -1,12 +1,30 @@
 #include "reader/serial_ports.h"
 
+#include <cstdlib>
 #include <mutex>
+#include <sstream>
 
 #include "reader/serial_ports_platform.h"
 
 namespace {
 std::mutex g_sourceMutex;
 SerialPortSource g_source;
+
+// ZUVI_SERIAL_PORTS="COM7,COM12" stands in for the machine's own list, so an
+// end-to-end test or a demonstration can offer ports the machine lacks.
+bool namesFromEnvironment(std::vector<std::string>& names)
+{
+    const char* list = std::getenv("ZUVI_SERIAL_PORTS");
+    if (!list)
+        return false;
+    names.clear();
+    std::istringstream in(list);
+    for (std::string name; std::getline(in, name, ',');)
+        if (!name.empty())
+            names.push_back(name);
+    return true;
+}
+
 } // namespace
 
 bool SystemSerialPortNames(std::vector<std::string>& names)
@@ -16,7 +34,11 @@ bool SystemSerialPortNames(std::vector<std::string>& names)
         std::lock_guard lock(g_sourceMutex);
         source = g_source;
     }
-    return source ? source(names) : PlatformSerialPortNames(names);
+    if (source)
+        return source(names);
+    if (namesFromEnvironment(names))
+        return true;
+    return PlatformSerialPortNames(names);
 }
 
 void SetSerialPortSource(SerialPortSource source)

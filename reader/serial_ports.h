@@ -3,6 +3,8 @@
 // "COM" followed by the port's number (COM3). On Windows the list comes from
 // the registry key HARDWARE\DEVICEMAP\SERIALCOMM; elsewhere from the
 // platform's own device list, numbered by the rule in serial_ports_linux.cpp.
+// The environment variable ZUVI_SERIAL_PORTS (names separated by commas,
+// e.g. "COM7,COM12") replaces that list, for tests and demonstrations.
 
 #include <functional>
 #include <string>

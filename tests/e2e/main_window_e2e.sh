@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real program with the virtual reader under Xvfb: single read, continuous
 # reading with cards placed and taken away, a second copy started meanwhile,
-# and closing while reading (also while a reader call blocks for seconds).
+# the settings dialog and the about box, and closing while reading (also while
+# a reader call blocks for seconds).
 # What the window shows is read from the state file the program writes when
 # ZUVI_UI_DUMP names one (name, visible, enabled, text per control).
 #
@@ -159,6 +160,45 @@ click "${cycle_read[@]}"
 wait_for btn_CycleReadCard 4 "停止循环读卡"
 wait_for l_Info 4 "读卡成功，请取卡"
 close_and_check "while reading"
+
+# --- The settings dialog and the about box, with real input events: a fixed
+# serial port where no reader answers, confirmed, then a single read.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 0, "timeline": {"mode": "manual", "control_file": "$work/card"}}
+JSON
+place_card ""
+rm -f "$work/app/config.ini"
+export ZUVI_SERIAL_PORTS=COM7
+start_program
+click 589 34 # 设置
+did=$(timeout 10 xdotool search --sync --onlyvisible --name '^参数设置$' | head -1)
+[ -n "$did" ] || fail "the settings dialog did not appear"
+xdotool windowfocus --sync "$did"
+xdotool key Down Down # the port list has the focus: 自动, USB, COM07
+sleep 0.3
+xdotool mousemove --window "$did" 91 166 click 1 # 确定
+for i in $(seq 50); do
+    [ -z "$(xdotool search --onlyvisible --name '^参数设置$')" ] && break
+    sleep 0.1
+done
+[ -z "$(xdotool search --onlyvisible --name '^参数设置$')" ] || fail "the settings dialog stayed open"
+grep -q '^Port=7' "$work/app/config.ini" || fail "config.ini holds '$(cat "$work/app/config.ini")'"
+click "${single_read[@]}"
+wait_for l_Info 4 "未找到设备(固定端口：COM7)"
+wait_for sb_Status 2 0
+
+click 661 34 # 关于
+aid=$(timeout 10 xdotool search --sync --onlyvisible --name '^关于$' | head -1)
+[ -n "$aid" ] || fail "the about box did not appear"
+xdotool mousemove --window "$aid" 300 240 click 1 # the picture closes it
+for i in $(seq 50); do
+    [ -z "$(xdotool search --onlyvisible --name '^关于$')" ] && break
+    sleep 0.1
+done
+[ -z "$(xdotool search --onlyvisible --name '^关于$')" ] || fail "a click on the picture left the about box open"
+close_and_check "after the dialogs"
+unset ZUVI_SERIAL_PORTS
+rm -f "$work/app/config.ini"
 
 # --- Closing while a reader call blocks for many seconds.
 cat >"$work/scenario.json" <<JSON

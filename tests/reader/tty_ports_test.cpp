@@ -2,9 +2,12 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <set>
 
 #include "../temp_dir.h"
+#include "reader/read_thread.h"
+#include "reader/serial_ports.h"
 #include "reader/tty_ports.h"
 
 namespace {
@@ -89,6 +92,24 @@ TEST(TtyPorts, MissingTreeCannotBeRead)
     std::vector<std::string> ttys{"kept"};
     EXPECT_FALSE(ScanSerialTtys(empty.file("nothing"), ttys));
     EXPECT_EQ(ttys, std::vector<std::string>{"kept"});
+}
+
+} // namespace
+
+namespace {
+
+TEST(SerialPortNames, TheEnvironmentCanStandInForTheMachinesList)
+{
+    SetSerialPortSource({});
+    ::setenv("ZUVI_SERIAL_PORTS", "COM7,,COM12", 1);
+    std::vector<std::string> names{"earlier"};
+    const bool listed = SystemSerialPortNames(names);
+    std::vector<std::string> numbers;
+    ListSerialPortNumbers(numbers);
+    ::unsetenv("ZUVI_SERIAL_PORTS");
+    EXPECT_TRUE(listed);
+    EXPECT_EQ(names, (std::vector<std::string>{"COM7", "COM12"}));
+    EXPECT_EQ(numbers, (std::vector<std::string>{"12", "7"}));
 }
 
 } // namespace
