@@ -6,15 +6,16 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    echo "No display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session, or in a virtual one: xvfb-run -a scripts/run.sh" >&2
-    exit 1
-fi
-
 scripts/setup.sh
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target zuviruzozozad termb_virtual
+
+# Said in one line rather than left to the toolkit's own error.
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+    echo "Built. No display to show the window on (DISPLAY and WAYLAND_DISPLAY are unset); run it from a desktop session, or in a virtual one: xvfb-run -a scripts/run.sh" >&2
+    exit 1
+fi
 
 if [ -z "${TERMB_LIBRARY:-}" ] && [ ! -e "$build/libtermb.so" ] &&
     ! /sbin/ldconfig -p 2>/dev/null | grep -q 'libtermb\.so '; then
