@@ -80,60 +80,56 @@ void BM_SetPhotoRegion(benchmark::State& state)
 }
 BENCHMARK(BM_SetPhotoRegion)->Unit(benchmark::kMicrosecond);
 
-// The card view filled from a card record and its photo file, as the main
-// window does for every card read; two cards in turn so every round changes
-// every label and the photo.
-void BM_ShowCardInfo(benchmark::State& state)
+// Two cards of the virtual reader, as records and as photo files, so every
+// round of the card view's benchmarks changes every label and the photo.
+struct TwoCards
 {
     QTemporaryDir dir;
     QString files[2];
     TIDCardInfo cards[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        files[i] = dir.filePath(QStringLiteral("zp%1.bmp").arg(i));
-        QFile out(files[i]);
-        out.open(QIODevice::WriteOnly);
-        out.write(cardBitmap(i + 1));
-        termbsim::CardImage image;
-        std::string error;
-        termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
-        DecodeBaseTextInto(cards[i], image.baseText.data());
-        cards[i].FingerprintLength = kFingerprintSize;
+
+    TwoCards()
+    {
+        for (int i = 0; i < 2; ++i) {
+            files[i] = dir.filePath(QStringLiteral("zp%1.bmp").arg(i));
+            QFile out(files[i]);
+            out.open(QIODevice::WriteOnly);
+            out.write(cardBitmap(i + 1));
+            termbsim::CardImage image;
+            std::string error;
+            termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
+            DecodeBaseTextInto(cards[i], image.baseText.data());
+            cards[i].FingerprintLength = kFingerprintSize;
+        }
     }
+};
+
+// The card view filled from a card record and its photo file, as the main
+// window does for every card read; with `painted`, also painted: what the
+// operator waits for before the card is on screen.
+void showCards(benchmark::State& state, bool painted)
+{
+    TwoCards input;
     CardView view;
     view.show();
     int i = 0;
     for (auto _ : state) {
-        view.ShowCardInfo(cards[i & 1], 7, files[i & 1]);
+        view.ShowCardInfo(input.cards[i & 1], 7, input.files[i & 1]);
+        if (painted)
+            view.repaint();
         ++i;
     }
 }
+
+void BM_ShowCardInfo(benchmark::State& state)
+{
+    showCards(state, false);
+}
 BENCHMARK(BM_ShowCardInfo)->Unit(benchmark::kMicrosecond);
 
-// The same, painted: what the operator waits for before the card is on screen.
 void BM_ShowCardInfoPainted(benchmark::State& state)
 {
-    QTemporaryDir dir;
-    QString files[2];
-    TIDCardInfo cards[2] = {};
-    for (int i = 0; i < 2; ++i) {
-        files[i] = dir.filePath(QStringLiteral("zp%1.bmp").arg(i));
-        QFile out(files[i]);
-        out.open(QIODevice::WriteOnly);
-        out.write(cardBitmap(i + 1));
-        termbsim::CardImage image;
-        std::string error;
-        termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
-        DecodeBaseTextInto(cards[i], image.baseText.data());
-        cards[i].FingerprintLength = kFingerprintSize;
-    }
-    CardView view;
-    view.show();
-    int i = 0;
-    for (auto _ : state) {
-        view.ShowCardInfo(cards[i & 1], 7, files[i & 1]);
-        view.repaint();
-        ++i;
-    }
+    showCards(state, true);
 }
 BENCHMARK(BM_ShowCardInfoPainted)->Unit(benchmark::kMicrosecond);
 
