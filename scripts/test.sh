@@ -30,3 +30,15 @@ scripts/sanitize.sh
 # corpus, built with clang in build-fuzz; a crash or a broken property fails.
 scripts/fuzz.sh
 # --- end of fuzzing block ---------------------------------------------------
+
+# --- The windows against Qt 5.15 --------------------------------------------
+# Qt 5.15 is the last Qt line with 32-bit Windows builds; the windows and
+# their tests are built against it too, in build-qt5.
+scripts/qt5-check.sh
+# --- end of Qt 5.15 block ---------------------------------------------------
+
+# --- The core on Windows, under Wine ----------------------------------------
+# Cross-built with MinGW-w64 in build-win32 (and build-win64 where 32-bit
+# programs cannot run); the Win32 layer's tests run under Wine.
+scripts/wine-test.sh
+# --- end of Wine block ------------------------------------------------------
