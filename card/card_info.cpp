@@ -38,7 +38,7 @@ template <std::size_t N> std::array<std::string, N> toGbk(const char* const (&na
     return out;
 }
 
-const std::string& lookup(const auto& table, int code)
+template <class Table> const std::string& lookup(const Table& table, int code)
 {
     static const std::string empty;
     return code >= 0 && static_cast<std::size_t>(code) < table.size() ? table[code] : empty;
@@ -81,7 +81,7 @@ std::string decodeField(const unsigned char* base, const BaseField& f)
     std::string text = Ucs2LeToGbk(p, units);
     // Every blank goes, inside the text too. A GBK trail byte is never 0x20,
     // so no double-byte character is touched.
-    std::erase(text, ' ');
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
     return text;
 }
 

@@ -32,7 +32,8 @@ struct Rgb
     std::uint8_t r = 0;
     std::uint8_t g = 0;
     std::uint8_t b = 0;
-    bool operator==(const Rgb&) const = default;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+    bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
 // One palette index per pixel, rows top-down, left to right.

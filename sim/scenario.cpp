@@ -47,7 +47,7 @@ void checkKeys(const json& object, const std::string& where,
         fail(where, "must be an object");
     for (const auto& item : object.items()) {
         const std::string& key = item.key();
-        if (key.starts_with("_"))
+        if (key.rfind('_', 0) == 0)
             continue;
         if (std::none_of(known.begin(), known.end(), [&](const char* k) { return key == k; }))
             fail(where, "unknown key \"" + key + "\"");
@@ -372,7 +372,7 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
         if (!lat.is_object())
             fail("latency_ms", "must be an object of function names and milliseconds");
         for (const auto& item : lat.items()) {
-            if (item.key().starts_with("_"))
+            if (item.key().rfind('_', 0) == 0)
                 continue;
             const auto* name = std::find_if(std::begin(kCallNames), std::end(kCallNames),
                                             [&](const char* n) { return item.key() == n; });
@@ -387,7 +387,7 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
         if (!faults.is_object())
             fail("faults", "must be an object of fault kinds");
         for (const auto& item : faults.items()) {
-            if (item.key().starts_with("_"))
+            if (item.key().rfind('_', 0) == 0)
                 continue;
             const auto* name = std::find_if(std::begin(kFaultNames), std::end(kFaultNames),
                                             [&](const char* n) { return item.key() == n; });

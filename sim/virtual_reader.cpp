@@ -226,7 +226,7 @@ int VirtualReader::portStatusLocked(int port)
         return kPortNotAttached;
     if (vanishedLocked())
         return kReaderGone;
-    if (!m_openPorts.contains(port))
+    if (!m_openPorts.count(port))
         return kPortNotOpen;
     return 0;
 }

@@ -51,9 +51,9 @@ TEST(SampleCards, ExerciseWhatTheToolMustHandle)
     }
     EXPECT_EQ(keys.size(), cards.size()) << "keys must be unique";
     for (const char* code : {"01", "56", "97", "98", "60"})
-        EXPECT_TRUE(nations.contains(code)) << code;
+        EXPECT_TRUE(nations.count(code)) << code;
     for (const char* code : {"1", "2", "9"})
-        EXPECT_TRUE(sexes.contains(code)) << code;
+        EXPECT_TRUE(sexes.count(code)) << code;
     EXPECT_TRUE(longDottedName);
     EXPECT_TRUE(fullAddress);
     EXPECT_TRUE(longTerm);
@@ -114,7 +114,7 @@ TEST_P(SampleCard, BaseTextDecodesToExactlyTheCardsFields)
     const CardFields& f = card().fields;
     auto gbk = [](const std::string& utf8) {
         std::string s = Utf8ToGbk(utf8);
-        std::erase(s, ' ');
+        s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
         return s;
     };
     EXPECT_EQ(FieldText(record.Name), gbk(f.name));

@@ -1,5 +1,6 @@
 #include "ui/card_text.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -64,8 +65,9 @@ TEST(CardText, WrapsAtWidth36WithoutSplittingCharacters)
         const std::string wrapped = WrapText(c.text, 36);
         EXPECT_EQ(lineSizes(wrapped), c.lines);
         std::string joined = wrapped;
-        std::erase(joined, '\r');
-        std::erase(joined, '\n');
+        joined.erase(std::remove_if(joined.begin(), joined.end(),
+                                    [](char c) { return c == '\r' || c == '\n'; }),
+                     joined.end());
         EXPECT_EQ(joined, c.text);
     }
     // Widths at which no line could hold a character still end.
