@@ -6,7 +6,6 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
@@ -262,8 +261,7 @@ void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen, uns
     if (api.Wlt2Bmp(photo, bitmap) == kTermbBitmapSize) {
         SaveBufToFile(PhotoBmpPath(), bitmap, kTermbBitmapSize);
     } else {
-        std::error_code ec;
-        std::filesystem::remove(PhotoBmpPath(), ec);
+        std::remove(PhotoBmpPath().c_str());
     }
 }
 
@@ -359,30 +357,22 @@ bool ListSerialPortNumbers(std::vector<std::string>& list)
 // this card's.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
 {
-    namespace fs = std::filesystem;
-    const fs::path target(fileName);
-    fs::path temp = target;
-    temp += ".part";
-    std::error_code ec;
+    const std::string temp = fileName + ".part";
 
     bool written = false;
-    if (std::FILE* file = std::fopen(temp.string().c_str(), "wb")) {
+    if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
         written = length == 0 || std::fwrite(buf, 1, length, file) == length;
         written = std::fflush(file) == 0 && written;
         written = std::fclose(file) == 0 && written;
     }
-    if (written) {
-        fs::rename(temp, target, ec);
-        if (ec) {
-            // Some platforms will not rename over an existing file.
-            fs::remove(target, ec);
-            fs::rename(temp, target, ec);
-        }
-        written = !ec;
+    if (written && std::rename(temp.c_str(), fileName.c_str()) != 0) {
+        // Windows will not rename over an existing file.
+        std::remove(fileName.c_str());
+        written = std::rename(temp.c_str(), fileName.c_str()) == 0;
     }
     if (!written) {
-        fs::remove(temp, ec);
-        fs::remove(target, ec);
+        std::remove(temp.c_str());
+        std::remove(fileName.c_str());
     }
     return written;
 }
