@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Qt-free core and its unit tests for Windows with MinGW-w64
 # and runs them under Wine, so the core's Win32 layer (registry, private
-# profile, code page 936, named mutex, stdcall DLL binding) is exercised.
+# profile, code page 936, named mutex, stdcall DLL binding, the reading
+# thread with its photo files) is exercised.
 #
 # 32-bit (i686) is the target the vendors' reader DLLs need. It runs under
 # 32-bit Wine where the kernel can start 32-bit programs; where it cannot (a
@@ -54,21 +55,35 @@ else
     run_arch=x86_64
 fi
 
-targets=(card_tests config_tests loader_tests win_tests)
+targets=(card_tests config_tests loader_tests reader_tests win_tests termb_virtual)
 for arch in "${arches[@]}"; do
     build=build-win32
-    [ "$arch" = x86_64 ] && build=build-win64
+    standard=17 # as the 32-bit MinGW 8.1 of Qt 5.15.2 builds it
+    if [ "$arch" = x86_64 ]; then
+        build=build-win64
+        standard=20
+    fi
     cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-        -DZUVI_BUILD_UI=OFF -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g0 >/dev/null
+        -DZUVI_BUILD_UI=OFF -DZUVI_CXX_STANDARD=$standard \
+        -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g0 >/dev/null
     nice -n 15 cmake --build "$build" --target "${targets[@]}"
+    echo "[$arch] core, tests and the virtual reader DLL built as C++$standard"
 done
 
 # The 32-bit stand-in DLLs must carry the names each binding test relies on.
 objdump_exports() { i686-w64-mingw32-objdump -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'; }
-objdump_exports build-win32/tests/loader/libfake_termb_complete.dll | grep -qw 'SDT_OpenPort' || { echo "vendor-style DLL lacks plain names"; exit 1; }
+objdump_exports build-win32/tests/loader/libfake_termb_complete.dll | grep -q ' SDT_OpenPort$' || { echo "vendor-style DLL lacks plain names"; exit 1; }
 objdump_exports build-win32/tests/win/libfake_termb_gccnames.dll | grep -q 'SDT_OpenPort@4' || { echo "DLL lacks GCC stdcall names"; exit 1; }
 objdump_exports build-win32/tests/win/libfake_termb_msvcnames.dll | grep -q '_SDT_OpenPort@4' || { echo "DLL lacks Microsoft stdcall names"; exit 1; }
 echo "[i686] stdcall exports: plain SDT_OpenPort, SDT_OpenPort@4 and _SDT_OpenPort@4 in the three stand-in DLLs"
+# The virtual reader DLL stands in for termb.dll: the nine functions under
+# their plain names.
+virtual_exports=$(objdump_exports build-win32/libtermb_virtual.dll)
+for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_SelectIDCard \
+         SDT_ReadBaseMsg SDT_ReadBaseFPMsg SDT_ReadNewAppMsg Wlt2Bmp; do
+    grep -q " $f\$" <<<"$virtual_exports" || { echo "libtermb_virtual.dll lacks $f"; exit 1; }
+done
+echo "[i686] libtermb_virtual.dll exports the nine functions under their plain names"
 
 build=build-win32
 wine=(wine)
@@ -86,7 +101,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 status=0
-for t in card/card_tests config/config_tests loader/loader_tests; do
+for t in card/card_tests config/config_tests loader/loader_tests reader/reader_tests; do
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done

@@ -23,7 +23,7 @@ void note(const char* function, int value)
     g_reader->log.push_back(std::string(function) + " " + std::to_string(value));
 }
 
-int openPort(int port)
+int TERMB_CALL openPort(int port)
 {
     note("open", port);
     if (g_reader->onOpen)
@@ -33,7 +33,13 @@ int openPort(int port)
     return opens ? kTermbOk : 1;
 }
 
-int getSamId(int port, char* samId, int)
+int TERMB_CALL closePort(int port)
+{
+    note("close", port);
+    return kTermbOk;
+}
+
+int TERMB_CALL getSamId(int port, char* samId, int)
 {
     note("sam", port);
     if (!g_reader->answeringPorts.count(port))
@@ -42,7 +48,7 @@ int getSamId(int port, char* samId, int)
     return kTermbOk;
 }
 
-int findCard(int port, unsigned char*, int)
+int TERMB_CALL findCard(int port, unsigned char*, int)
 {
     note("find", port);
     if (!g_reader->cards.empty() && g_reader->cards.front().absentFinds > 0) {
@@ -53,13 +59,13 @@ int findCard(int port, unsigned char*, int)
                 g_reader->cardPresent() ? kTermbCardFound : FakeReader::kNoCard);
 }
 
-int selectCard(int port, unsigned char*, int)
+int TERMB_CALL selectCard(int port, unsigned char*, int)
 {
     note("select", port);
     return next(g_reader->selectScript, g_reader->cardPresent() ? kTermbOk : FakeReader::kNoCard);
 }
 
-int readBaseFp(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+int TERMB_CALL readBaseFp(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
                unsigned* photoLen, unsigned char* fp, int* fpLen, int)
 {
     fp ? note("readfp", *fpLen) : note("read", port);
@@ -82,13 +88,13 @@ int readBaseFp(int port, unsigned char* text, unsigned* textLen, unsigned char* 
     return answer;
 }
 
-int readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+int TERMB_CALL readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
              unsigned* photoLen, int)
 {
     return readBaseFp(port, text, textLen, photo, photoLen, nullptr, nullptr, 0);
 }
 
-int pollCard(int port, unsigned char*, unsigned* len, int)
+int TERMB_CALL pollCard(int port, unsigned char*, unsigned* len, int)
 {
     note("poll", port);
     if (g_reader->onPoll)
@@ -107,7 +113,7 @@ int pollCard(int port, unsigned char*, unsigned* len, int)
     return next(g_reader->pollScript, model);
 }
 
-int wltToBmp(unsigned char* wlt, unsigned char* bmp)
+int TERMB_CALL wltToBmp(unsigned char* wlt, unsigned char* bmp)
 {
     if (!g_reader->cardPresent())
         return -1;
@@ -135,10 +141,7 @@ TermbApi FakeReader::api() const
 {
     TermbApi api;
     api.SDT_OpenPort = openPort;
-    api.SDT_ClosePort = [](int port) {
-        note("close", port);
-        return kTermbOk;
-    };
+    api.SDT_ClosePort = closePort;
     api.SDT_GetSAMIDToStr = getSamId;
     api.SDT_StartFindIDCard = findCard;
     api.SDT_SelectIDCard = selectCard;
