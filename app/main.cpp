@@ -13,7 +13,11 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
+#include "app/exe_dir.h"
 #include "app/single_instance.h"
 #include "reader/termb_loader.h"
 #include "ui/uMain.h"
@@ -105,6 +109,17 @@ int main(int argc, char** argv)
 #endif
     QApplication app(argc, argv);
     InstallFontSubstitutions();
+#ifndef _WIN32
+    // Settings and photo files live beside the executable. Started from a
+    // directory the user cannot write to (an install in /usr/bin), nothing
+    // would be saved: say so, and how to run a copy that can save.
+    if (::access(ExeDir().c_str(), W_OK) != 0)
+        std::fprintf(stderr,
+                     "zuviruzozozad: %s is not writable, so settings (config.ini) and photos "
+                     "(zp.wlt, zp.bmp) cannot be saved; start zuviruzozozad-user to run a "
+                     "per-user copy.\n",
+                     ExeDir().c_str());
+#endif
 
     Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
 
