@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "sim/cards.h"
+#include "sim/control_file.h"
 #include "sim/photo.h"
 
 namespace {
@@ -28,21 +29,6 @@ int usage()
         "CARD is a built-in card's number or key; N is a number into the scenario's cards.\n",
         stderr);
     return 2;
-}
-
-// Written beside the target and renamed over it, so the reader never sees a
-// half-written control file.
-bool writeAtomically(const std::string& file, const std::string& content)
-{
-    const std::string temp = file + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!(out << content) || !out.flush())
-            return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    return !ec;
 }
 
 bool writeFile(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size)
@@ -123,14 +109,14 @@ int main(int argc, char** argv)
     if (args.size() == 3 && args[0] == "place") {
         if (args[2].empty() || args[2].find_first_not_of("0123456789") != std::string::npos)
             return usage();
-        if (!writeAtomically(args[1], args[2] + "\n")) {
+        if (!WriteControlFile(args[1], args[2] + "\n")) {
             std::fprintf(stderr, "termb-virtual-ctl: cannot write %s\n", args[1].c_str());
             return 1;
         }
         return 0;
     }
     if (args.size() == 2 && args[0] == "remove") {
-        if (!writeAtomically(args[1], "")) {
+        if (!WriteControlFile(args[1], "")) {
             std::fprintf(stderr, "termb-virtual-ctl: cannot write %s\n", args[1].c_str());
             return 1;
         }

@@ -7,14 +7,13 @@
 // reader.
 
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <set>
 #include <thread>
 
 #include "reader/photo_files.h"
 #include "reader/termb_loader.h"
+#include "sim/control_file.h"
 #include "reader_test_support.h"
 
 namespace {
@@ -26,13 +25,8 @@ using Ints = std::vector<int>;
 // replaced whole, so the reader never sees half a number.
 void placeCard(int card)
 {
-    const std::string file = VIRTUAL_CARD_FILE;
-    {
-        std::ofstream out(file + ".new", std::ios::trunc);
-        if (card >= 0)
-            out << card;
-    }
-    std::filesystem::rename(file + ".new", file);
+    ASSERT_TRUE(termbsim::WriteControlFile(VIRTUAL_CARD_FILE,
+                                           card >= 0 ? std::to_string(card) : std::string()));
 }
 
 class VirtualReaderRunTest : public ReaderStateTest
