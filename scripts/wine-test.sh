@@ -55,7 +55,8 @@ else
     run_arch=x86_64
 fi
 
-targets=(card_tests config_tests loader_tests reader_tests win_tests termb_virtual)
+targets=(card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
+         termb_virtual)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the 32-bit MinGW 8.1 of Qt 5.15.2 builds it
@@ -107,4 +108,10 @@ for t in card/card_tests config/config_tests loader/loader_tests reader/reader_t
 done
 echo "== win/win_tests.exe ($run_arch, Wine)"
 "${wine[@]}" "$build/tests/win/win_tests.exe" --gtest_brief=1 || status=1
+# The reading thread against the virtual reader DLL, bound by the loader
+# through LoadLibrary as the program binds termb.dll.
+dll="Z:$root/$build/libtermb_virtual.dll"
+echo "== reader/reader_virtual_tests.exe ($run_arch, Wine): TERMB_LIBRARY=${dll//\//\\}"
+TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/tests/reader/virtual_reader_scenario.json" \
+    "${wine[@]}" "$build/tests/reader/reader_virtual_tests.exe" --gtest_brief=1 || status=1
 exit $status
