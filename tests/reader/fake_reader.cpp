@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "../card/base_text_builder.h"
 
@@ -20,6 +22,14 @@ int next(std::deque<int>& script, int modelAnswer)
 
 void note(const char* function, int value)
 {
+    // No test needs anywhere near this many calls. A thread that keeps
+    // calling is a fault; stopping it here fails the test instead of letting
+    // the log take all the machine's memory.
+    constexpr std::size_t kMaxCalls = 1000000;
+    if (g_reader->log.size() >= kMaxCalls) {
+        ADD_FAILURE() << "the thread called the reader " << kMaxCalls << " times";
+        throw std::length_error("runaway reading thread");
+    }
     g_reader->log.push_back(std::string(function) + " " + std::to_string(value));
 }
 
