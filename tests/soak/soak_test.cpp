@@ -23,7 +23,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -36,6 +35,7 @@
 #include "reader/photo_files.h"
 #include "reader/termb_loader.h"
 #include "sim/cards.h"
+#include "sim/control_file.h"
 #include "sim/photo.h"
 
 namespace {
@@ -235,12 +235,8 @@ private:
     void place(int card)
     {
         std::lock_guard lock(m_mutex);
-        {
-            std::ofstream out(m_file + ".new", std::ios::trunc);
-            if (card >= 0)
-                out << card;
-        }
-        std::filesystem::rename(m_file + ".new", m_file);
+        if (!termbsim::WriteControlFile(m_file, card >= 0 ? std::to_string(card) : std::string()))
+            ADD_FAILURE() << "could not write the control file " << m_file;
         ++m_generation;
         m_history.emplace_back(m_generation, card);
     }
