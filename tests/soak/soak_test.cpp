@@ -196,14 +196,9 @@ public:
         }
     }
 
-    // The generation in force now; the card of every generation from it on
-    // may be read before the next status.
-    long placements() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_generation;
-    }
-
+    // The generation in force now, which is also the number of placements;
+    // the card of every generation from it on may be read before the next
+    // status.
     long generation() const
     {
         std::lock_guard lock(m_mutex);
@@ -426,7 +421,7 @@ TEST_F(SoakTest, ContinuousReadingWithRandomFaults)
     std::printf("soak: %ld passes, %ld reader calls, %ld statuses, %ld cards shown "
                 "(%ld with photo), %ld placements, %ld thread lives in %.1f s (%.0f passes/s)\n",
                 m_figures.passes, long(g_calls), m_figures.statuses, m_figures.cardsShown,
-                m_figures.photosShown, driver.placements(), m_figures.segments, seconds,
+                m_figures.photosShown, driver.generation(), m_figures.segments, seconds,
                 m_figures.passes / seconds);
     std::printf("soak: statuses sent: %ld device found, %ld no device, %ld card read, %ld card "
                 "lost, %ld no card\n",
