@@ -1,0 +1,70 @@
+#pragma once
+// Every text the windows show, in UTF-8, once for every front-end. A window
+// file never spells a text of its own; it takes it from here or from the
+// presentation layer's views, which build theirs from these.
+
+#include <string_view>
+
+namespace UiText {
+
+// Main window.
+inline constexpr std::string_view kMainCaption = "zuviruzozozad";
+inline constexpr std::string_view kVirtualMark = "（虚拟读卡器）";
+inline constexpr std::string_view kSetBtn = "设置";
+inline constexpr std::string_view kConfigBtn = "关于";
+inline constexpr std::string_view kReadModeBox = "读卡方式";
+inline constexpr std::string_view kResultBox = "读卡结果";
+inline constexpr std::string_view kOneRead = "单次读卡";
+inline constexpr std::string_view kCycleStart = "循环读卡";
+inline constexpr std::string_view kCycleStop = "停止循环读卡";
+inline constexpr std::string_view kChooseMode = "请选择读卡方式";
+inline constexpr std::string_view kPlaceCard = "请放卡";
+inline constexpr std::string_view kCardRead = "读卡成功，请取卡";
+inline constexpr std::string_view kSamIdCaption = "安全模块号:";
+inline constexpr std::string_view kPortUsb = "   设备端口：USB";
+inline constexpr std::string_view kPortCom = "   设备端口：COM";
+inline constexpr std::string_view kNoDevice = "未找到设备";
+inline constexpr std::string_view kNoDeviceFixedUsb = "未找到设备(固定端口：USB";
+inline constexpr std::string_view kNoDeviceFixedCom = "未找到设备(固定端口：COM";
+inline constexpr std::string_view kNoDeviceFixedEnd = ")";
+
+// The reader library could not be used; %1 the file, %2 what is missing or
+// where it was looked for.
+inline constexpr std::string_view kLibraryMissingFunctions = "读卡器库 %1 缺少函数：%2";
+inline constexpr std::string_view kLibraryNotLoaded = "未能加载读卡器库 %1";
+inline constexpr std::string_view kLibraryNotLoadedWhere = "未能加载读卡器库 %1（查找位置：%2）";
+inline constexpr std::string_view kLibraryPlaceSeparator = "；";
+inline constexpr std::string_view kSystemLibraryPath = "系统库路径";
+
+// Card view.
+inline constexpr std::string_view kBetween = "_";
+inline constexpr std::string_view kFingerprintPrefix = "指纹数据  ";
+inline constexpr std::string_view kFingerprintNone = "无";
+
+// Settings dialog.
+inline constexpr std::string_view kSettingsCaption = "参数设置";
+inline constexpr std::string_view kSettingsBox = "参数";
+inline constexpr std::string_view kPortLabel = "端口设置：";
+inline constexpr std::string_view kCurrentLabel = "当前模式：";
+inline constexpr std::string_view kSleepLabel = "读卡间隔：";
+inline constexpr std::string_view kSleepUnit = "(毫秒)";
+inline constexpr std::string_view kOkBtn = "确定";
+inline constexpr std::string_view kExitBtn = "退出";
+inline constexpr std::string_view kPortAuto = "自动";
+inline constexpr std::string_view kPortUsbEntry = "USB";
+inline constexpr std::string_view kNoSuchPort = "(无该端口)";
+inline constexpr std::string_view kSettingsNotSaved = "设置未能保存：config.ini 不可写";
+
+// About box.
+inline constexpr std::string_view kAboutCaption = "关于";
+inline constexpr std::string_view kAppName = "软件名称：zuviruzozozad";
+inline constexpr std::string_view kVersionPrefix = "软件版本：v";
+inline constexpr std::string_view kCompanyPrefix = "开发公司：";
+inline constexpr std::string_view kAddressPrefix = "公司地址：";
+inline constexpr std::string_view kTelephonePrefix = "热线电话：";
+inline constexpr std::string_view kCompany = "zuviruzozozad 开源项目";
+inline constexpr std::string_view kAddress = "示例市示例路 1 号";
+inline constexpr std::string_view kTelephone = "000-0000-0000";
+inline constexpr std::string_view kWebSite = "https://zuviruzozozad.example.org/";
+
+} // namespace UiText
