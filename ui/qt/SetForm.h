@@ -1,11 +1,12 @@
 #pragma once
-// The settings dialog: reader port and read interval. Every showing reloads
-// the port list and both fields; confirming writes the settings file and loads
-// it back into the shared reader state, so the reading thread reopens the
-// reader with what the file now holds.
+// The settings dialog: reader port and read interval. It renders the
+// settings model of the presentation layer, which rebuilds the port list and
+// both fields on every showing and, on confirm, writes the settings file and
+// loads it back into the shared reader state.
 
 #include <QDialog>
-#include <QStringList>
+
+#include "ui/settings_model.h"
 
 class QComboBox;
 class QFrame;
@@ -20,13 +21,6 @@ class TSetFrm : public QDialog
 public:
     explicit TSetFrm(QWidget* parent = nullptr);
 
-    // The serial ports present, as the port list shows them: four-character
-    // names become "COM0" plus their last character (COM3 -> COM03), names
-    // that are not "COM" and a usable port number are left out, and the rest
-    // is sorted without regard to letter case. Empty when the system's list
-    // cannot be read.
-    static void ListSerialPorts(QStringList& names);
-
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -34,21 +28,22 @@ protected:
 
 private:
     void FormShow();
-    // True when the character typed into SleepEdit may reach the field.
-    static bool SleepEditKeyPress(QChar key);
     void OkBtnClick();
     void ExitBtnClick();
     void keepLengthLimit();
+    void showError();
 
-    QGroupBox* m_groupBox1 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QComboBox* m_portCbx = nullptr;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_curLb = nullptr;
-    QLabel* m_label3 = nullptr;
-    QLineEdit* m_sleepEdit = nullptr;
-    QLabel* m_label5 = nullptr;
-    QFrame* m_panel1 = nullptr;
-    QPushButton* m_okBtn = nullptr;
-    QPushButton* m_exitBtn = nullptr;
+    SettingsModel m_model;
+    QGroupBox* GroupBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QComboBox* PortCbx = nullptr;
+    QLabel* Label4 = nullptr;
+    QLabel* CurLb = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* SleepEdit = nullptr;
+    QLabel* Label5 = nullptr;
+    QLabel* m_saveError = nullptr;
+    QFrame* Panel1 = nullptr;
+    QPushButton* OkBtn = nullptr;
+    QPushButton* ExitBtn = nullptr;
 };

@@ -1,13 +1,14 @@
 #pragma once
 // The card view: the panel p_IDCardInfo, drawn as the face of an ID card with
 // the data of the card last read laid over it, the holder's photo with its
-// background cut away, and the fingerprint line.
+// background cut away, and the fingerprint line. It renders the content the
+// presentation layer works out.
 
-#include <QString>
 #include <QWidget>
-#include <string_view>
+#include <map>
+#include <string>
 
-#include "card/card_info.h"
+#include "ui/card_view_model.h"
 
 class QLabel;
 
@@ -17,29 +18,16 @@ class CardView : public QWidget
 public:
     explicit CardView(QWidget* parent = nullptr);
 
-    // Fills every label from `card`, loads the photo from `photoFile` (any
-    // failure leaves the photo hidden) and shows the panel. The fingerprint
-    // line is produced only for the selector 7.
-    void ShowCardInfo(const TIDCardInfo& card, int selector, const QString& photoFile);
+    // Sets every text, decodes the photo (any failure leaves it hidden) and
+    // shows the panel.
+    void ShowCardInfo(const CardViewContent& content);
 
 private:
-    QLabel* addLabel(const char* name, int x, int y, const QFont& font);
-    void setLabelText(QLabel* label, std::string_view gbk);
-    void showPhoto(const QString& photoFile);
+    QLabel* addLabel(const CardText& text);
+    void showPhoto(const CardViewContent& content);
 
-    QLabel* m_image4 = nullptr;
-    QLabel* m_nameLabel = nullptr;
-    QLabel* m_sexLabel = nullptr;
-    QLabel* m_nationLabel = nullptr;
-    QLabel* m_birthdayLabel = nullptr;
-    QLabel* m_addressLabel = nullptr;
-    QLabel* m_idCardNoLabel = nullptr;
-    QLabel* m_checkDepartmentLabel = nullptr;
-    QLabel* m_startDateLabel = nullptr;
-    QLabel* m_betweenLabel = nullptr;
-    QLabel* m_endDateLabel = nullptr;
-    QLabel* m_appAddressLabel = nullptr;
-    QLabel* m_label1 = nullptr;
-    QWidget* m_photoPanel = nullptr;
-    QLabel* m_photoImage = nullptr;
+    QLabel* Image4 = nullptr;
+    QWidget* PhotoPanel = nullptr;
+    QLabel* PhotoImage = nullptr;
+    std::map<std::string, QLabel*> m_labels; // the data labels and Label1, by control name
 };
