@@ -173,6 +173,17 @@ TEST_F(ConfigFile, WriteKeepsTheFilesPermissionsAndLeavesNoTemporaryFile)
     EXPECT_EQ(filesInDir(), 1u);
 }
 
+// A write killed midway leaves at most its one temporary file, which the
+// next write reuses and replaces.
+TEST_F(ConfigFile, LeftoverTemporaryFileIsReplaced)
+{
+    SKIP_ON_WINDOWS("the private-profile functions keep no temporary file");
+    m_dir.write("config.ini.part", std::string(1 << 20, 'x'));
+    WriteConfig("Port", "7");
+    EXPECT_EQ(ReadConfig("Port"), "7");
+    EXPECT_EQ(filesInDir(), 1u);
+}
+
 TEST_F(ConfigFile, WriteThroughALinkUpdatesItsTarget)
 {
     SKIP_ON_WINDOWS("no symbolic links for plain users on Windows");
