@@ -105,19 +105,21 @@ inline constexpr BaseField kForeignFields[] = {
     {"authority", 240, 8, &CardFields::authority},
 };
 // The residence permit: the identity card's layout without the nation (bytes
-// 32-35 reserved), with the pass number and the issue count.
-inline constexpr BaseField kPermitFields[] = {
-    {"name", 0, 30, &CardFields::name},
-    {"sex", 30, 2, &CardFields::sex},
-    {"birth", 36, 16, &CardFields::birth},
-    {"address", 52, 70, &CardFields::address},
-    {"id_number", 122, 36, &CardFields::idNumber},
-    {"authority", 158, 30, &CardFields::authority},
-    {"start", 188, 16, &CardFields::start},
-    {"end", 204, 16, &CardFields::end},
-    {"pass_number", 220, 18, &CardFields::passNumber},
-    {"issue_count", 238, 4, &CardFields::issueCount},
-};
+// 32-35 reserved) and with the pass number and the issue count in place of
+// the reserved field.
+constexpr std::array<BaseField, 10> permitFields()
+{
+    std::array<BaseField, 10> out{};
+    std::size_t n = 0;
+    for (const BaseField& f : kBaseFields) {
+        if (f.member != &CardFields::nation && f.member != &CardFields::reserved)
+            out[n++] = f;
+    }
+    out[n++] = {"pass_number", 220, 18, &CardFields::passNumber};
+    out[n++] = {"issue_count", 238, 4, &CardFields::issueCount};
+    return out;
+}
+inline constexpr std::array<BaseField, 10> kPermitFields = permitFields();
 
 // A kind's layout: its scenario name, its mark (a blank for the identity
 // card, whose `reserved` field covers the mark's bytes) and its fields. The
@@ -136,7 +138,7 @@ inline constexpr std::size_t kMarkOffset = 248;
 inline constexpr CardLayout kLayouts[] = {
     {CardKind::IdCard, "id", ' ', kBaseFields, std::size(kBaseFields)},
     {CardKind::ForeignPermanent, "foreign", 'I', kForeignFields, std::size(kForeignFields)},
-    {CardKind::HkMacaoTaiwanPermit, "permit", 'J', kPermitFields, std::size(kPermitFields)},
+    {CardKind::HkMacaoTaiwanPermit, "permit", 'J', kPermitFields.data(), kPermitFields.size()},
     {CardKind::ForeignPermanent2023, "foreign-2023", 'Y', nullptr, 0},
 };
 const CardLayout& layoutOf(CardKind kind);
