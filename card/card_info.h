@@ -76,3 +76,21 @@ void DecodeBaseText(const unsigned char* baseText);
 
 // The same into any record; DecodeBaseText(p) is DecodeBaseTextInto(CardInfo, p).
 void DecodeBaseTextInto(TIDCardInfo& record, const unsigned char* baseText);
+
+// The steps of the decoding, shared with the decoders of the other card kinds.
+
+// One base-text field as GBK: its UCS-2 LE units from `offset` up to the first
+// U+0000 or `length` bytes, blanks kept.
+std::string BaseTextFieldGbk(const unsigned char* baseText, std::size_t offset, std::size_t length);
+
+// Removes every blank (0x20), inside the text too. A GBK trail byte is never
+// 0x20, so no double-byte character is touched.
+void RemoveBlanks(std::string& text);
+
+// What the sex field stores for the code text read: the SexNames entry (GBK)
+// for a code 0 to 9; any other text, a non-number included, stays as it is.
+std::string SexFieldText(const std::string& codeText);
+
+// Stores `text` in a fixed-size field: its bytes and a NUL, or the first
+// `size` bytes without a NUL when the text is as long or longer.
+void StoreFieldText(char* field, std::size_t size, const std::string& text);
