@@ -438,7 +438,12 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
 Scenario defaultScenario()
 {
     Scenario s;
-    s.cards = builtinCards();
+    // The demo without a scenario file serves the identity cards; the other
+    // kinds are there by key for scenario files until the windows show
+    // their own fields.
+    for (const CardSpec& card : builtinCards())
+        if (card.kind == CardKind::IdCard)
+            s.cards.push_back(card);
     std::string unused;
     for (const CardSpec& card : s.cards) {
         CardImage image;
