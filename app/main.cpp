@@ -20,6 +20,7 @@
 #include "app/exe_dir.h"
 #include "app/single_instance.h"
 #include "reader/termb_loader.h"
+#include "ui/qt/diagnostics_qt.h"
 #include "ui/qt/uMain.h"
 
 namespace {
@@ -108,6 +109,7 @@ int main(int argc, char** argv)
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 #endif
     QApplication app(argc, argv);
+    InstallQtDiagnostics();
     InstallFontSubstitutions();
 #ifndef _WIN32
     // Settings and photo files live beside the executable. Started from a

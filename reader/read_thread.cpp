@@ -6,10 +6,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <thread>
 
 #include "card/decimal.h"
+#include "app/diagnostics.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
 #include "reader/photo_files.h"
@@ -83,7 +85,11 @@ void TReadThread::Worker::send(int code)
         return;
     try {
         status(code);
+    } catch (const std::exception& e) {
+        ReportDiagnostic(DiagArea::Status, std::string("status ") + std::to_string(code) +
+                                               " not delivered: " + e.what());
     } catch (...) {
+        ReportDiagnostic(DiagArea::Status, "status " + std::to_string(code) + " not delivered");
     }
 }
 
@@ -144,7 +150,10 @@ void TReadThread::Worker::execute()
             try {
                 if (checkDevice() && DeviceOK)
                     readCard();
+            } catch (const std::exception& e) {
+                ReportDiagnostic(DiagArea::ReadPass, std::string("pass ended: ") + e.what());
             } catch (...) {
+                ReportDiagnostic(DiagArea::ReadPass, "pass ended by an unforeseen error");
             }
             // A single read is one pass whatever its outcome. Only a pass
             // begun as a single read ends it, and only 1 becomes 0: a single
