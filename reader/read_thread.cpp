@@ -370,22 +370,30 @@ bool TReadThread::WaitFor(int milliseconds) const
                                           [this] { return m_worker->done; });
 }
 
+bool TReadThread::runsHere()
+{
+    std::lock_guard lock(m_worker->doneMutex);
+    if (m_worker->started)
+        return false;
+    m_worker->status = OwnerWnd;
+    return true;
+}
+
 void TReadThread::Execute()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->execute();
+    if (runsHere())
+        m_worker->execute();
 }
 
 bool TReadThread::CheckDevice()
 {
-    m_worker->status = OwnerWnd;
-    return m_worker->checkDevice();
+    return runsHere() && m_worker->checkDevice();
 }
 
 void TReadThread::ReadCard()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->readCard();
+    if (runsHere())
+        m_worker->readCard();
 }
 
 bool ListSerialPortNumbers(std::vector<std::string>& list)

@@ -446,6 +446,17 @@ TEST_F(ReadThreadTest, SingleReadAfterStoppingGetsItsOwnPass)
 }
 
 // Without a pause, passes that fail at once are still an idle tick apart.
+// Once resumed, the thread alone calls the reader: the steps refuse to run
+// on another thread beside it.
+TEST_F(ReadThreadTest, StepsRefuseToRunBesideTheResumedThread)
+{
+    thread().Resume();
+    EXPECT_FALSE(thread().CheckDevice());
+    thread().ReadCard();
+    ASSERT_TRUE(thread().WaitFor(5000));
+    EXPECT_TRUE(reader.log.empty());
+}
+
 TEST_F(ReadThreadTest, PassesWithoutPauseAreATickApart)
 {
     reader.answeringPorts = {};
