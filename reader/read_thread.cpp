@@ -9,6 +9,12 @@
 #include <mutex>
 #include <thread>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "app/int_text.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
@@ -164,10 +170,6 @@ bool TReadThread::Worker::checkDevice()
     if (DeviceOK)
         return true;
 
-    std::vector<std::string> candidates;
-    ListSerialPortNumbers(candidates);
-    candidates.insert(candidates.begin(), std::to_string(kUsbPort));
-
     // One look at the setting for the whole discovery, so a change made
     // meanwhile takes effect at the next one instead of halfway.
     const int fixedPort = SetPortNo;
@@ -182,6 +184,12 @@ bool TReadThread::Worker::checkDevice()
         send(RS_NO_DEVICE);
         if (fixedPort != kAutoPort)
             return false;
+        // The candidates: USB, then the serial ports in the system's order.
+        // Listed only now that they are needed: reading the system's port
+        // list costs more than the rest of a pass that finds no card.
+        std::vector<std::string> candidates;
+        ListSerialPortNumbers(candidates);
+        candidates.insert(candidates.begin(), std::to_string(kUsbPort));
         found = 0;
         for (const std::string& candidate : candidates) {
             std::int32_t port = 0;
@@ -394,26 +402,73 @@ bool ListSerialPortNumbers(std::vector<std::string>& list)
     return true;
 }
 
-// The bytes go to a temporary file beside the target, which then replaces
-// it, so a crash never leaves a half-written file under the real name. When
-// anything fails the earlier file is removed all the same: the caller asked
-// for it to be replaced, and an earlier card's photo must never stand in for
-// this card's.
+namespace {
+
+#ifdef __linux__
+// Writes `length` bytes as the whole content of `fileName`, over what it held:
+// only the bytes and the size change, so a file written before keeps its
+// place on disk and nothing starts write-back.
+bool overwriteFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
+{
+    const int fd = ::open(fileName.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    bool written = true;
+    for (std::size_t done = 0; written && done < length;) {
+        const ssize_t n = ::pwrite(fd, buf + done, length - done, static_cast<off_t>(done));
+        written = n > 0;
+        if (written)
+            done += static_cast<std::size_t>(n);
+    }
+    struct stat st{};
+    if (written && (::fstat(fd, &st) != 0 || st.st_size != static_cast<off_t>(length)))
+        written = ::ftruncate(fd, static_cast<off_t>(length)) == 0;
+    return ::close(fd) == 0 && written;
+}
+#endif
+
+// Puts the finished `temp` in the place of `fileName`. On Linux the two
+// swap, so `temp` stays as the spare that the next write fills in place: a
+// new file and a rename over the old one for every photo would cost more
+// than the rest of the read pass (on ext4 such a rename also starts
+// write-back). The spare holds the photo before the last one.
+bool replaceWith(const std::string& temp, const std::string& fileName)
+{
+#ifdef __linux__
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, fileName.c_str(), RENAME_EXCHANGE) == 0)
+        return true;
+    // No file to swap with yet, or a file system that cannot swap.
+#endif
+    if (std::rename(temp.c_str(), fileName.c_str()) == 0)
+        return true;
+    // Windows will not rename over an existing file.
+    std::remove(fileName.c_str());
+    return std::rename(temp.c_str(), fileName.c_str()) == 0;
+}
+
+} // namespace
+
+// The bytes go to a file beside the target (fileName + ".part"), which then
+// takes the target's place, so a crash never leaves a half-written file under
+// the real name and a program reading the file never sees one half done.
+// When anything fails the earlier file is removed all the same: the caller
+// asked for it to be replaced, and an earlier card's photo must never stand
+// in for this card's.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
 {
     const std::string temp = fileName + ".part";
 
+#ifdef __linux__
+    bool written = overwriteFile(temp, buf, length);
+#else
     bool written = false;
     if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
         written = length == 0 || std::fwrite(buf, 1, length, file) == length;
         written = std::fflush(file) == 0 && written;
         written = std::fclose(file) == 0 && written;
     }
-    if (written && std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        // Windows will not rename over an existing file.
-        std::remove(fileName.c_str());
-        written = std::rename(temp.c_str(), fileName.c_str()) == 0;
-    }
+#endif
+    written = written && replaceWith(temp, fileName);
     if (!written) {
         std::remove(temp.c_str());
         std::remove(fileName.c_str());
