@@ -10,11 +10,12 @@
 #include <mutex>
 #include <thread>
 
-#include "card/decimal.h"
 #include "app/diagnostics.h"
+#include "card/decimal.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
 #include "reader/photo_files.h"
+#include "reader/photo_write.h"
 #include "reader/serial_ports.h"
 
 namespace {
@@ -173,10 +174,6 @@ bool TReadThread::Worker::checkDevice()
     if (DeviceOK)
         return true;
 
-    std::vector<std::string> candidates;
-    ListSerialPortNumbers(candidates);
-    candidates.insert(candidates.begin(), std::to_string(kUsbPort));
-
     // One look at the setting for the whole discovery, so a change made
     // meanwhile takes effect at the next one instead of halfway.
     const int fixedPort = SetPortNo;
@@ -191,6 +188,12 @@ bool TReadThread::Worker::checkDevice()
         send(RS_NO_DEVICE);
         if (fixedPort != kAutoPort)
             return false;
+        // The candidates: USB, then the serial ports in the system's order.
+        // Listed only now that they are needed: reading the system's port
+        // list costs more than the rest of a pass that finds no card.
+        std::vector<std::string> candidates;
+        ListSerialPortNumbers(candidates);
+        candidates.insert(candidates.begin(), std::to_string(kUsbPort));
         found = 0;
         for (const std::string& candidate : candidates) {
             std::int32_t port = 0;
@@ -411,26 +414,18 @@ bool ListSerialPortNumbers(std::vector<std::string>& list)
     return true;
 }
 
-// The bytes go to a temporary file beside the target, which then replaces
-// it, so a crash never leaves a half-written file under the real name. When
-// anything fails the earlier file is removed all the same: the caller asked
-// for it to be replaced, and an earlier card's photo must never stand in for
-// this card's.
+
+// The bytes go to a file beside the target (fileName + ".part"), which then
+// takes the target's place, so a crash never leaves a half-written file under
+// the real name and a program reading the file never sees one half done.
+// When anything fails the earlier file is removed all the same: the caller
+// asked for it to be replaced, and an earlier card's photo must never stand
+// in for this card's.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
 {
     const std::string temp = fileName + ".part";
-
-    bool written = false;
-    if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
-        written = length == 0 || std::fwrite(buf, 1, length, file) == length;
-        written = std::fflush(file) == 0 && written;
-        written = std::fclose(file) == 0 && written;
-    }
-    if (written && std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        // Windows will not rename over an existing file.
-        std::remove(fileName.c_str());
-        written = std::rename(temp.c_str(), fileName.c_str()) == 0;
-    }
+    bool written = WriteWholeFile(temp, buf, length);
+    written = written && PutInPlace(temp, fileName);
     if (!written) {
         std::remove(temp.c_str());
         std::remove(fileName.c_str());

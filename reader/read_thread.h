@@ -77,6 +77,7 @@ bool ListSerialPortNumbers(std::vector<std::string>& list);
 
 // Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
 // any earlier file. True only when every byte was written. The bytes go to a
-// temporary file first, so the name never holds a half-written file; when the
-// write fails, the earlier file is removed too, never left standing in.
+// spare file beside it first (fileName + ".part", kept on Linux for the next
+// write), so the name never holds a half-written file; when the write fails,
+// the earlier file is removed too, never left standing in.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length);

@@ -118,6 +118,13 @@ TEST_F(ReadThreadTest, DiscoveryTriesPortsInOrder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.opened));
+        int listings = 0;
+        SetSerialPortSource([&](Names& names) {
+            ++listings;
+            if (c.serialPorts)
+                names = *c.serialPorts;
+            return c.serialPorts.has_value();
+        });
         ResetSharedState();
         StatusRecorder fresh;
         thread().OwnerWnd = std::ref(fresh);
@@ -134,6 +141,8 @@ TEST_F(ReadThreadTest, DiscoveryTriesPortsInOrder)
         EXPECT_EQ(fresh.sent(), c.sent);
         EXPECT_EQ(PortNo, c.portNoAfter);
         EXPECT_EQ(reader.log.front(), "close " + std::to_string(c.opened.front()));
+        // The system's port list is read only when a search needs it.
+        EXPECT_EQ(listings, c.sent.front() == RS_NO_DEVICE && c.setPortNo == 0 ? 1 : 0);
     }
 }
 
@@ -490,6 +499,7 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
             throw std::runtime_error("window gone");
     };
     reader.cards.push_back(card("110101199001011234", 0x81, 0));
+    PortNo = 7; // does not answer, so the first pass lists the ports
     // Both absorbed failures reach the diagnostic sink.
     static std::vector<std::string> reports;
     reports.clear();
@@ -498,9 +508,10 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
     });
     runContinuous(2);
     SetDiagnosticSink(nullptr);
-    EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
-    EXPECT_EQ(reports, (Names{"read-pass: pass ended: port list gone",
-                              "status: status 1 not delivered: window gone"}));
+    EXPECT_EQ(status.sent(),
+              (Ints{RS_NO_DEVICE, RS_NO_DEVICE, RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    EXPECT_EQ(reports, (Names{"status: status 2 not delivered: window gone",
+                              "read-pass: pass ended: port list gone"}));
 
     thread().OwnerWnd = nullptr; // a window that is gone takes nothing
     reader.cards = {card("220101199001011234", 0x82)};
@@ -508,7 +519,7 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
     thread().CheckDevice();
     thread().ReadCard();
     EXPECT_EQ(LastIDCardNo, "220101199001011234");
-    EXPECT_EQ(status.sent().size(), 3u);
+    EXPECT_EQ(status.sent().size(), 5u);
 }
 
 TEST_F(ReadThreadTest, SaveBufToFileWritesAllOrNothing)
@@ -518,6 +529,16 @@ TEST_F(ReadThreadTest, SaveBufToFileWritesAllOrNothing)
     EXPECT_TRUE(SaveBufToFile(m_dir.file("zp.bmp"), bitmap.data(), 4));
     EXPECT_EQ(m_dir.read("zp.bmp"), "BBBB");
     EXPECT_FALSE(SaveBufToFile(m_dir.file("missing/zp.bmp"), bitmap.data(), 4));
+    // Files are reused in place: a shorter content after a longer one keeps
+    // nothing of it, in turn after turn.
+    const std::size_t lengths[] = {kTermbBitmapSize, 1024, 0, 3, kTermbBitmapSize, 7};
+    for (const std::size_t length : lengths) {
+        const std::vector<unsigned char> bytes(length, static_cast<unsigned char>('a' + length % 26));
+        ASSERT_TRUE(SaveBufToFile(m_dir.file("zp.wlt"), bytes.data(), length));
+        EXPECT_EQ(m_dir.read("zp.wlt"), std::string(bytes.begin(), bytes.end())) << length;
+    }
+    std::filesystem::remove(m_dir.file("zp.wlt"));
+    std::filesystem::remove(m_dir.file("zp.wlt.part"));
 #ifndef _WIN32
     // A full disk, made by a file size limit: the write comes up short, and
     // neither the partial file nor the earlier one is left.

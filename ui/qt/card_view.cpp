@@ -1,5 +1,6 @@
 #include "ui/qt/card_view.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
@@ -21,6 +22,33 @@ QFont cardFont(CardFont role)
     return font;
 }
 
+// The beginning of a one-line `text` that covers `width` pixels in `font`, and
+// a margin of the widest glyph's size twice over, so the glyphs that show stand
+// exactly where the whole text puts them. Laying out the rest, thousands of
+// characters for the fingerprint line, on every paint would cost more than
+// the rest of the view. Text that a cut could rearrange (line breaks,
+// right-to-left runs) stays whole.
+QString visiblePart(const QString& text, const QFont& font, int width)
+{
+    for (const QChar c : text) {
+        const QChar::Direction d = c.direction();
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || d == QChar::DirR || d == QChar::DirAL ||
+            d == QChar::DirRLE || d == QChar::DirRLO || d == QChar::DirRLI)
+            return text;
+    }
+    const QFontMetrics metrics(font);
+    const int enough = width + 2 * metrics.maxWidth();
+    int n = 64;
+    while (n < text.size() && metrics.horizontalAdvance(text.left(n)) < enough)
+        n *= 2;
+    if (n >= text.size())
+        return text;
+    if (text.at(n - 1).isHighSurrogate())
+        ++n;
+    return text.left(n);
+}
+
 } // namespace
 
 CardView::CardView(QWidget* parent) : QWidget(parent)
@@ -31,7 +59,7 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     Image4 = new QLabel(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kCardFaceWidth, kCardFaceHeight);
-    Image4->setPixmap(cardFacePixmap(cardFont(CardFont::Line), cardFont(CardFont::Data)));
+    // The face is drawn when the view is first shown (showEvent).
 
     // The photo lies under the labels, as the card's text may run close to it.
     const UiLayout::Rect& photo = UiLayout::kPhotoPanel;
@@ -87,12 +115,27 @@ void CardView::ShowCardInfo(const CardViewContent& content)
                              text.colour == CardColour::Red ? QColor(255, 0, 0) : QColor(0, 0, 0));
             label->setPalette(palette);
         }
-        label->setText(QString::fromStdString(text.text));
+        QString shown = QString::fromStdString(text.text);
+        if (text.place.width > 0 && !text.wordWrap)
+            shown = visiblePart(shown, label->font(), text.place.width);
+        label->setText(shown);
         // Fixed-size labels keep their size; the others fit their text.
         if (text.place.width == 0)
             label->adjustSize();
         label->show();
     }
+}
+
+// The view stays hidden until the first card, often for the whole run: its
+// face (a CJK font's first use among other things) is drawn only then, before
+// anything of it is painted.
+void CardView::showEvent(QShowEvent* event)
+{
+    if (!m_faceDrawn) {
+        m_faceDrawn = true;
+        Image4->setPixmap(cardFacePixmap(cardFont(CardFont::Line), cardFont(CardFont::Data)));
+    }
+    QWidget::showEvent(event);
 }
 
 void CardView::showPhoto(const CardViewContent& content)

@@ -22,6 +22,9 @@ public:
     // shows the panel.
     void ShowCardInfo(const CardViewContent& content);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QLabel* addLabel(const CardText& text);
     void showPhoto(const CardViewContent& content);
@@ -29,5 +32,6 @@ private:
     QLabel* Image4 = nullptr;
     QWidget* PhotoPanel = nullptr;
     QLabel* PhotoImage = nullptr;
+    bool m_faceDrawn = false;
     std::map<std::string, QLabel*> m_labels; // the data labels and Label1, by control name
 };
