@@ -1,8 +1,8 @@
 #pragma once
 // The shared reader state: the process-wide variables through which the user
 // interface thread and the reading thread cooperate. The integers and flags are
-// atomics, so each is written and read whole. SamIdStr and CardInfo are
-// handed between the threads only while the reading thread waits in its
+// atomics, so each is written and read whole. SamIdStr, CardInfo and
+// CardKindInfo are handed between the threads only while the reading thread waits in its
 // synchronous status report. LastIDCardNo carries its own lock: the main
 // window's read buttons clear it at any moment, not only inside a status.
 
@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 
 // Port number 1001 names the USB port; any other positive n is serial port COMn.
 inline constexpr std::int32_t kUsbPort = 1001;
@@ -61,9 +62,16 @@ private:
     std::string m_text;
 };
 
-extern SharedText LastIDCardNo;   // ID number of the card last read; empty once its view is cleared
+// The number of the card last read (CardNumberText: the ID number of an
+// identity card or a permit, the card number of a foreign card, a stand-in
+// for a kind that is not decoded); empty once its view is cleared.
+extern SharedText LastIDCardNo;
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
+// The card last read by its kind (DecodeCardKind of the same base text):
+// which kind it is and, for the kinds laid out otherwise, their own record.
+// Zeroed, filled and handed over exactly like CardInfo.
+extern TCardKindInfo CardKindInfo;
 
 // The bitmap the reader library made of the last card's photo, kept for the
 // card view, which never has to trust the photo file beside the executable

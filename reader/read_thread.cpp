@@ -14,6 +14,7 @@
 #include "card/decimal.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 #include "reader/photo_files.h"
 #include "reader/photo_write.h"
 #include "reader/serial_ports.h"
@@ -250,6 +251,7 @@ void TReadThread::Worker::readCard()
     DeviceOK = true;
     CardHandled = true;
     std::memset(&CardInfo, 0, sizeof CardInfo);
+    std::memset(&CardKindInfo, 0, sizeof CardKindInfo);
     CardPhoto.length = 0;
 
     int readResult;
@@ -269,9 +271,15 @@ void TReadThread::Worker::readCard()
 
     CardHandled = true;
     LastIDCardNo.clear();
+    // The identity card's record as always, and the same base text by its
+    // kind mark: the card view shows CardInfo for an identity card and the
+    // kind's own record for the others.
     DecodeBaseText(text);
+    DecodeCardKind(text, CardKindInfo);
     savePhoto(photo, photoLen);
-    LastIDCardNo = FieldText(CardInfo.IDCardNo);
+    // The card's number for every kind; for an identity card the very ID
+    // number of CardInfo (the same field by the same rules).
+    LastIDCardNo = CardNumberText(CardKindInfo);
     send(RS_CARD_READ);
 
     // Removal wait: poll back to back while the card lies on the reader. The

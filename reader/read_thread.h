@@ -19,7 +19,7 @@ inline constexpr unsigned WM_READSTATE = 0x0400 + 112;
 // Status codes. 5 is not used.
 inline constexpr int RS_DEVICE_FOUND = 1; // a reader opened and gave its security-module number
 inline constexpr int RS_NO_DEVICE = 2;    // the first port tried did not answer
-inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded into CardInfo
+inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded: CardInfo, CardKindInfo
 inline constexpr int RS_CARD_LOST = 4;    // the read failed, or the card left the reader
 inline constexpr int RS_NO_CARD = 6;      // continuous reading found no card after one was handled
 
@@ -27,7 +27,7 @@ class TReadThread
 {
 public:
     // Receives each status and returns only once the main window has handled
-    // it; the thread relies on that to hand over CardInfo and SamIdStr.
+    // it; the thread relies on that to hand over CardInfo, CardKindInfo and SamIdStr.
     using StatusFn = std::function<void(int status)>;
     using SleepFn = std::function<void(int milliseconds)>;
 

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
+#include <algorithm>
 
 #include "app/diagnostics.h"
 #include "ui/qt/card_face.h"
@@ -59,7 +60,8 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     Image4 = new QLabel(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kCardFaceWidth, kCardFaceHeight);
-    // The face is drawn when the view is first shown (showEvent).
+    // The face is drawn when the view is first shown (showEvent): the view
+    // is hidden until the first card, and drawing means loading the CJK face.
 
     // The photo lies under the labels, as the card's text may run close to it.
     const UiLayout::Rect& photo = UiLayout::kPhotoPanel;
@@ -71,10 +73,18 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     PhotoImage->setGeometry(0, 0, photo.width, photo.height);
     PhotoPanel->hide();
 
-    // The labels of an empty card, so every control exists from the start.
-    const TIDCardInfo empty{};
-    for (const CardText& text : CardViewFor(empty, kCardViewSelector, nullptr, 0).texts)
-        addLabel(text)->setVisible(text.control != std::string("Label1"));
+    // The labels of every face, so every control exists from the start: the
+    // identity card's shown (on its face, as the view starts), the others
+    // hidden until a card of their kind is shown.
+    const TCardKindInfo idCard{};
+    const std::vector<CardText> idTexts =
+        CardViewFor(TIDCardInfo{}, idCard, kCardViewSelector, nullptr, 0).texts;
+    for (const CardText& text : CardViewControls()) {
+        const bool onIdCard = std::any_of(idTexts.begin(), idTexts.end(), [&](const CardText& t) {
+            return t.control == std::string(text.control);
+        });
+        addLabel(text)->setVisible(onIdCard && text.control != std::string("Label1"));
+    }
 
     hide();
 }
@@ -98,17 +108,58 @@ QLabel* CardView::addLabel(const CardText& text)
     return label;
 }
 
+// A control may stand elsewhere on another face.
+void CardView::place(QLabel* label, const CardText& text)
+{
+    const UiLayout::Rect& place = text.place;
+    if (label->pos() != QPoint(place.x, place.y))
+        label->move(place.x, place.y);
+    if (place.width > 0 && label->size() != QSize(place.width, place.height))
+        label->setFixedSize(place.width, place.height);
+}
+
+void CardView::showFace(CardFace face)
+{
+    if (face == m_face && m_faceDrawn)
+        return;
+    m_face = face;
+    m_faceDrawn = true;
+    auto found = m_faces.find(face);
+    if (found == m_faces.end())
+        found = m_faces
+                    .emplace(face, cardFacePixmap(face, cardFont(CardFont::Line),
+                                                  cardFont(CardFont::Data)))
+                    .first;
+    Image4->setPixmap(found->second);
+}
+
 void CardView::ShowCardInfo(const CardViewContent& content)
 {
     show();
+    showFace(content.face);
+    // The labels of other faces go first, so none of them shows for a moment
+    // over this card's.
+    for (const auto& [name, label] : m_labels) {
+        const bool used = std::any_of(content.texts.begin(), content.texts.end(),
+                                      [&](const CardText& t) { return name == t.control; });
+        if (!used)
+            label->hide();
+    }
+    bool photoShown = false;
     for (const CardText& text : content.texts) {
         QLabel* label = m_labels.at(text.control);
-        if (text.control == std::string("AppAddressLabel"))
+        // The photo comes before the appended address on the identity card's
+        // face, and before the fingerprint line on the faces without one.
+        if (!photoShown && (text.control == std::string("AppAddressLabel") ||
+                            text.control == std::string("Label1"))) {
             showPhoto(content);
+            photoShown = true;
+        }
         if (!text.visible) {
             label->hide();
             continue;
         }
+        place(label, text);
         if (text.colour != CardColour::WindowText) {
             QPalette palette = label->palette();
             palette.setColor(QPalette::WindowText,
@@ -131,10 +182,8 @@ void CardView::ShowCardInfo(const CardViewContent& content)
 // anything of it is painted.
 void CardView::showEvent(QShowEvent* event)
 {
-    if (!m_faceDrawn) {
-        m_faceDrawn = true;
-        Image4->setPixmap(cardFacePixmap(cardFont(CardFont::Line), cardFont(CardFont::Data)));
-    }
+    if (!m_faceDrawn)
+        showFace(m_face);
     QWidget::showEvent(event);
 }
 
