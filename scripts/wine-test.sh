@@ -79,12 +79,12 @@ objdump_exports build-win32/tests/win/libfake_termb_msvcnames.dll | grep -q '_SD
 echo "[i686] stdcall exports: plain SDT_OpenPort, SDT_OpenPort@4 and _SDT_OpenPort@4 in the three stand-in DLLs"
 # The virtual reader DLL stands in for termb.dll: the nine functions under
 # their plain names.
-virtual_exports=$(objdump_exports build-win32/libtermb_virtual.dll)
+virtual_exports=$(objdump_exports build-win32/termb_virtual.dll)
 for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_SelectIDCard \
          SDT_ReadBaseMsg SDT_ReadBaseFPMsg SDT_ReadNewAppMsg Wlt2Bmp; do
-    grep -q " $f\$" <<<"$virtual_exports" || { echo "libtermb_virtual.dll lacks $f"; exit 1; }
+    grep -q " $f\$" <<<"$virtual_exports" || { echo "termb_virtual.dll lacks $f"; exit 1; }
 done
-echo "[i686] libtermb_virtual.dll exports the nine functions under their plain names"
+echo "[i686] termb_virtual.dll exports the nine functions under their plain names"
 
 build=build-win32
 wine=(wine)
@@ -110,7 +110,7 @@ echo "== win/win_tests.exe ($run_arch, Wine)"
 "${wine[@]}" "$build/tests/win/win_tests.exe" --gtest_brief=1 || status=1
 # The reading thread against the virtual reader DLL, bound by the loader
 # through LoadLibrary as the program binds termb.dll.
-dll="Z:$root/$build/libtermb_virtual.dll"
+dll="Z:$root/$build/termb_virtual.dll"
 echo "== reader/reader_virtual_tests.exe ($run_arch, Wine): TERMB_LIBRARY=${dll//\//\\}"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/tests/reader/virtual_reader_scenario.json" \
     "${wine[@]}" "$build/tests/reader/reader_virtual_tests.exe" --gtest_brief=1 || status=1
