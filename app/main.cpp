@@ -20,7 +20,7 @@
 #include "app/exe_dir.h"
 #include "app/single_instance.h"
 #include "reader/termb_loader.h"
-#include "ui/uMain.h"
+#include "ui/qt/uMain.h"
 
 namespace {
 

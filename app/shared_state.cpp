@@ -10,10 +10,13 @@ std::atomic<std::int32_t> ReadSleep{0};
 std::atomic<std::int32_t> LastMsgCode{0};
 std::atomic<bool> DeviceOK{false};
 std::atomic<bool> CardHandled{false};
+std::atomic<std::int32_t> StopCount{0};
+std::atomic<std::int32_t> PassStopCount{0};
 
 SharedText LastIDCardNo;
 char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
+TCardPhoto CardPhoto = {};
 
 std::string SamIdText()
 {
@@ -29,9 +32,12 @@ void ResetSharedState()
     LastMsgCode = 0;
     DeviceOK = false;
     CardHandled = false;
+    StopCount = 0;
+    PassStopCount = 0;
     LastIDCardNo.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);
+    std::memset(&CardPhoto, 0, sizeof CardPhoto);
 }
 
 SharedText& SharedText::operator=(std::string text)

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "card/card_info.h"
+#include "reader/termb.h"
 
 // Port number 1001 names the USB port; any other positive n is serial port COMn.
 inline constexpr std::int32_t kUsbPort = 1001;
@@ -37,6 +38,14 @@ extern std::atomic<std::int32_t> LastMsgCode; // status code last handled by the
 extern std::atomic<bool> DeviceOK;            // the reader on PortNo is open and answered
 extern std::atomic<bool> CardHandled;         // a card was selected or read since idle
 
+// How often continuous reading was stopped: the main window counts a stop
+// once the stop's pause is over, and the reading thread notes the count it
+// saw when each pass began (PassStopCount, set before the pass reports
+// anything). A status from a pass that began before the last stop belongs to
+// reading that is over, and the main window ignores it.
+extern std::atomic<std::int32_t> StopCount;
+extern std::atomic<std::int32_t> PassStopCount;
+
 // A text that both threads read and write, each access whole under its lock.
 class SharedText
 {
@@ -56,6 +65,17 @@ private:
 extern SharedText LastIDCardNo;   // ID number of the card last read; empty once its view is cleared
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
+
+// The bitmap the reader library made of the last card's photo, kept for the
+// card view, which never has to trust the photo file beside the executable
+// (that may be an earlier card's when it cannot be written). Handed over
+// like CardInfo; `length` is 0 when this card has no bitmap.
+struct TCardPhoto
+{
+    unsigned char bitmap[kBitmapBufferSize]; // the converter's output buffer
+    std::uint32_t length;
+};
+extern TCardPhoto CardPhoto;
 
 // SamIdStr as text: up to its first NUL, at most kSamIdSize characters.
 std::string SamIdText();

@@ -12,8 +12,8 @@
 #include "card/card_info.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
-#include "ui/card_view.h"
-#include "ui/photo_region.h"
+#include "ui/qt/card_view.h"
+#include "ui/qt/photo_region.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ void showCards(benchmark::State& state, bool painted)
     view.show();
     int i = 0;
     for (auto _ : state) {
-        view.ShowCardInfo(input.cards[i & 1], 7, input.files[i & 1]);
+        showCard(view, input.cards[i & 1], 7, input.files[i & 1]);
         if (painted)
             view.repaint();
         ++i;

@@ -11,7 +11,7 @@
 #include <ctime>
 
 #include "reader/termb_loader.h"
-#include "ui/uMain.h"
+#include "ui/qt/uMain.h"
 
 namespace {
 

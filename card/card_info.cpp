@@ -107,6 +107,18 @@ const std::string& NationNameGbk(int code)
     return lookup(table, code >= 1 ? code : -1);
 }
 
+std::string TrimText(std::string_view text)
+{
+    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && isBlank(text[begin]))
+        ++begin;
+    while (end > begin && isBlank(text[end - 1]))
+        --end;
+    return std::string(text.substr(begin, end - begin));
+}
+
 std::string FieldText(const char* field, std::size_t size)
 {
     const void* nul = std::memchr(field, 0, size);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // Size of the base text the card holds: ten fixed-width UCS-2 LE fields.
 inline constexpr std::size_t kBaseTextSize = 256;
@@ -53,6 +54,10 @@ template <std::size_t N> std::string FieldText(const char (&field)[N])
 {
     return FieldText(field, N);
 }
+
+// `text` without its leading and trailing bytes 0x00 to 0x20: the one
+// trimming rule of the settings file, the card view and the settings dialog.
+std::string TrimText(std::string_view text);
 
 // The code tables, as UTF-8 source text. SexNames is indexed by the sex code
 // 0 to 9; NationNames by the nation code 1 to 98 (entry 0 is unused and empty).

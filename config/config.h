@@ -16,6 +16,7 @@ std::string ConfigFilePath();
 // section or key, or any error.
 std::string ReadConfig(const std::string& key);
 
-// Stores `value` unchanged under `key`. Reports nothing: a file that cannot be
-// written keeps what it held. The write is on disk when the call returns.
-void WriteConfig(const std::string& key, const std::string& value);
+// Stores `value` unchanged under `key`. A file that cannot be written keeps
+// what it held, and the result is false, so the settings dialog can say so;
+// true when the write is on disk.
+bool WriteConfig(const std::string& key, const std::string& value);

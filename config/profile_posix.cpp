@@ -129,8 +129,11 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
 
     // Write a complete new file beside the old one, flush it, then rename it
     // over: a crash leaves either the old file or the new one, never half.
-    std::string tmp = path + ".XXXXXX";
-    Fd fd(::mkstemp(tmp.data()));
+    // The temporary file has one fixed name, so a write killed midway leaves
+    // at most that one behind, and the next write reuses and replaces it.
+    const std::string tmp = path + ".part";
+    ::unlink(tmp.c_str());
+    Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return false;
     const mode_t mode = exists ? (st.st_mode & 07777) : 0644;

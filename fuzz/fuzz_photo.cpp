@@ -15,8 +15,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ui/card_view.h"
-#include "ui/photo_region.h"
+#include "ui/qt/card_view.h"
+#include "ui/qt/photo_region.h"
 
 namespace {
 

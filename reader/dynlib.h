@@ -9,3 +9,7 @@ void* OpenDynamicLibrary(const std::string& file, std::string& error);
 
 // The address of an exported function, or null.
 void* FindDynamicSymbol(void* library, const char* name);
+
+// Whether `file` names an existing file; a name without a directory, which
+// the system looks up on its search path, counts as not existing.
+bool DynamicLibraryFileExists(const std::string& file);

@@ -1,6 +1,7 @@
 #include "reader/dynlib.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 void* OpenDynamicLibrary(const std::string& file, std::string& error)
 {
@@ -15,4 +16,9 @@ void* OpenDynamicLibrary(const std::string& file, std::string& error)
 void* FindDynamicSymbol(void* library, const char* name)
 {
     return ::dlsym(library, name);
+}
+
+bool DynamicLibraryFileExists(const std::string& file)
+{
+    return file.find('/') != std::string::npos && ::access(file.c_str(), F_OK) == 0;
 }

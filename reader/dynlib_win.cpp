@@ -21,3 +21,9 @@ void* FindDynamicSymbol(void* library, const char* name)
 {
     return reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(library), name));
 }
+
+bool DynamicLibraryFileExists(const std::string& file)
+{
+    return file.find_first_of("/\\:") != std::string::npos &&
+           ::GetFileAttributesA(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

@@ -20,8 +20,11 @@ namespace {
 // A pause at or above this is not made at all: the settings dialog takes at
 // most three digits, and a larger value in the file means "no pause".
 constexpr int kMaxReadSleep = 1000;
-// How often the idle thread looks at ReadMode.
+// How often the idle thread looks at ReadMode; also the shortest time from
+// one pass to the next when no pause is set.
 constexpr int kIdleTickMs = 50;
+
+using Clock = std::chrono::steady_clock;
 
 // Security-module numbers of readers whose module delivers no fingerprint
 // data; they get the read call without fingerprint.
@@ -68,7 +71,7 @@ struct TReadThread::Worker
     void execute();
     bool checkDevice();
     void readCard();
-    void savePhoto(unsigned char* photo, unsigned photoLen, unsigned char* bitmap);
+    void savePhoto(unsigned char* photo, unsigned photoLen);
 };
 
 // Statuses go to the main window and return once it has handled them. A
@@ -91,7 +94,12 @@ bool TReadThread::Worker::tryPort(int port)
     api.SDT_ClosePort(port);
     if (api.SDT_OpenPort(port) != kTermbOk)
         return false;
-    return api.SDT_GetSAMIDToStr(port, SamIdStr, 0) == kTermbOk;
+    if (api.SDT_GetSAMIDToStr(port, SamIdStr, 0) == kTermbOk)
+        return true;
+    // The port opened but no reader answered on it (another device, or a
+    // reader not ready): give it back, so other programs can use it.
+    api.SDT_ClosePort(port);
+    return false;
 }
 
 void TReadThread::Worker::execute()
@@ -100,13 +108,37 @@ void TReadThread::Worker::execute()
         // Every start of reading begins with device discovery.
         DeviceOK = false;
         CardHandled = false;
+        Clock::time_point lastPass{};
+        bool passed = false;
         while (!terminated) {
-            const int mode = ReadMode;
+            // The mode and the stop count it belongs to, read as one pair: a
+            // stop clears the mode first and counts itself later, so a count
+            // that did not change around the mode is the mode's own.
+            int stops;
+            int mode;
+            do {
+                stops = StopCount;
+                mode = ReadMode;
+            } while (stops != StopCount);
             if (mode != kReadOnce && mode != kReadContinuous)
                 break;
             const int pause = ReadSleep;
-            if (pause > 0 && pause < kMaxReadSleep)
+            if (pause > 0 && pause < kMaxReadSleep) {
                 sleep(pause);
+            } else if (passed) {
+                // Without a pause, passes still never follow each other faster
+                // than the idle tick: a reader that fails at once (none
+                // attached, no library) would otherwise keep a core busy. A
+                // working reader's calls take longer than that anyway.
+                const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       Clock::now() - lastPass)
+                                       .count();
+                if (since < kIdleTickMs)
+                    sleep(static_cast<int>(kIdleTickMs - since));
+            }
+            lastPass = Clock::now();
+            passed = true;
+            PassStopCount = stops;
             // Nothing in a pass may end the thread: a pass that fails in an
             // unforeseen way is simply over, and the next one starts afresh.
             try {
@@ -114,10 +146,14 @@ void TReadThread::Worker::execute()
                     readCard();
             } catch (...) {
             }
-            // A single read is one pass whatever its outcome. Only 1 becomes
-            // 0, so a switch to continuous reading meanwhile is kept.
+            // A single read is one pass whatever its outcome. Only a pass
+            // begun as a single read ends it, and only 1 becomes 0: a single
+            // read asked for while a pass of continuous reading was still
+            // running gets a pass of its own, and a switch to continuous
+            // reading meanwhile is kept.
             int once = kReadOnce;
-            ReadMode.compare_exchange_strong(once, kReadIdle);
+            if (mode == kReadOnce)
+                ReadMode.compare_exchange_strong(once, kReadIdle);
         }
         sleep(kIdleTickMs);
     }
@@ -173,7 +209,6 @@ void TReadThread::Worker::readCard()
     unsigned char manage[kManageBufferSize] = {};
     unsigned char text[kTextBufferSize] = {};
     unsigned char photo[kPhotoBufferSize] = {};
-    unsigned char bitmap[kBitmapBufferSize];
     unsigned textLen = 0;
     unsigned photoLen = 0;
     const int port = PortNo;
@@ -203,6 +238,7 @@ void TReadThread::Worker::readCard()
     DeviceOK = true;
     CardHandled = true;
     std::memset(&CardInfo, 0, sizeof CardInfo);
+    CardPhoto.length = 0;
 
     int readResult;
     if (samWithoutFingerprint(SamIdText())) {
@@ -222,7 +258,7 @@ void TReadThread::Worker::readCard()
     CardHandled = true;
     LastIDCardNo.clear();
     DecodeBaseText(text);
-    savePhoto(photo, photoLen, bitmap);
+    savePhoto(photo, photoLen);
     LastIDCardNo = FieldText(CardInfo.IDCardNo);
     send(RS_CARD_READ);
 
@@ -253,13 +289,21 @@ void TReadThread::Worker::readCard()
 // read, and the bitmap the card view shows. Done for every card, so the view
 // never shows an earlier card's photo; when no bitmap comes out of this
 // card's photo, the earlier bitmap goes too.
-void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen, unsigned char* bitmap)
+void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen)
 {
     // A length beyond the buffer cannot be true; never write past it.
     photoLen = std::min(photoLen, kPhotoBufferSize);
     SaveBufToFile(PhotoWltPath(), photo, photoLen);
-    if (api.Wlt2Bmp(photo, bitmap) == kTermbBitmapSize) {
-        SaveBufToFile(PhotoBmpPath(), bitmap, kTermbBitmapSize);
+    // The bitmap is made straight into the record the card view shows, so
+    // the view never depends on the file (which may be an earlier card's when
+    // it cannot be written). Zeroed first: a converter that claims success
+    // without writing leaves no earlier card's pixels or stray memory behind,
+    // only bytes that are no bitmap at all.
+    std::memset(CardPhoto.bitmap, 0, sizeof CardPhoto.bitmap);
+    CardPhoto.length = 0;
+    if (api.Wlt2Bmp(photo, CardPhoto.bitmap) == kTermbBitmapSize) {
+        CardPhoto.length = kTermbBitmapSize;
+        SaveBufToFile(PhotoBmpPath(), CardPhoto.bitmap, kTermbBitmapSize);
     } else {
         std::remove(PhotoBmpPath().c_str());
     }

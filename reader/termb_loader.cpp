@@ -1,6 +1,7 @@
 #include "reader/termb_loader.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "app/exe_dir.h"
 #include "reader/dynlib.h"
@@ -62,13 +63,12 @@ void* findFunction(void* library, const char* name, int argumentCount)
 }
 
 template <typename Fn>
-bool bind(void* library, const char* name, int argumentCount, Fn& slot, std::string& missing)
+bool bind(void* library, const char* name, int argumentCount, Fn& slot,
+          std::vector<std::string>& missing)
 {
     void* p = findFunction(library, name, argumentCount);
     if (!p) {
-        if (!missing.empty())
-            missing += ", ";
-        missing += name;
+        missing.push_back(name);
         return false;
     }
     slot = reinterpret_cast<Fn>(p);
@@ -80,13 +80,16 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     lib.path = file;
     lib.tried.push_back(file);
     std::string error;
+    lib.missing.clear();
     void* handle = OpenDynamicLibrary(file, error);
     if (!handle) {
         lib.error = error;
+        lib.failure = DynamicLibraryFileExists(file) ? TermbLoadFailure::NotLoadable
+                                                     : TermbLoadFailure::NotFound;
         return false;
     }
     TermbApi api;
-    std::string missing;
+    std::vector<std::string>& missing = lib.missing;
     bool ok = true;
     ok &= bind(handle, "SDT_OpenPort", 1, api.SDT_OpenPort, missing);
     ok &= bind(handle, "SDT_ClosePort", 1, api.SDT_ClosePort, missing);
@@ -100,11 +103,15 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     if (!ok) {
         // A library without every function is not used at all: half a reader
         // would fail in ways no operator could read.
-        lib.error = "missing function(s): " + missing;
+        lib.failure = TermbLoadFailure::MissingFunctions;
+        lib.error.clear();
+        for (const std::string& name : missing)
+            lib.error += (lib.error.empty() ? "missing: " : ", ") + name;
         return false;
     }
     lib.api = api;
     lib.loaded = true;
+    lib.failure = TermbLoadFailure::None;
     lib.error.clear();
     if (void* info = FindDynamicSymbol(handle, kVirtualReaderSymbol)) {
         lib.isVirtual = true;
@@ -158,14 +165,15 @@ TermbLibrary LoadTermbLibrary()
     // wins over one installed system-wide.
     if (tryLoad(lib, ExeDir() + TermbFileName()))
         return lib;
-    const std::string firstError = lib.error;
+    const TermbLibrary besideTool = lib;
     if (tryLoad(lib, TermbFileName()))
         return lib;
     // Report the more telling reason: a library beside the tool that exists
-    // but does not load matters more than one not found on the search path.
-    if (firstError.find("No such file") == std::string::npos && !firstError.empty()) {
-        lib.error = firstError;
-        lib.path = lib.tried.front();
+    // but cannot be used matters more than one not found on the search path.
+    if (besideTool.failure != TermbLoadFailure::NotFound) {
+        const std::vector<std::string> tried = lib.tried;
+        lib = besideTool;
+        lib.tried = tried;
     }
     return lib;
 }

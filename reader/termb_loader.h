@@ -14,6 +14,15 @@ const char* TermbFileName();
 inline constexpr const char* kVirtualReaderSymbol = "TermbVirtualReaderInfo";
 using TermbVirtualReaderInfo_t = const char* (*)();
 
+// Why a reader library is not in use.
+enum class TermbLoadFailure
+{
+    None,             // loaded, with all nine functions
+    NotFound,         // no such file where it was looked for
+    NotLoadable,      // the file is there but the system would not load it
+    MissingFunctions, // loaded, but some of the nine functions are missing
+};
+
 struct TermbLibrary
 {
     TermbApi api = AbsentReaderApi(); // always callable
@@ -22,7 +31,9 @@ struct TermbLibrary
     std::string virtualInfo;          // the virtual reader's description of itself
     std::string path;                 // the file in use, or the last one tried
     std::vector<std::string> tried;   // every place looked at, in order
-    std::string error; // why loading failed: the system's word, or the missing function
+    TermbLoadFailure failure = TermbLoadFailure::NotFound;
+    std::vector<std::string> missing; // the functions the file lacks (MissingFunctions)
+    std::string error; // the system's own words on the failure, for diagnostics only
 };
 
 // Loads the reader library: the file named by the environment variable

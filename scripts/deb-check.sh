@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Proves the .deb on a fresh Debian 12: builds the package as docs/readers.md
-# describes, makes a minimal Debian 12 with debootstrap in build-debcheck/,
+# describes and has lintian check it (scripts/package-check.sh), makes a
+# minimal Debian 12 with debootstrap in build-debcheck/,
 # installs the package there with apt-get (which brings its dependencies from
 # the Debian archive), and starts the installed launcher on the offscreen
 # platform. It passes when the program is still running after a few seconds
 # with the installed virtual reader loaded, and its per-user copy is in place.
-# Needs root (debootstrap, chroot, mounts) and the Debian archive.
+# Needs root (debootstrap, chroot, mounts) and the Debian archive: the one
+# this machine's apt uses, or DEBIAN_MIRROR.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,18 +22,35 @@ fi
 work=${DEBCHECK_DIR:-build-debcheck}
 build=$work/build
 system=$work/debian12
-mirror=${DEBIAN_MIRROR:-http://deb.debian.org/debian}
 mkdir -p "$work"
 log=$(readlink -f "$work")/debcheck.log
 : >"$log"
 step() { printf '== %s (%s)\n' "$1" "$(date +%T)"; }
 
-step "package"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-    -DZUVI_BUILD_TESTS=OFF >>"$log"
-cmake --build "$build" >>"$log"
-rm -f "$build"/zuviruzozozad_*.deb
-(cd "$build" && cpack -G DEB >>"$log")
+# The archive of this machine's own apt sources that carries a release's
+# main suite (a suite name without "-": not -updates, not -security), in the
+# deb822 file or the one-line list.
+machine_mirror() {
+    local sources=/etc/apt/sources.list.d/debian.sources
+    if [ -f "$sources" ]; then
+        awk 'BEGIN { RS = ""; FS = "\n" }
+            { uri = ""; main = 0
+              for (i = 1; i <= NF; i++) {
+                  if ($i ~ /^URIs:/) { split($i, w, /[ \t]+/); uri = w[2] }
+                  if ($i ~ /^Suites:/) { n = split($i, w, /[ \t]+/)
+                      for (j = 2; j <= n; j++) if (w[j] != "" && w[j] !~ /-/) main = 1 }
+              }
+              if (uri != "" && main) { print uri; exit } }' "$sources"
+    elif [ -f /etc/apt/sources.list ]; then
+        sed -e 's/\[[^]]*\]//' /etc/apt/sources.list |
+            awk '$1 == "deb" && $3 !~ /-/ { print $2; exit }'
+    fi
+}
+mirror=${DEBIAN_MIRROR:-$(machine_mirror)}
+[ -n "$mirror" ] || { echo "deb-check: no Debian archive in this machine's apt sources; set DEBIAN_MIRROR" >&2; exit 1; }
+
+step "package, lintian"
+PACKAGE_BUILD_DIR=$build scripts/package-check.sh
 deb=$(ls "$build"/zuviruzozozad_*.deb)
 echo "$(basename "$deb"): $(du -k "$deb" | cut -f1) KiB"
 
@@ -42,7 +61,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-step "fresh Debian 12 (debootstrap, minbase)"
+step "fresh Debian 12 (debootstrap, minbase, from $mirror)"
 cleanup
 rm -rf "$system"
 debootstrap --variant=minbase bookworm "$system" "$mirror" >>"$log" 2>&1 ||

@@ -1,7 +1,7 @@
 # The about box's background picture: drawn at build time by a small host
 # program through libjpeg's compressor, written into the build tree and
 # compiled into the windows library as the resource :/about/about.jpg.
-# Included from ui/CMakeLists.txt after the zuvi_ui target exists; also links
+# Included from ui/qt/CMakeLists.txt after the zuvi_ui target exists; also links
 # libjpeg, which the about box decodes the picture with.
 
 find_package(JPEG REQUIRED)

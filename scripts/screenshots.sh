@@ -15,8 +15,10 @@ if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
     build=${BUILD_DIR:-build}
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$build" --target zuviruzozozad termb_virtual dialog_screenshots >/dev/null
+    # -noreset: Xvfb would otherwise reset when its last client disconnects,
+    # and refuse connections for a moment, between the program's runs.
     SCREENSHOTS_UNDER_XVFB=1 BUILD=$(realpath "$build") \
-        exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$out"
+        exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$out"
 fi
 
 work=$(mktemp -d)

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth xdotool x11-utils libx11-dev imagemagick
     fonts-arphic-uming fonts-wqy-zenhei
     clang libclang-rt-14-dev
+    lintian appstream desktop-file-utils
 )
 
 missing=()

@@ -1,18 +1,9 @@
 #include "ui/card_text.h"
 
-#include "card/gbk.h"
+#include <algorithm>
 
-std::string trimText(std::string_view text)
-{
-    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return std::string(text.substr(begin, end - begin));
-}
+#include "card/gbk.h"
+#include "ui/texts.h"
 
 std::string WrapText(std::string_view text, int width)
 {
@@ -60,8 +51,11 @@ std::string BytesToHex(const unsigned char* bytes, int count)
 
 std::string formatDate(std::string_view field, std::string_view separator)
 {
-    std::string date = trimText(field);
+    std::string date = TrimText(field);
     if (date.size() < 8)
+        return date;
+    const auto leadByte = [](char c) { return static_cast<unsigned char>(c) > 0x80; };
+    if (std::any_of(date.begin(), date.begin() + 8, leadByte))
         return date;
     std::string out = date.substr(0, 4);
     out.append(separator);
@@ -73,12 +67,24 @@ std::string formatDate(std::string_view field, std::string_view separator)
 
 FingerprintLine fingerprintLine(const unsigned char (&data)[kFingerprintSize], std::int32_t length)
 {
-    static const std::string prefix = Utf8ToGbk("指纹数据  ");
-    static const std::string none = Utf8ToGbk("无");
+    static const std::string prefix = Utf8ToGbk(UiText::kFingerprintPrefix);
+    static const std::string none = Utf8ToGbk(UiText::kFingerprintNone);
     if (length == static_cast<std::int32_t>(sizeof data))
         return {prefix + BytesToHex(data, sizeof data), false};
     if (length <= 0)
         return {prefix + none, false};
     // Whatever length the reader left, the buffer holds its size and no more.
-    return {prefix + FieldText(reinterpret_cast<const char*>(data), sizeof data), true};
+    // A control character is never a GBK trail byte, so replacing it splits
+    // no character.
+    std::string line = prefix;
+    for (const char c : FieldText(reinterpret_cast<const char*>(data), sizeof data)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            line += '^';
+            line += static_cast<char>(byte ^ 0x40);
+        } else {
+            line += c;
+        }
+    }
+    return {line, true};
 }

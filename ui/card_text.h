@@ -10,9 +10,6 @@
 
 #include "card/card_info.h"
 
-// Removes the leading and trailing bytes 0x00 to 0x20.
-std::string trimText(std::string_view text);
-
 // Breaks `text` into lines of at most `width` bytes with CR LF. Each line ends
 // before the first character that starts at byte `width` or later (positions
 // count from 1; a byte above 0x80 starts a double-byte character), so a line
@@ -27,7 +24,9 @@ std::string BytesToHex(const unsigned char* bytes, int count);
 
 // A date field for display: trimmed, and when that leaves 8 bytes or more,
 // bytes 1-4, `separator`, 5-6, `separator`, 7-8 (anything after the eighth
-// byte is dropped). A shorter text is returned trimmed but otherwise as is.
+// byte is dropped). A shorter text is returned trimmed but otherwise as is,
+// and so is a text whose first eight bytes hold a double-byte character,
+// which the cuts would split.
 std::string formatDate(std::string_view field, std::string_view separator);
 
 // The date of birth sets its numbers in front of the year, month and day marks
@@ -39,7 +38,8 @@ inline constexpr std::string_view kValiditySeparator = ".";
 // is a complete fingerprint, shown in hexadecimal; 0 or less means that none
 // was read; any other length is not one the reader should give, so the line
 // shows the data as raw text and is marked (`unexpected`) for the view to
-// show it in red.
+// show it in red. Control characters in that text are shown in caret
+// notation (a line feed as ^J), so the line stays one line.
 struct FingerprintLine
 {
     std::string text; // GBK

@@ -12,6 +12,10 @@
 #include "card/card_info.h"
 #include "ui/layout.h"
 
+// The card view fills its fingerprint line only for this selector, the one
+// the main window passes.
+inline constexpr int kCardViewSelector = 7;
+
 enum class CardFont
 {
     Data, // the data labels: "宋体" 13 pixels, bold

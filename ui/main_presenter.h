@@ -64,10 +64,6 @@ private:
     std::string m_libraryText;
 };
 
-// The card view fills its fingerprint line only for this selector, the one
-// the main window passes.
-inline constexpr int kCardViewSelector = 7;
-
 // The information line's text when the reader library could not be loaded:
 // which file, and where it was looked for (UTF-8).
 std::string LibraryLoadFailureText(const TermbLibrary& library);

@@ -43,9 +43,12 @@ public:
     // but never shorter than a longer value already there.
     static int sleepMaxLengthFor(const std::string& text);
 
-    // 确定 with the interval field's text (UTF-8). True when the dialog is to
-    // close; false when the settings could not be saved, and view().error
-    // then says so while the dialog stays open.
+    // 确定 with the interval field's text (UTF-8): reads the port set so far,
+    // writes Port and Sleep, loads both back into ReadSleep and SetPortNo,
+    // clears LastMsgCode when the port setting changed. True when the dialog
+    // is to close, with CardHandled and DeviceOK cleared so the reader is
+    // opened afresh; false when the settings could not be saved, and
+    // view().error then says so while the dialog stays open.
     bool OkBtnClick(const std::string& sleepText);
 
     // The serial ports present, as PortCbx lists them: COM3 becomes COM03,

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "dialog_fonts.h"
-#include "ui/jpeg_image.h"
-#include "ui/uAboutForm.h"
+#include "ui/qt/jpeg_image.h"
+#include "ui/qt/uAboutForm.h"
 
 class AboutFormTest : public QObject
 {

@@ -9,8 +9,8 @@
 #include "app/exe_dir.h"
 #include "dialog_fonts.h"
 #include "reader/serial_ports.h"
-#include "ui/SetForm.h"
-#include "ui/uAboutForm.h"
+#include "ui/qt/SetForm.h"
+#include "ui/qt/uAboutForm.h"
 
 int main(int argc, char** argv)
 {

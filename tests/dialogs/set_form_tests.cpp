@@ -16,7 +16,7 @@
 #include "dialog_fonts.h"
 #include "reader/serial_ports.h"
 #include "temp_dir.h"
-#include "ui/SetForm.h"
+#include "ui/qt/SetForm.h"
 
 using PortNames = std::optional<QStringList>; // nullopt: the system's list cannot be read
 Q_DECLARE_METATYPE(PortNames)
@@ -103,6 +103,8 @@ private slots:
         QTest::newRow("not COM and a port number")
             << PortNames({"CNCA0", "ABCD", "COM", "COM1A", "COM0", "COM1001", "COM-5", "COM2"})
             << fixed + QStringList{"COM02"};
+        QTest::newRow("COM9 and COM10") << PortNames({"COM10", "COM9"})
+                                        << fixed + QStringList{"COM09", "COM10"};
         QTest::newRow("list unreadable") << PortNames() << fixed;
         QTest::newRow("no ports") << PortNames(QStringList{}) << fixed;
     }
@@ -132,6 +134,10 @@ private slots:
                                      << "COM04(无该端口)";
         QTest::newRow("COM100 absent") << QByteArray("Port=100\n") << "自动"
                                        << "COM100(无该端口)";
+        QTest::newRow("COM9 absent") << QByteArray("Port=9\n") << "自动"
+                                     << "COM09(无该端口)";
+        QTest::newRow("COM10 absent") << QByteArray("Port=10\n") << "自动"
+                                      << "COM10(无该端口)";
         QTest::newRow("negative") << QByteArray("Port=-3\n") << "自动"
                                   << "COM0-3(无该端口)";
         QTest::newRow("USB") << QByteArray("Port=1001\n") << "USB"
@@ -223,16 +229,35 @@ private slots:
         QVERIFY(!DeviceOK);
     }
 
-    void confirmAbsentPortFallsBackToAutomatic()
+    // A configured port that is not present shows 自动 selected, but only the
+    // operator's own choice replaces the setting.
+    void confirmAbsentPortKeepsIt_data()
     {
+        QTest::addColumn<bool>("chooseAuto");
+        QTest::addColumn<QString>("port");
+        QTest::newRow("only the interval changed") << false << "3";
+        QTest::newRow("自动 chosen") << true << "0";
+    }
+    void confirmAbsentPortKeepsIt()
+    {
+        QFETCH(bool, chooseAuto);
+        QFETCH(QString, port);
         setPorts(QStringList{"COM12"});
         writeSettings("Port=3\nSleep=20\n");
         setStateInForce();
         m_form->show();
+        if (chooseAuto) {
+            portCbx()->setFocus();
+            QTest::keyClick(portCbx(), Qt::Key_Down); // to USB
+            QTest::keyClick(portCbx(), Qt::Key_Up);   // back to 自动
+            QCOMPARE(portCbx()->currentText(), QStringLiteral("自动"));
+        }
+        sleepEdit()->setText("30");
         confirm();
-        QCOMPARE(setting("Port"), QStringLiteral("0"));
-        QCOMPARE(SetPortNo.load(), 0);
-        QCOMPARE(LastMsgCode.load(), 0);
+        QCOMPARE(setting("Port"), port);
+        QCOMPARE(setting("Sleep"), QStringLiteral("30"));
+        QCOMPARE(SetPortNo.load(), port.toInt());
+        QCOMPARE(LastMsgCode.load(), chooseAuto ? 0 : 4);
     }
 
     // What the field holds reaches the file trimmed but otherwise as it is
@@ -282,6 +307,10 @@ private slots:
                                << "123";
         QTest::newRow("three at most") << "12345"
                                        << "123";
+        QTest::newRow("digits 6 to 9") << "6x7-8 9"
+                                       << "678";
+        QTest::newRow("nine") << "9"
+                              << "9";
     }
     void typing()
     {
@@ -382,6 +411,11 @@ private slots:
         QCOMPARE(SetPortNo.load(), 3);
         QCOMPARE(ReadSleep.load(), 20);
         QCOMPARE(LastMsgCode.load(), 4);
+        // The dialog stays open and says that nothing was saved.
+        QVERIFY(m_form->isVisible());
+        QVERIFY(child<QLabel>("SaveError")->isVisible());
+        QCOMPARE(child<QLabel>("SaveError")->text(),
+                 QStringLiteral("设置未能保存：config.ini 不可写"));
         const auto windows = QApplication::topLevelWidgets();
         QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* w) {
             return w->isVisible() && qobject_cast<QMessageBox*>(w);

@@ -32,6 +32,19 @@ exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 ls "$prefix"/share/icons/hicolor/*/apps/"$icon".* >/dev/null 2>&1 || fail "icon $icon not installed"
 
+# What Debian and software centres look for: a manual page for every command,
+# the copyright file and the changelog, the metainfo beside the desktop entry.
+for cmd in "$prefix"/bin/*; do
+    page=$prefix/share/man/man1/$(basename "$cmd").1.gz
+    gzip -t "$page" 2>/dev/null || fail "no gzipped manual page for $(basename "$cmd")"
+done
+doc=$prefix/share/doc/zuviruzozozad
+grep -q '^License: Expat$' "$doc/copyright" || fail "no machine-readable copyright file"
+gzip -t "$doc/changelog.gz" 2>/dev/null || fail "no gzipped changelog"
+metainfo=$(ls "$prefix"/share/metainfo/*.metainfo.xml 2>/dev/null) || fail "no metainfo installed"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[ -f "$prefix/share/applications/$launchable" ] || fail "metainfo launches $launchable, which is not installed"
+
 # The launcher's choice of reader below assumes no libtermb.so on the
 # system's library path.
 if /sbin/ldconfig -p 2>/dev/null | grep -q 'libtermb\.so '; then

@@ -3,6 +3,7 @@
 
 #include "app/exe_dir.h"
 #include "reader/termb_loader.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -98,7 +99,8 @@ TEST(TermbLoader, ALibraryLackingAFunctionIsNotUsedAtAll)
 {
     const TermbLibrary lib = LoadTermbLibraryFrom(FAKE_TERMB_INCOMPLETE);
     EXPECT_FALSE(lib.loaded);
-    EXPECT_NE(lib.error.find("Wlt2Bmp"), std::string::npos) << lib.error;
+    EXPECT_EQ(lib.failure, TermbLoadFailure::MissingFunctions);
+    EXPECT_EQ(lib.missing, std::vector<std::string>{"Wlt2Bmp"});
     EXPECT_EQ(lib.path, FAKE_TERMB_INCOMPLETE);
     expectAbsentReader(lib.api);
 }
@@ -107,8 +109,20 @@ TEST(TermbLoader, AMissingFileGivesAnAbsentReaderAndSaysWhere)
 {
     const TermbLibrary lib = LoadTermbLibraryFrom("/nonexistent/libtermb.so");
     EXPECT_FALSE(lib.loaded);
-    EXPECT_FALSE(lib.error.empty());
+    EXPECT_EQ(lib.failure, TermbLoadFailure::NotFound);
     EXPECT_EQ(lib.tried, std::vector<std::string>{"/nonexistent/libtermb.so"});
+    expectAbsentReader(lib.api);
+}
+
+// A file that is there but no library is told apart from a missing one by
+// the file itself, never by the words of the system's message.
+TEST(TermbLoader, AFileThatIsNoLibraryIsNotLoadable)
+{
+    TempDir dir;
+    dir.write(TermbFileName(), "not a library");
+    const TermbLibrary lib = LoadTermbLibraryFrom(dir.file(TermbFileName()));
+    EXPECT_FALSE(lib.loaded);
+    EXPECT_EQ(lib.failure, TermbLoadFailure::NotLoadable);
     expectAbsentReader(lib.api);
 }
 

@@ -21,8 +21,8 @@
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "reader/read_thread.h"
-#include "ui/pictures.h"
-#include "ui/uMain.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/uMain.h"
 
 namespace {
 
@@ -491,27 +491,31 @@ private slots:
     void libraryNotLoaded_data()
     {
         QTest::addColumn<QStringList>("tried");
-        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("failure");
         QTest::addColumn<QString>("text");
         QTest::newRow("not found")
-            << QStringList{"/opt/zuvi/libtermb.so", "libtermb.so"} << "No such file"
+            << QStringList{"/opt/zuvi/libtermb.so", "libtermb.so"}
+            << int(TermbLoadFailure::NotFound)
             << "未能加载读卡器库 libtermb.so（查找位置：/opt/zuvi；系统库路径）";
-        QTest::newRow("named file") << QStringList{"/srv/r/libx.so"} << "bad ELF"
+        QTest::newRow("named file") << QStringList{"/srv/r/libx.so"}
+                                    << int(TermbLoadFailure::NotLoadable)
                                     << "未能加载读卡器库 libx.so（查找位置：/srv/r）";
         QTest::newRow("incomplete")
-            << QStringList{"/opt/zuvi/libtermb.so"} << "missing function(s): SDT_ReadNewAppMsg"
+            << QStringList{"/opt/zuvi/libtermb.so"} << int(TermbLoadFailure::MissingFunctions)
             << "读卡器库 libtermb.so 缺少函数：SDT_ReadNewAppMsg";
     }
     void libraryNotLoaded()
     {
         QFETCH(QStringList, tried);
-        QFETCH(QString, error);
+        QFETCH(int, failure);
         QFETCH(QString, text);
         TermbLibrary lib;
         for (const QString& t : tried)
             lib.tried.push_back(t.toStdString());
         lib.path = lib.tried.front();
-        lib.error = error.toStdString();
+        lib.failure = TermbLoadFailure(failure);
+        if (lib.failure == TermbLoadFailure::MissingFunctions)
+            lib.missing = {"SDT_ReadNewAppMsg"};
         window(lib);
         QCOMPARE(info(), text);
     }

@@ -14,10 +14,10 @@
 #include <QSvgRenderer>
 #include <cstdio>
 
-#include "ui/card_face.h"
+#include "ui/qt/card_face.h"
 #include "ui/layout.h"
-#include "ui/pictures.h"
-#include "ui/uMain.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/uMain.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // Fictional cards and photos for the card view's tests and its snapshot tool.
 
 #include <QColor>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <cstring>
@@ -9,6 +10,7 @@
 
 #include "card/card_info.h"
 #include "card/gbk.h"
+#include "ui/qt/card_view.h"
 
 template <std::size_t N> void putField(char (&field)[N], std::string_view utf8)
 {
@@ -52,3 +54,17 @@ inline QImage samplePhoto(QColor key = QColor(250, 250, 250))
     p.drawChord(QRectF(26, 16, 50, 44), 0, 180 * 16);
     return photo;
 }
+
+// Shows `card` as the main window does, with the bitmap file `photoFile`
+// standing in for the one the reading thread kept (none when it cannot be
+// read).
+inline void showCard(CardView& view, const TIDCardInfo& card, int selector,
+                     const QString& photoFile)
+{
+    QFile file(photoFile);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    view.ShowCardInfo(CardViewFor(card, selector,
+                                  reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                  static_cast<std::size_t>(bytes.size())));
+}
+

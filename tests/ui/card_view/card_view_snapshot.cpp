@@ -5,7 +5,7 @@
 #include <QFont>
 
 #include "card_samples.h"
-#include "ui/card_view.h"
+#include "ui/qt/card_view.h"
 
 int main(int argc, char** argv)
 {
@@ -16,6 +16,6 @@ int main(int argc, char** argv)
     const QString photoFile = QDir::temp().filePath(QStringLiteral("card_view_snapshot.bmp"));
     samplePhoto().save(photoFile, "BMP");
     CardView view;
-    view.ShowCardInfo(sampleCard(), 7, argc > 2 ? QString::fromLocal8Bit(argv[2]) : photoFile);
+    showCard(view, sampleCard(), 7, argc > 2 ? QString::fromLocal8Bit(argv[2]) : photoFile);
     return view.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

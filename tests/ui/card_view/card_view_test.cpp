@@ -4,8 +4,8 @@
 #include <QtTest>
 
 #include "card_samples.h"
-#include "ui/card_view.h"
-#include "ui/photo_region.h"
+#include "ui/qt/card_view.h"
+#include "ui/qt/photo_region.h"
 
 class CardViewTest : public QObject
 {
@@ -60,9 +60,9 @@ private slots:
         CardView view;
         // A red line first: black must be set again, not left over.
         card.FingerprintLength = 3;
-        view.ShowCardInfo(card, 7, file("none.bmp"));
+        showCard(view, card, 7, file("none.bmp"));
         card.FingerprintLength = length;
-        view.ShowCardInfo(card, selector, file("none.bmp"));
+        showCard(view, card, selector, file("none.bmp"));
         auto* line = child(view, "Label1");
         QCOMPARE(line->isVisibleTo(&view), selector == 7);
         if (selector != 7)
@@ -82,7 +82,9 @@ private slots:
         junk.close();
         QTest::newRow("missing") << file("absent.bmp") << false;
         QTest::newRow("not a bitmap") << junk.fileName() << false;
-        QTest::newRow("wrong size") << save(samplePhoto().copy(0, 0, 50, 50), "small.bmp") << false;
+        // Any readable bitmap shows at its own size, no larger than the place.
+        QTest::newRow("smaller") << save(samplePhoto().copy(0, 0, 50, 50), "small.bmp") << true;
+        QTest::newRow("larger") << save(samplePhoto().scaled(150, 150), "large.bmp") << true;
         QImage spots = samplePhoto();
         spots.setPixel(50, 50, spots.pixel(0, 0));   // background colour inside the face
         spots.setPixel(52, 50, qRgb(250, 250, 251)); // one step off it
@@ -99,8 +101,8 @@ private slots:
         QFETCH(QString, photoFile);
         QFETCH(bool, shown);
         CardView view;
-        view.ShowCardInfo(sampleCard(), 7, save(samplePhoto(), "earlier.bmp"));
-        view.ShowCardInfo(sampleCard(), 7, photoFile);
+        showCard(view, sampleCard(), 7, save(samplePhoto(), "earlier.bmp"));
+        showCard(view, sampleCard(), 7, photoFile);
         QCOMPARE(child<QWidget>(view, "PhotoPanel")->isVisibleTo(&view), shown);
         QCOMPARE(child(view, "IDCardNoLabel")->text(), QString("990102199203140026"));
         if (!shown)
@@ -108,8 +110,10 @@ private slots:
         const QImage photo(photoFile);
         const QImage screen = view.grab().toImage();
         const QImage face = child(view, "Image4")->grab().toImage();
-        for (int y = 0; y < photo.height(); ++y)
-            for (int x = 0; x < photo.width(); ++x) {
+        QCOMPARE(child<QWidget>(view, "PhotoPanel")->size(),
+                 photo.size().boundedTo(QSize(102, 126)));
+        for (int y = 0; y < std::min(photo.height(), 126); ++y)
+            for (int x = 0; x < std::min(photo.width(), 102); ++x) {
                 const QPoint at(344 + x, 6 + y);
                 const bool key = photo.pixel(x, y) == photo.pixel(0, 0);
                 if (screen.pixel(at) != (key ? face.pixel(at) : photo.pixel(x, y)))
@@ -135,7 +139,7 @@ private slots:
     {
         CardView view;
         const TIDCardInfo first = sampleCard();
-        view.ShowCardInfo(first, 7, file("none.bmp"));
+        showCard(view, first, 7, file("none.bmp"));
         QString address = QString::fromStdString(GbkToUtf8(FieldText(first.Address)));
         QCOMPARE(child(view, "AddressLabel")->text(), address.insert(18, "\r\n"));
         QCOMPARE(child(view, "StartDateLabel")->text(), QString("2015.06.07"));
@@ -145,7 +149,7 @@ private slots:
         putField(second.Birthday, "20010102");
         putField(second.Address, "甲地");
         putField(second.EndDate, "长期");
-        view.ShowCardInfo(second, 7, file("none.bmp"));
+        showCard(view, second, 7, file("none.bmp"));
         const std::pair<const char*, QString> expected[] = {
             {"NameLabel", "李一"},        {"SexLabel", ""},
             {"NationLabel", ""},          {"BirthdayLabel", "2001     01     02"},

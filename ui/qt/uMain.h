@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "reader/termb_loader.h"
+#include "ui/main_presenter.h"
 
 class CardView;
 class QDialog;
@@ -57,7 +58,6 @@ public:
     std::function<void(int)> statusTarget() const;
 
     void WMReadState(int status);
-    void ClearCardView();
     void ShowCardInfo(int selector);
 
     void btn_OneReadCardClick();
@@ -80,8 +80,11 @@ private:
     void buildLayout();
     void FormCreate(const TermbLibrary& library, bool startReading);
     void FormClose();
-    void setCycleGlyph(int index);
-    void setInfo(const QString& text);
+    // Shows what the presentation layer decided.
+    void render();
+
+    MainPresenter m_presenter;
+    int m_shownGlyph = -1;
 
     std::unique_ptr<TReadThread> ReadThread;
     std::shared_ptr<StatusRelay> m_statusRelay;
@@ -123,10 +126,6 @@ private:
 // "微软雅黑" to a Hei face, "MS Sans Serif" to a sans face. Call once after the
 // application object exists.
 void InstallFontSubstitutions();
-
-// The information line's text when the reader library could not be loaded:
-// which file, and where it was looked for.
-QString LibraryLoadFailureText(const TermbLibrary& library);
 
 // Creates the program's three windows in their order: the main window, the
 // about box and the settings dialog, both dialogs hidden and parented to the

@@ -1,10 +1,8 @@
-#include "ui/uMain.h"
+#include "ui/qt/uMain.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDialog>
-#include <QFile>
-#include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QGroupBox>
@@ -14,39 +12,37 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStringList>
 #include <QThread>
 
-#include "app/int_text.h"
 #include "app/shared_state.h"
-#include "card/gbk.h"
-#include "config/config.h"
-#include "reader/photo_files.h"
 #include "reader/read_thread.h"
-#include "ui/SetForm.h"
-#include "ui/card_view.h"
-#include "ui/pictures.h"
-#include "ui/uAboutForm.h"
+#include "ui/card_view_model.h"
+#include "ui/layout.h"
+#include "ui/texts.h"
+#include "ui/qt/SetForm.h"
+#include "ui/qt/card_view.h"
+#include "ui/qt/pictures.h"
+#include "ui/qt/uAboutForm.h"
 
 namespace {
 
-const QString kCaption = QStringLiteral("zuviruzozozad");
-const QString kVirtualMark = QStringLiteral("（虚拟读卡器）");
-const QString kCycleStart = QStringLiteral("循环读卡");
-const QString kCycleStop = QStringLiteral("停止循环读卡");
-const QString kChooseMode = QStringLiteral("请选择读卡方式");
-const QString kPlaceCard = QStringLiteral("请放卡");
-const QString kCardRead = QStringLiteral("读卡成功，请取卡");
-const QString kSamIdCaption = QStringLiteral("安全模块号:");
-
-// The card view fills its fingerprint line only for this selector.
-constexpr int kCardViewSelector = 7;
-
-QFont songFont()
+QString qs(std::string_view utf8)
 {
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(16);
-    return font;
+    return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
+}
+
+QRect rectOf(const UiLayout::Rect& r)
+{
+    return QRect(r.x, r.y, r.width, r.height);
+}
+
+QFont fontOf(const UiLayout::Font& spec)
+{
+    QFont f(QString::fromUtf8(spec.family));
+    f.setPixelSize(spec.pixelSize);
+    f.setBold(spec.bold);
+    f.setUnderline(spec.underline);
+    return f;
 }
 
 // The read buttons are flat; a light frame and a hover tint keep them
@@ -64,32 +60,34 @@ QPushButton:pressed { background: #c6dcf2; }
 QPushButton:disabled { color: #9aa5b1; border-color: #ccd5df; background: #f0f2f4; }
 )";
 
-QLabel* pictureLabel(QWidget* parent, const char* name, const QPixmap& pixmap, const QRect& place)
+QLabel* pictureLabel(QWidget* parent, const char* name, const QPixmap& pixmap,
+                     const UiLayout::Rect& place)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setPixmap(pixmap);
     label->setScaledContents(true);
-    label->setGeometry(place);
+    label->setGeometry(rectOf(place));
     return label;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QRect& place)
+QPushButton* button(QWidget* parent, const char* name, std::string_view caption,
+                    const UiLayout::Rect& place)
 {
-    auto* btn = new QPushButton(caption, parent);
+    auto* btn = new QPushButton(qs(caption), parent);
     btn->setObjectName(QString::fromLatin1(name));
-    btn->setGeometry(place);
+    btn->setGeometry(rectOf(place));
     btn->setFocusPolicy(Qt::TabFocus);
     return btn;
 }
 
 // One bevelled panel of the status bar, filled by a borderless child.
-QFrame* statusBarPanel(QWidget* bar, int left, int width, QWidget* content)
+QFrame* statusBarPanel(QWidget* bar, const UiLayout::Rect& place, QWidget* content)
 {
     auto* panel = new QFrame(bar);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
-    panel->setGeometry(left, 2, width - 2, 24);
+    panel->setGeometry(place.x, place.y, place.width - 2, place.height);
     auto* layout = new QHBoxLayout(panel);
     layout->setContentsMargins(1, 1, 1, 1);
     layout->addWidget(content);
@@ -100,45 +98,18 @@ QFrame* statusBarPanel(QWidget* bar, int left, int width, QWidget* content)
 
 void InstallFontSubstitutions()
 {
-    QFont::insertSubstitutions(QStringLiteral("宋体"),
+    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kSongFamily),
                                {QStringLiteral("AR PL UMing CN"), QStringLiteral("SimSun")});
-    QFont::insertSubstitutions(QStringLiteral("微软雅黑"), {QStringLiteral("WenQuanYi Zen Hei"),
-                                                            QStringLiteral("Microsoft YaHei")});
-    QFont::insertSubstitutions(
-        QStringLiteral("MS Sans Serif"),
-        {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
-}
-
-QString LibraryLoadFailureText(const TermbLibrary& library)
-{
-    const QString path = QFile::decodeName(library.path.c_str());
-    const QString file =
-        path.isEmpty() ? QString::fromLatin1(TermbFileName()) : QFileInfo(path).fileName();
-    const std::string missingPrefix = "missing function(s): ";
-    if (library.error.rfind(missingPrefix, 0) == 0) {
-        return QStringLiteral("读卡器库 %1 缺少函数：%2")
-            .arg(file, QString::fromStdString(library.error.substr(missingPrefix.size())));
-    }
-    QStringList places;
-    for (const std::string& tried : library.tried) {
-        const QString t = QFile::decodeName(tried.c_str());
-        const QString place = (t.contains(QLatin1Char('/')) || t.contains(QLatin1Char('\\')))
-                                  ? QFileInfo(t).absolutePath()
-                                  : QStringLiteral("系统库路径");
-        if (!places.contains(place))
-            places << place;
-    }
-    if (places.isEmpty())
-        return QStringLiteral("未能加载读卡器库 %1").arg(file);
-    return QStringLiteral("未能加载读卡器库 %1（查找位置：%2）")
-        .arg(file, places.join(QStringLiteral("；")));
+    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kYaHeiFamily),
+                               {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Microsoft YaHei")});
+    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kSansFamily),
+                               {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
 }
 
 Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
-    : QWidget(parent), m_statusRelay(std::make_shared<StatusRelay>())
+    : QWidget(parent), m_statusRelay(std::make_shared<StatusRelay>()), m_presenter(library)
 {
     buildLayout();
-    setWindowTitle(library.isVirtual ? kCaption + kVirtualMark : kCaption);
     // The reading thread waits inside its status call until the handler has
     // run here, exactly like a synchronous window message: that is what makes
     // it safe to read CardInfo and SamIdStr and to clear LastIDCardNo in the
@@ -157,13 +128,13 @@ Tform_Main::~Tform_Main()
 
 void Tform_Main::buildLayout()
 {
+    using namespace UiLayout;
     setObjectName(QStringLiteral("form_Main"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(703, 500);
-    QFont base(QStringLiteral("MS Sans Serif"));
-    base.setPixelSize(11);
+    setFixedSize(kMainWidth, kMainHeight);
+    const QFont base = fontOf(kMainFont);
     setFont(base);
 
     il_ActionStatus = {QIcon(Pictures::actionStatusGlyph(0)),
@@ -172,45 +143,44 @@ void Tform_Main::buildLayout()
     // Top band: banner, and beside it the strip above the two dialog buttons.
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setGeometry(0, 0, 703, 57);
-    Image1 = pictureLabel(Panel2, "Image1", Pictures::banner(), QRect(0, 0, 556, 57));
+    Panel2->setGeometry(rectOf(kPanel2));
+    Image1 = pictureLabel(Panel2, "Image1", Pictures::banner(), kImage1);
     Panel3 = new QFrame(Panel2);
     Panel3->setObjectName(QStringLiteral("Panel3"));
-    Panel3->setGeometry(556, 0, 147, 57);
-    Image2 = pictureLabel(Panel3, "Image2", Pictures::strip(147), QRect(0, 0, 147, 14));
+    Panel3->setGeometry(rectOf(kPanel3));
+    Image2 = pictureLabel(Panel3, "Image2", Pictures::strip(kImage2.width), kImage2);
     Panel9 = new QFrame(Panel3);
     Panel9->setObjectName(QStringLiteral("Panel9"));
-    Panel9->setGeometry(0, 14, 147, 43);
+    Panel9->setGeometry(rectOf(kPanel9));
     Panel9->setAutoFillBackground(true);
     QPalette bandPalette = Panel9->palette();
-    bandPalette.setColor(QPalette::Window, QColor(0xdc, 0xe9, 0xf6));
+    bandPalette.setColor(QPalette::Window, QColor(QRgb(kBandColour)));
     Panel9->setPalette(bandPalette);
-    SetBtn = button(Panel9, "SetBtn", QStringLiteral("设置"), QRect(1, 8, 65, 25));
+    SetBtn = button(Panel9, "SetBtn", UiText::kSetBtn, UiLayout::kSetBtn);
     SetBtn->setIcon(QIcon(Pictures::settingsGlyph()));
-    btn_Config = button(Panel9, "btn_Config", QStringLiteral("关于"), QRect(73, 8, 65, 25));
+    btn_Config = button(Panel9, "btn_Config", UiText::kConfigBtn, kConfigBtn);
     btn_Config->setIcon(QIcon(Pictures::aboutGlyph()));
 
-    GroupBox1 = new QGroupBox(QStringLiteral("读卡方式"), this);
+    GroupBox1 = new QGroupBox(qs(UiText::kReadModeBox), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
-    GroupBox1->setFont(songFont());
-    GroupBox1->setGeometry(0, 57, 181, 415);
-    btn_OneReadCard =
-        button(GroupBox1, "btn_OneReadCard", QStringLiteral("单次读卡"), QRect(27, 71, 120, 25));
+    GroupBox1->setFont(fontOf(kSongFont));
+    GroupBox1->setGeometry(rectOf(UiLayout::kGroupBox1));
+    btn_OneReadCard = button(GroupBox1, "btn_OneReadCard", UiText::kOneRead, kOneReadBtn);
     btn_CycleReadCard =
-        button(GroupBox1, "btn_CycleReadCard", kCycleStart, QRect(27, 156, 120, 25));
+        button(GroupBox1, "btn_CycleReadCard", m_presenter.view().cycleCaption, kCycleReadBtn);
     for (QPushButton* readButton : {btn_OneReadCard, btn_CycleReadCard}) {
         readButton->setFont(base);
         readButton->setFlat(true);
         readButton->setStyleSheet(QString::fromLatin1(kReadButtonStyle));
     }
 
-    GroupBox2 = new QGroupBox(QStringLiteral("读卡结果"), this);
+    GroupBox2 = new QGroupBox(qs(UiText::kResultBox), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
-    GroupBox2->setFont(songFont());
-    GroupBox2->setGeometry(181, 57, 522, 415);
+    GroupBox2->setFont(fontOf(kSongFont));
+    GroupBox2->setGeometry(rectOf(UiLayout::kGroupBox2));
     pc_Page = new QStackedWidget(GroupBox2);
     pc_Page->setObjectName(QStringLiteral("pc_Page"));
-    pc_Page->setGeometry(2, 22, 518, 391);
+    pc_Page->setGeometry(rectOf(kPage));
     ts_Device = new QWidget;
     ts_Device->setObjectName(QStringLiteral("ts_Device"));
     ts_NoDevice = new QWidget;
@@ -220,29 +190,26 @@ void Tform_Main::buildLayout()
     pc_Page->setCurrentWidget(ts_Device);
     ts_Device->resize(pc_Page->size()); // laid out now, not only once shown
 
-    const QRect decoration(67, 38, 380, 321);
-    i_bg1 = pictureLabel(ts_Device, "i_bg1", Pictures::paleGround(), decoration);
-    i_bg2 = pictureLabel(ts_Device, "i_bg2", Pictures::paleGround(), decoration);
-    i_bg3 = pictureLabel(ts_Device, "i_bg3", Pictures::radioWaves(), decoration);
-    i_HasCard = pictureLabel(ts_Device, "i_HasCard", Pictures::handWithCard(), decoration);
+    i_bg1 = pictureLabel(ts_Device, "i_bg1", Pictures::paleGround(), kDecoration);
+    i_bg2 = pictureLabel(ts_Device, "i_bg2", Pictures::paleGround(), kDecoration);
+    i_bg3 = pictureLabel(ts_Device, "i_bg3", Pictures::radioWaves(), kDecoration);
+    i_HasCard = pictureLabel(ts_Device, "i_HasCard", Pictures::handWithCard(), kDecoration);
     i_HasCard->hide();
     p_IDCardInfo = new CardView(ts_Device);
     p_IDCardInfo->setObjectName(QStringLiteral("p_IDCardInfo"));
-    p_IDCardInfo->move(16, 71);
+    p_IDCardInfo->move(kCardView.x, kCardView.y);
     p_IDCardInfo->hide();
     l_Info = new QLabel(ts_Device);
     l_Info->setObjectName(QStringLiteral("l_Info"));
-    QFont infoFont = songFont();
-    infoFont.setBold(true);
-    l_Info->setFont(infoFont);
+    l_Info->setFont(fontOf(kInfoFont));
     l_Info->setAlignment(Qt::AlignCenter);
     l_Info->setWordWrap(true);
-    l_Info->setGeometry(0, 391 - 46, 518, 46);
+    l_Info->setGeometry(rectOf(kInfoLine));
 
     sb_Status = new QFrame(this);
     sb_Status->setObjectName(QStringLiteral("sb_Status"));
-    sb_Status->setFont(songFont());
-    sb_Status->setGeometry(0, 472, 703, 28);
+    sb_Status->setFont(fontOf(kSongFont));
+    sb_Status->setGeometry(rectOf(kStatusBar));
     StatusPanel0 = new QLabel(sb_Status);
     StatusPanel0->setObjectName(QStringLiteral("StatusPanel0"));
     StatusPanel1 = new QLabel(sb_Status);
@@ -259,9 +226,9 @@ void Tform_Main::buildLayout()
     auto* samLayout = new QHBoxLayout(StatusPanel2);
     samLayout->setContentsMargins(0, 0, 0, 0);
     samLayout->addWidget(SamIdEdit);
-    statusBarPanel(sb_Status, 0, 177, StatusPanel0);
-    statusBarPanel(sb_Status, 177, 100, StatusPanel1);
-    statusBarPanel(sb_Status, 277, 703 - 277, StatusPanel2);
+    statusBarPanel(sb_Status, kStatusPanel0, StatusPanel0);
+    statusBarPanel(sb_Status, kStatusPanel1, StatusPanel1);
+    statusBarPanel(sb_Status, kStatusPanel2, StatusPanel2);
     sb_Status->hide();
 
     connect(btn_OneReadCard, &QPushButton::clicked, this, &Tform_Main::btn_OneReadCardClick);
@@ -272,16 +239,12 @@ void Tform_Main::buildLayout()
 
 void Tform_Main::FormCreate(const TermbLibrary& library, bool startReading)
 {
-    PortNo = kUsbPort;
-    ReadMode = kReadIdle;
-    ReadSleep = IntOrZero(ReadConfig("sleep"));
-    SetPortNo = IntOrZero(ReadConfig("port"));
-    setCycleGlyph(0);
+    m_presenter.FormCreate();
     ReadThread = std::make_unique<TReadThread>(library.api);
     ReadThread->OwnerWnd = statusTarget();
     if (startReading)
         ReadThread->Resume();
-    setInfo(library.loaded ? kChooseMode : LibraryLoadFailureText(library));
+    render();
 }
 
 void Tform_Main::setDialogs(QDialog* about, QDialog* settings)
@@ -325,44 +288,28 @@ void Tform_Main::FormClose()
     // From here on statuses are dropped instead of waiting for a window that
     // is going away; a reading pass that is still running ends on its own.
     m_statusRelay->closing = true;
-    const int mode = ReadMode.exchange(kReadIdle);
+    const bool wasReading = m_presenter.FormClose();
     ReadThread->Terminate();
-    if (mode != kReadIdle)
+    if (wasReading)
         QThread::msleep(1000); // gives a running read pass time to finish
 }
 
 void Tform_Main::btn_OneReadCardClick()
 {
-    LastMsgCode = 0;
-    ReadMode = kReadOnce;
-    emit viewChanged();
+    m_presenter.btn_OneReadCardClick();
+    render();
 }
 
 void Tform_Main::btn_CycleReadCardClick()
 {
-    if (btn_CycleReadCard->text() == kCycleStop) {
-        ReadMode = kReadIdle;
+    if (m_presenter.btn_CycleReadCardClick()) {
         // Statuses the reading thread is still waiting to deliver are handled
-        // now, so none of them lands after the idle texts below.
+        // now, so none of them lands after the idle texts.
         QThread::msleep(500);
         QCoreApplication::processEvents();
-        btn_CycleReadCard->setText(kCycleStart);
-        setCycleGlyph(0);
-        btn_OneReadCard->setEnabled(true);
-        ClearCardView();
-        sb_Status->hide();
-        setInfo(kChooseMode);
-    } else {
-        setInfo(QString());
-        ClearCardView();
-        btn_CycleReadCard->setText(kCycleStop);
-        setCycleGlyph(1);
-        btn_OneReadCard->setEnabled(false);
-        sb_Status->hide();
-        ReadMode = kReadContinuous;
-        LastMsgCode = 0;
+        m_presenter.finishStopping();
     }
-    emit viewChanged();
+    render();
 }
 
 void Tform_Main::SetBtnClick()
@@ -379,73 +326,46 @@ void Tform_Main::btn_ConfigClick()
 
 void Tform_Main::WMReadState(int status)
 {
-    if (status == LastMsgCode)
+    const int handledBefore = LastMsgCode;
+    const bool showCard = m_presenter.WMReadState(status);
+    // A status that was not handled (a repeat, or one from reading that was
+    // stopped) leaves LastMsgCode as it was and the window untouched.
+    if (LastMsgCode == handledBefore)
         return;
-    LastMsgCode = status;
-    switch (status) {
-    case RS_DEVICE_FOUND: {
-        ClearCardView();
-        StatusPanel1->setText(kSamIdCaption);
-        const int port = PortNo;
-        const QString portText = (port == kUsbPort ? QStringLiteral("   设备端口：USB")
-                                                   : QStringLiteral("   设备端口：COM")) +
-                                 QString::number(port);
-        SamIdEdit->setText(QString::fromStdString(GbkToUtf8(SamIdText())));
-        SamIdEdit->setCursorPosition(0);
-        StatusPanel0->setText(portText);
-        sb_Status->show();
-        setInfo(kPlaceCard);
-        break;
-    }
-    case RS_NO_DEVICE: {
-        ClearCardView();
-        sb_Status->hide();
-        const int fixedPort = SetPortNo;
-        if (fixedPort == kAutoPort)
-            setInfo(QStringLiteral("未找到设备"));
-        else if (fixedPort == kUsbPort)
-            setInfo(QStringLiteral("未找到设备(固定端口：USB%1)").arg(fixedPort));
-        else
-            setInfo(QStringLiteral("未找到设备(固定端口：COM%1)").arg(fixedPort));
-        break;
-    }
-    case RS_CARD_READ:
-        setInfo(kCardRead);
+    if (showCard)
         ShowCardInfo(kCardViewSelector);
-        break;
-    case RS_CARD_LOST:
-    case RS_NO_CARD:
-        ClearCardView();
-        setInfo(kPlaceCard);
-        break;
-    default:
-        break;
-    }
-    emit viewChanged();
-}
-
-void Tform_Main::ClearCardView()
-{
-    i_HasCard->hide();
-    p_IDCardInfo->hide();
-    l_Info->clear();
-    LastIDCardNo.clear();
+    render();
 }
 
 void Tform_Main::ShowCardInfo(int selector)
 {
-    p_IDCardInfo->ShowCardInfo(CardInfo, selector, QFile::decodeName(PhotoBmpPath().c_str()));
+    p_IDCardInfo->ShowCardInfo(
+        CardViewFor(CardInfo, selector, CardPhoto.bitmap, CardPhoto.length));
 }
 
-void Tform_Main::setCycleGlyph(int index)
+void Tform_Main::render()
 {
-    btn_CycleReadCard->setIcon(QIcon());
-    btn_CycleReadCard->setIcon(il_ActionStatus[index]);
-}
-
-void Tform_Main::setInfo(const QString& text)
-{
-    l_Info->setText(text);
+    const MainView& v = m_presenter.view();
+    setWindowTitle(qs(v.caption));
+    if (l_Info->text() != qs(v.info))
+        l_Info->setText(qs(v.info));
+    StatusPanel0->setText(qs(v.portText));
+    StatusPanel1->setText(qs(v.samCaption));
+    if (SamIdEdit->text() != qs(v.samId)) {
+        SamIdEdit->setText(qs(v.samId));
+        SamIdEdit->setCursorPosition(0);
+    }
+    sb_Status->setVisible(v.statusBarVisible);
+    i_HasCard->setVisible(v.hasCardVisible);
+    p_IDCardInfo->setVisible(v.cardVisible);
+    btn_CycleReadCard->setText(qs(v.cycleCaption));
+    if (m_shownGlyph != v.cycleGlyph) {
+        m_shownGlyph = v.cycleGlyph;
+        btn_CycleReadCard->setIcon(QIcon());
+        btn_CycleReadCard->setIcon(il_ActionStatus[static_cast<std::size_t>(v.cycleGlyph)]);
+    }
+    btn_OneReadCard->setEnabled(v.oneReadEnabled);
+    emit viewChanged();
 }
 
 Tform_Main* CreateWindows(const TermbLibrary& library)

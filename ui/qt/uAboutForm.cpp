@@ -1,4 +1,4 @@
-#include "ui/uAboutForm.h"
+#include "ui/qt/uAboutForm.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -8,7 +8,9 @@
 #include <QPixmap>
 #include <QUrl>
 
-#include "ui/jpeg_image.h"
+#include "ui/about_model.h"
+#include "ui/layout.h"
+#include "ui/qt/jpeg_image.h"
 
 // The picture is compiled into the windows library as a resource; a static
 // library's resources are registered only when asked for by name.
@@ -19,11 +21,10 @@ static void initAboutPictureResource()
 
 namespace {
 
-// The maker's details: this project's own, neutral ones.
-const QString kCompany = QStringLiteral("zuviruzozozad 开源项目");
-const QString kAddress = QStringLiteral("示例市示例路 1 号");
-const QString kTelephone = QStringLiteral("000-0000-0000");
-const QString kWebSite = QStringLiteral("https://zuviruzozozad.example.org/");
+QString qs(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
 
 const QString kPicturePath = QStringLiteral(":/about/about.jpg");
 
@@ -51,7 +52,7 @@ QLabel* makeLabel(const QString& name, QWidget* parent, int y)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(name);
-    label->move(24, y);
+    label->move(UiLayout::kAboutLabelLeft, y);
     return label;
 }
 
@@ -76,56 +77,59 @@ Tform_About::Tform_About(QWidget* parent)
 {
     initAboutPictureResource();
     setObjectName(QStringLiteral("form_About"));
-    setWindowTitle(QStringLiteral("关于"));
+    setWindowTitle(qs(AboutTexts().caption));
     // A fixed frame whose title bar has only the close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(327, 254);
-    QFont formFont(QStringLiteral("微软雅黑"));
-    formFont.setPixelSize(13);
+    setFixedSize(UiLayout::kAboutWidth, UiLayout::kAboutHeight);
+    QFont formFont(QString::fromUtf8(UiLayout::kAboutFont.family));
+    formFont.setPixelSize(UiLayout::kAboutFont.pixelSize);
     setFont(formFont);
 
     // The picture fills the box; the labels are its siblings, not its
     // children, so a click on a label never reaches the picture.
-    m_iAbout = new QLabel(this);
-    m_iAbout->setObjectName(QStringLiteral("i_About"));
-    m_iAbout->setGeometry(0, 0, 327, 254);
-    m_iAbout->setPixmap(QPixmap::fromImage(loadPicture()));
-    m_iAbout->installEventFilter(this);
+    i_About = new QLabel(this);
+    i_About->setObjectName(QStringLiteral("i_About"));
+    const UiLayout::Rect& picture = UiLayout::kAboutPicture;
+    i_About->setGeometry(picture.x, picture.y, picture.width, picture.height);
+    i_About->setPixmap(QPixmap::fromImage(loadPicture()));
+    i_About->installEventFilter(this);
 
-    m_lAppName = makeLabel(QStringLiteral("l_AppName"), this, 88);
-    m_lVersion = makeLabel(QStringLiteral("l_Version"), this, 112);
-    m_lCompany = makeLabel(QStringLiteral("l_Company"), this, 136);
-    m_lAddress = makeLabel(QStringLiteral("l_Address"), this, 160);
-    m_lTelephone = makeLabel(QStringLiteral("l_Telephone"), this, 184);
-    m_lWebSite = makeLabel(QStringLiteral("l_WebSite"), this, 208);
-    QPalette linkPalette = m_lWebSite->palette();
-    linkPalette.setColor(QPalette::WindowText, QColor(0, 0, 128));
-    m_lWebSite->setPalette(linkPalette);
+    const int* top = UiLayout::kAboutLabelTop;
+    l_AppName = makeLabel(QStringLiteral("l_AppName"), this, top[0]);
+    l_Version = makeLabel(QStringLiteral("l_Version"), this, top[1]);
+    l_Company = makeLabel(QStringLiteral("l_Company"), this, top[2]);
+    l_Address = makeLabel(QStringLiteral("l_Address"), this, top[3]);
+    l_Telephone = makeLabel(QStringLiteral("l_Telephone"), this, top[4]);
+    l_WebSite = makeLabel(QStringLiteral("l_WebSite"), this, top[5]);
+    QPalette linkPalette = l_WebSite->palette();
+    linkPalette.setColor(QPalette::WindowText, QColor(QRgb(UiLayout::kLinkColour)));
+    l_WebSite->setPalette(linkPalette);
     QFont linkFont = formFont;
     linkFont.setUnderline(true);
-    m_lWebSite->setFont(linkFont);
-    m_lWebSite->setCursor(Qt::PointingHandCursor);
-    m_lWebSite->installEventFilter(this);
+    l_WebSite->setFont(linkFont);
+    l_WebSite->setCursor(Qt::PointingHandCursor);
+    l_WebSite->installEventFilter(this);
 
     FormCreate();
 }
 
 void Tform_About::FormCreate()
 {
-    m_lAppName->setText(QStringLiteral("软件名称：zuviruzozozad"));
-    m_lVersion->setText(QStringLiteral("软件版本：v1.6"));
-    m_lCompany->setText(QStringLiteral("开发公司：") + kCompany);
-    m_lAddress->setText(QStringLiteral("公司地址：") + kAddress);
-    m_lWebSite->setText(kWebSite);
-    m_lTelephone->setText(QStringLiteral("热线电话：") + kTelephone);
-    for (QLabel* label : {m_lAppName, m_lVersion, m_lCompany, m_lAddress, m_lWebSite, m_lTelephone})
+    const AboutView& texts = AboutTexts();
+    l_AppName->setText(qs(texts.appName));
+    l_Version->setText(qs(texts.version));
+    l_Company->setText(qs(texts.company));
+    l_Address->setText(qs(texts.address));
+    l_WebSite->setText(qs(texts.webSite));
+    l_Telephone->setText(qs(texts.telephone));
+    for (QLabel* label : {l_AppName, l_Version, l_Company, l_Address, l_WebSite, l_Telephone})
         label->adjustSize();
 }
 
 QString Tform_About::webAddress()
 {
-    return kWebSite;
+    return qs(AboutTexts().webSite);
 }
 
 void Tform_About::setUrlOpener(UrlOpener opener)
@@ -142,9 +146,9 @@ void Tform_About::showEvent(QShowEvent* event)
 
 bool Tform_About::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_iAbout && isLeftClickInside(event, m_iAbout))
+    if (watched == i_About && isLeftClickInside(event, i_About))
         i_AboutClick();
-    else if (watched == m_lWebSite && isLeftClickInside(event, m_lWebSite))
+    else if (watched == l_WebSite && isLeftClickInside(event, l_WebSite))
         l_WebSiteClick();
     return QDialog::eventFilter(watched, event);
 }
@@ -159,5 +163,5 @@ void Tform_About::l_WebSiteClick()
     // Opening is the desktop's business; when it cannot, nothing is said and
     // the box stays as it is.
     if (m_openUrl)
-        m_openUrl(QUrl(kWebSite));
+        m_openUrl(QUrl(webAddress()));
 }

@@ -1,4 +1,4 @@
-#include "ui/jpeg_image.h"
+#include "ui/qt/jpeg_image.h"
 
 #include <csetjmp>
 #include <cstdio>

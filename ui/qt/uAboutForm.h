@@ -34,11 +34,11 @@ private:
     void l_WebSiteClick();
 
     UrlOpener m_openUrl;
-    QLabel* m_iAbout = nullptr;
-    QLabel* m_lAppName = nullptr;
-    QLabel* m_lVersion = nullptr;
-    QLabel* m_lCompany = nullptr;
-    QLabel* m_lAddress = nullptr;
-    QLabel* m_lTelephone = nullptr;
-    QLabel* m_lWebSite = nullptr;
+    QLabel* i_About = nullptr;
+    QLabel* l_AppName = nullptr;
+    QLabel* l_Version = nullptr;
+    QLabel* l_Company = nullptr;
+    QLabel* l_Address = nullptr;
+    QLabel* l_Telephone = nullptr;
+    QLabel* l_WebSite = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "ui/card_face.h"
+#include "ui/qt/card_face.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
