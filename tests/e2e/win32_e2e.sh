@@ -11,7 +11,7 @@
 # Environment: WINEPREFIX (required), WINE (the loader, default wine).
 set -uo pipefail
 
-program=$1 library=$2 probe=$3
+program=$(readlink -f "$1") library=$(readlink -f "$2") probe=$(readlink -f "$3")
 wine=${WINE:-wine}
 for tool in Xvfb xdotool "$wine"; do
     if ! command -v "$tool" >/dev/null; then
@@ -48,10 +48,11 @@ export DISPLAY=":$n"
 for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 
 # "宋体" and "微软雅黑" (and their English names) to the installed CJK faces,
-# so that the windows show real text.
+# so that the windows show real text. Windows unmanaged: with no window
+# manager on the display, Wine would wait 2 s for one at every hide.
 {
     printf '\xff\xfe'
-    printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"宋体"="AR PL UMing CN"\r\n"SimSun"="AR PL UMing CN"\r\n"微软雅黑"="WenQuanYi Zen Hei"\r\n"Microsoft YaHei"="WenQuanYi Zen Hei"\r\n"MS Sans Serif"="WenQuanYi Zen Hei"\r\n' |
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"宋体"="AR PL UMing CN"\r\n"SimSun"="AR PL UMing CN"\r\n"微软雅黑"="WenQuanYi Zen Hei"\r\n"Microsoft YaHei"="WenQuanYi Zen Hei"\r\n"MS Sans Serif"="WenQuanYi Zen Hei"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n' |
         iconv -f UTF-8 -t UTF-16LE
 } >"$work/fonts.reg"
 "$wine" regedit /S "$work/fonts.reg" >/dev/null 2>&1

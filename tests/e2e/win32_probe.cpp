@@ -5,6 +5,7 @@
 //
 //   win32_probe dump <window class>      exit 1 when no such window exists
 //   win32_probe minimize <window class>
+//   win32_probe close <window class>     as the frame's close button does
 
 #include <windows.h>
 
@@ -28,8 +29,13 @@ std::string utf8(const std::wstring& wide)
 
 void printLine(HWND hwnd, const char* name)
 {
-    std::wstring text(::GetWindowTextLengthW(hwnd) + 1, L'\0');
-    text.resize(::GetWindowTextW(hwnd, &text[0], static_cast<int>(text.size())));
+    // WM_GETTEXT, not GetWindowText: only the message reaches an edit
+    // control's own text in another process.
+    wchar_t buffer[4096] = {};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                          2000, &length);
+    const std::wstring text(buffer, length);
     std::string shown;
     for (char c : utf8(text)) {
         if (c == '\n')
@@ -54,7 +60,7 @@ BOOL CALLBACK printChild(HWND child, LPARAM)
 struct Search
 {
     std::wstring windowClass;
-    bool minimize;
+    std::wstring verb;
     int found = 0;
 };
 
@@ -66,8 +72,12 @@ BOOL CALLBACK visitTopLevel(HWND hwnd, LPARAM param)
     if (search->windowClass != name)
         return TRUE;
     ++search->found;
-    if (search->minimize) {
+    if (search->verb == L"minimize") {
         ::ShowWindow(hwnd, SW_MINIMIZE);
+        return TRUE;
+    }
+    if (search->verb == L"close") {
+        ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return TRUE;
     }
     // The window itself, under its class name; "iconic" 1 when minimized.
@@ -83,7 +93,7 @@ int wmain(int argc, wchar_t** argv)
 {
     if (argc != 3)
         return 2;
-    Search search{argv[2], std::wstring(argv[1]) == L"minimize"};
+    Search search{argv[2], argv[1]};
     ::EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&search));
     std::fflush(stdout);
     return search.found ? 0 : 1;

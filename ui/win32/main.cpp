@@ -33,13 +33,15 @@ bool fileExists(const std::string& path)
 // rather than on no reader at all: a user who just unpacked it can try it at
 // once, and the caption says which reader is in use. `missing` keeps what the
 // search for termb.dll found, for the information line.
-TermbLibrary loadReaderLibrary(TermbLibrary& missing)
+TermbLibrary loadReaderLibrary(TermbLibrary& missing, bool& standsIn)
 {
     TermbLibrary library = LoadTermbLibrary();
+    standsIn = false;
     if (library.loaded || ::GetEnvironmentVariableW(L"TERMB_LIBRARY", nullptr, 0) != 0 ||
         fileExists(ExeDir() + TermbFileName()) || !fileExists(ExeDir() + kVirtualReaderFile))
         return library;
     missing = library;
+    standsIn = true;
     return LoadTermbLibraryFrom(ExeDir() + kVirtualReaderFile);
 }
 
@@ -118,11 +120,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     TSetFrm::Register(instance);
 
     TermbLibrary missing;
-    const TermbLibrary library = loadReaderLibrary(missing);
+    bool standsIn = false;
+    const TermbLibrary library = loadReaderLibrary(missing, standsIn);
 
     // The three windows in their order; never freed, the process ends with
     // them and the reading thread may use its status target to the very end.
-    auto* form_Main = new Tform_Main(library);
+    auto* form_Main = new Tform_Main(library, standsIn ? &missing : nullptr);
     auto* form_About = new Tform_About(form_Main->handle());
     auto* SetFrm = new TSetFrm(form_Main->handle());
     form_Main->setDialogs(form_About, SetFrm);
@@ -135,6 +138,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         ::DispatchMessageW(&msg);
     }
     // The reading thread is never joined: it may sit in a reader call or wait
-    // in SendMessage. Ending the process here leaves nothing to race with it.
-    ::ExitProcess(static_cast<UINT>(msg.wParam));
+    // in SendMessage. Ending the process here, without running the reader
+    // library's or anyone's clean-up, leaves nothing to race with it or to
+    // wait on it.
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(msg.wParam));
+    return 0;
 }

@@ -6,3 +6,6 @@
 find_package(Qt${ZUVI_QT_MAJOR} REQUIRED COMPONENTS Svg)
 add_executable(zuvi_win32_pictures ${CMAKE_CURRENT_LIST_DIR}/render_pictures.cpp)
 target_link_libraries(zuvi_win32_pictures PRIVATE zuvi_ui Qt${ZUVI_QT_MAJOR}::Svg zuvi_options)
+# Both tools in one known place, where the cross build runs them.
+set_target_properties(zuvi_win32_pictures make_about_picture PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/win32-picture-tools)

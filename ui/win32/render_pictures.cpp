@@ -1,7 +1,8 @@
 // Writes the pictures of the Win32 windows, drawn by the very code that draws
-// them for the Qt windows, as files the resource script embeds: 32-bit BMPs
-// (BGRA, the fourth byte straight alpha, rows bottom-up) and the program's
-// icon rendered from its SVG. A host tool, run by the Windows cross build.
+// them for the Qt windows, as files the resource script embeds: PNGs with
+// their alpha (the program decodes them with the system's imaging component;
+// as bitmaps they would weigh 2 MB) and the program's icon rendered from its
+// SVG. A host tool, run by the Windows cross build.
 //
 //   zuvi_win32_pictures <output directory> <icon.svg>
 
@@ -32,32 +33,9 @@ void put32(QByteArray& out, quint32 v)
     put16(out, quint16(v >> 16));
 }
 
-bool writeBmp(const QPixmap& pixmap, const QString& file)
+bool writePng(const QPixmap& pixmap, const QString& file)
 {
-    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
-    const int w = image.width();
-    const int h = image.height();
-    QByteArray out;
-    put16(out, 0x4d42); // "BM"
-    put32(out, 14 + 40 + 4u * w * h);
-    put32(out, 0);
-    put32(out, 14 + 40);
-    put32(out, 40); // BITMAPINFOHEADER
-    put32(out, quint32(w));
-    put32(out, quint32(h)); // positive: bottom-up
-    put16(out, 1);
-    put16(out, 32);
-    put32(out, 0); // BI_RGB
-    put32(out, 4u * w * h);
-    put32(out, 3780);
-    put32(out, 3780);
-    put32(out, 0);
-    put32(out, 0);
-    for (int y = h - 1; y >= 0; --y)
-        for (int x = 0; x < w; ++x)
-            put32(out, image.pixel(x, y)); // 0xAARRGGBB: B, G, R, A in the file
-    QFile f(file);
-    return f.open(QIODevice::WriteOnly) && f.write(out) == out.size();
+    return pixmap.toImage().convertToFormat(QImage::Format_ARGB32).save(file, "PNG");
 }
 
 // An icon file whose images are PNG-compressed, as Windows takes them.
@@ -127,20 +105,20 @@ int main(int argc, char** argv)
         const char* file;
         QPixmap pixmap;
     } pictures[] = {
-        {"banner.bmp", Pictures::banner()},
-        {"strip.bmp", Pictures::strip(UiLayout::kImage2.width)},
-        {"pale.bmp", Pictures::paleGround()},
-        {"waves.bmp", Pictures::radioWaves()},
-        {"hand.bmp", Pictures::handWithCard()},
-        {"start.bmp", Pictures::actionStatusGlyph(0)},
-        {"stop.bmp", Pictures::actionStatusGlyph(1)},
-        {"settings.bmp", Pictures::settingsGlyph()},
-        {"about.bmp", Pictures::aboutGlyph()},
-        {"cardface.bmp", cardFacePixmap(layoutFont(UiLayout::kCardLineFont),
+        {"banner.png", Pictures::banner()},
+        {"strip.png", Pictures::strip(UiLayout::kImage2.width)},
+        {"pale.png", Pictures::paleGround()},
+        {"waves.png", Pictures::radioWaves()},
+        {"hand.png", Pictures::handWithCard()},
+        {"start.png", Pictures::actionStatusGlyph(0)},
+        {"stop.png", Pictures::actionStatusGlyph(1)},
+        {"settings.png", Pictures::settingsGlyph()},
+        {"about.png", Pictures::aboutGlyph()},
+        {"cardface.png", cardFacePixmap(layoutFont(UiLayout::kCardLineFont),
                                         layoutFont(UiLayout::kCardDataFont))},
     };
     for (const auto& picture : pictures) {
-        if (!writeBmp(picture.pixmap, dir.filePath(QString::fromLatin1(picture.file)))) {
+        if (!writePng(picture.pixmap, dir.filePath(QString::fromLatin1(picture.file)))) {
             std::fprintf(stderr, "cannot write %s\n", picture.file);
             return 1;
         }

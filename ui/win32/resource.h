@@ -1,6 +1,6 @@
 #pragma once
 // Resource ids of the program: its icon and the pictures the resource script
-// embeds (drawn at build time by the Qt windows' drawing code).
+// embeds (drawn at build time by the Qt windows' drawing code, PNG and JPEG).
 
 #define IDI_APP 1
 

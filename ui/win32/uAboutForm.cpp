@@ -37,8 +37,7 @@ Tform_About::Tform_About(HWND owner)
                                ::GetModuleHandleW(nullptr), this);
     m_font = CreateLayoutFont(kAboutFont);
     m_linkFont = CreateLayoutFont(kAboutLinkFont);
-    const std::string_view jpeg = ResourceBytes(IDB_ABOUTJPEG);
-    m_picture = PictureFromImageFile(reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size());
+    m_picture = PictureFromResource(IDB_ABOUTJPEG);
     m_backdrop.add(&m_picture, ScaledRect(kAboutPicture));
 
     // Every control notifies its clicks, so a click on a label stays on the

@@ -17,12 +17,13 @@
 
 namespace {
 
-constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                             WS_CLIPCHILDREN;
+// Without WS_CLIPCHILDREN: the group boxes paint only their frame and rely
+// on the window's ground beneath them.
+constexpr DWORD kMainStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 HIMAGELIST glyphList(int resource)
 {
-    const Picture glyph = PictureFromBmpResource(resource);
+    const Picture glyph = PictureFromResource(resource);
     HIMAGELIST list = ::ImageList_Create(glyph.width, glyph.height, ILC_COLOR32, 1, 0);
     if (list && glyph)
         ::ImageList_Add(list, glyph.bitmap.get(), nullptr);
@@ -77,8 +78,11 @@ void Tform_Main::Register(HINSTANCE instance)
     ::RegisterClassExW(&wc);
 }
 
-Tform_Main::Tform_Main(const TermbLibrary& library) : m_presenter(library), m_api(library.api)
+Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
+    : m_presenter(library), m_api(library.api)
 {
+    if (missing)
+        m_presenter.standIn(*missing);
     const RECT frame = FrameRect(kMainStyle, 0, UiLayout::kMainWidth, UiLayout::kMainHeight, nullptr);
     m_hwnd = ::CreateWindowExW(0, kClassName, L"", kMainStyle, frame.left, frame.top,
                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
@@ -98,12 +102,12 @@ void Tform_Main::buildLayout()
     m_infoFont = CreateLayoutFont(kInfoFont);
     m_cardDataFont = CreateLayoutFont(kCardDataFont);
     m_cardLineFont = CreateLayoutFont(kCardLineFont);
-    m_banner = PictureFromBmpResource(IDB_BANNER);
-    m_strip = PictureFromBmpResource(IDB_STRIP);
-    m_pale = PictureFromBmpResource(IDB_PALE);
-    m_waves = PictureFromBmpResource(IDB_WAVES);
-    m_hand = PictureFromBmpResource(IDB_HAND);
-    m_cardFace = PictureFromBmpResource(IDB_CARDFACE);
+    m_banner = PictureFromResource(IDB_BANNER);
+    m_strip = PictureFromResource(IDB_STRIP);
+    m_pale = PictureFromResource(IDB_PALE);
+    m_waves = PictureFromResource(IDB_WAVES);
+    m_hand = PictureFromResource(IDB_HAND);
+    m_cardFace = PictureFromResource(IDB_CARDFACE);
     m_settingsGlyph.reset(glyphList(IDB_SETTINGS));
     m_aboutGlyph.reset(glyphList(IDB_ABOUT));
     il_ActionStatus[0].reset(glyphList(IDB_START));

@@ -49,8 +49,10 @@ public:
     static void Register(HINSTANCE instance);
 
     // Creates the window hidden. `library` drives the reading thread; the
-    // presenter names it in the caption and the information line.
-    explicit Tform_Main(const TermbLibrary& library);
+    // presenter names it in the caption and the information line. With
+    // `missing`, the library stands in for that one, which could not be
+    // loaded, and the information line says so.
+    explicit Tform_Main(const TermbLibrary& library, const TermbLibrary* missing = nullptr);
     ~Tform_Main();
     Tform_Main(const Tform_Main&) = delete;
     Tform_Main& operator=(const Tform_Main&) = delete;

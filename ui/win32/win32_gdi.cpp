@@ -176,25 +176,11 @@ Picture PictureFromBmp(const unsigned char* bytes, std::size_t size)
     Picture picture = blankPicture(width, height);
     if (!picture)
         return picture;
-    bool anyAlpha = false;
     for (int y = 0; y < height; ++y) {
         const unsigned char* row = bytes + dataOffset + stride * (bottomUp ? height - 1 - y : y);
         std::uint32_t* out = picture.pixels + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x) {
-            const unsigned char* p = row + x * (bitCount / 8);
-            const std::uint32_t a = bitCount == 32 ? p[3] : 255;
-            anyAlpha |= a != 0;
-            // Premultiplied, as AlphaBlend takes it.
-            out[x] = (a << 24) | ((p[2] * a / 255) << 16) | ((p[1] * a / 255) << 8) | (p[0] * a / 255);
-        }
-    }
-    if (!anyAlpha) { // a 32-bit bitmap without alpha is opaque
-        for (int y = 0; y < height; ++y) {
-            const unsigned char* row = bytes + dataOffset + stride * (bottomUp ? height - 1 - y : y);
-            std::uint32_t* out = picture.pixels + static_cast<std::size_t>(y) * width;
-            for (int x = 0; x < width; ++x)
-                out[x] = 0xff000000u | readLe(row + x * 4, 3);
-        }
+        for (int x = 0; x < width; ++x)
+            out[x] = 0xff000000u | readLe(row + x * (bitCount / 8), 3); // opaque
     }
     return picture;
 }
@@ -239,10 +225,10 @@ std::string_view ResourceBytes(int id)
     return {static_cast<const char*>(data), ::SizeofResource(nullptr, found)};
 }
 
-Picture PictureFromBmpResource(int id)
+Picture PictureFromResource(int id)
 {
     const std::string_view bytes = ResourceBytes(id);
-    return PictureFromBmp(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    return PictureFromImageFile(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
 void DrawPicture(HDC dc, const Picture& picture, const RECT& place)

@@ -94,15 +94,16 @@ struct Picture
     explicit operator bool() const { return bitmap.get() != nullptr; }
 };
 
-// A Windows bitmap file in memory: 24 bits per pixel, or 32 with the fourth
-// byte as alpha (opaque when every alpha byte is 0). An empty picture when the
-// bytes are no such bitmap.
+// A Windows bitmap file in memory, 24 or 32 bits per pixel, uncompressed (the
+// card photo the reader library writes). An empty picture when the bytes are
+// no such bitmap.
 Picture PictureFromBmp(const unsigned char* bytes, std::size_t size);
-// Any image the system's decoders read (WIC), here the about box's JPEG.
+// Any image the system's decoders read (WIC): the embedded PNGs and the about
+// box's JPEG.
 Picture PictureFromImageFile(const unsigned char* bytes, std::size_t size);
-// An RCDATA resource of the program.
+// An RCDATA resource of the program, and the picture it holds.
 std::string_view ResourceBytes(int id);
-Picture PictureFromBmpResource(int id);
+Picture PictureFromResource(int id);
 // Draws `picture` stretched over `place`, blending by its alpha.
 void DrawPicture(HDC dc, const Picture& picture, const RECT& place);
 
