@@ -48,11 +48,12 @@ export DISPLAY=":$n"
 for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 
 # "宋体" and "微软雅黑" (and their English names) to the installed CJK faces,
-# so that the windows show real text. Windows unmanaged: with no window
-# manager on the display, Wine would wait 2 s for one at every hide.
+# so that the windows show real text ("MS Sans Serif" stays Wine's own bitmap
+# face, which has no Chinese). Windows unmanaged: with no window manager on
+# the display, Wine would wait 2 s for one at every hide.
 {
     printf '\xff\xfe'
-    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"宋体"="AR PL UMing CN"\r\n"SimSun"="AR PL UMing CN"\r\n"微软雅黑"="WenQuanYi Zen Hei"\r\n"Microsoft YaHei"="WenQuanYi Zen Hei"\r\n"MS Sans Serif"="WenQuanYi Zen Hei"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n' |
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes]\r\n"宋体"="AR PL UMing CN"\r\n"SimSun"="AR PL UMing CN"\r\n"微软雅黑"="WenQuanYi Zen Hei"\r\n"Microsoft YaHei"="WenQuanYi Zen Hei"\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Managed"="N"\r\n' |
         iconv -f UTF-8 -t UTF-16LE
 } >"$work/fonts.reg"
 "$wine" regedit /S "$work/fonts.reg" >/dev/null 2>&1
@@ -87,6 +88,13 @@ click() {
     [ -n "$at" ] || fail "no control $2 in $1"
     read -r x y <<<"$at"
     xdotool mousemove $((x + ${3:-0})) $((y + ${4:-0})) click 1
+}
+
+# With ZUVI_SCREENSHOTS naming a folder: the window titled $2 as $1.png there.
+shot() {
+    [ -n "${ZUVI_SCREENSHOTS:-}" ] || return 0
+    sleep 0.5 # the last paint done
+    import -window "$(xdotool search --name "$2" | head -1)" "$ZUVI_SCREENSHOTS/$1.png"
 }
 
 place_card() {
@@ -138,6 +146,7 @@ wait_for Tform_Main l_Info 4 "读卡成功，请取卡"
 [ -n "$(field SamIdEdit 4)" ] || fail "no security-module number in the status bar"
 [ -s "$work/app/zp.wlt" ] && [ -s "$work/app/zp.bmp" ] || fail "no zp.wlt and zp.bmp beside the program"
 first_name=$(field NameLabel 4)
+shot win32-main-card '^zuviruzozozad'
 
 # A second copy ends at once with 0 and restores the first, minimized before.
 "$wine" "$probe" minimize Tform_Main >/dev/null 2>&1
@@ -196,6 +205,7 @@ start_program
 click Tform_Main SetBtn
 wait_for TSetFrm TSetFrm 2 1
 [ "$(field CurLb 4)" = "自动" ] || fail "CurLb reads '$(field CurLb 4)'"
+shot win32-settings '^参数设置$'
 xdotool key Down Down # the port list has the focus: 自动, USB, COM07
 click TSetFrm SleepEdit
 xdotool key ctrl+a BackSpace
@@ -213,7 +223,8 @@ wait_for Tform_Main l_Info 4 "未找到设备(固定端口：COM7)"
 # below the texts closes it.
 click Tform_Main btn_Config
 wait_for Tform_About Tform_About 2 1
-[ "$(field l_Version 4)" = "软件版本：v1.6" ] || fail "version line '$(field l_Version 4)'"
+case "$(field l_Version 4)" in 软件版本：v[0-9]*) ;; *) fail "version line '$(field l_Version 4)'" ;; esac
+shot win32-about '^关于$'
 click Tform_About l_Version
 sleep 0.5
 dump Tform_About
