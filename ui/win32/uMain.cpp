@@ -1,11 +1,8 @@
 #include "ui/win32/uMain.h"
 
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "app/shared_state.h"
-#include "reader/photo_files.h"
 #include "reader/read_thread.h"
 #include "ui/card_view_model.h"
 #include "ui/layout.h"
@@ -28,14 +25,6 @@ HIMAGELIST glyphList(int resource)
     if (list && glyph)
         ::ImageList_Add(list, glyph.bitmap.get(), nullptr);
     return list;
-}
-
-// The bitmap file the reading thread wrote for the card just read.
-std::vector<unsigned char> readPhotoFile()
-{
-    std::ifstream in(PhotoBmpPath(), std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in),
-                                      std::istreambuf_iterator<char>());
 }
 
 // The photo's cut-out as a region, from the layer's y-x banded rectangles,
@@ -369,9 +358,10 @@ void Tform_Main::WMReadState(int status)
 
 void Tform_Main::ShowCardInfo(int selector)
 {
-    const std::vector<unsigned char> file = readPhotoFile();
+    // The reading thread waits in SendMessage meanwhile: CardInfo and
+    // CardPhoto are the card's own.
     const CardViewContent content =
-        CardViewFor(CardInfo, selector, file.empty() ? nullptr : file.data(), file.size());
+        CardViewFor(CardInfo, selector, CardPhoto.bitmap, CardPhoto.length);
     for (const CardText& text : content.texts) {
         const auto it = m_cardLabels.find(text.control);
         if (it == m_cardLabels.end())
