@@ -23,14 +23,7 @@ std::string windowText(HWND control)
 
 void TSetFrm::Register(HINSTANCE instance)
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(instance, kClassName, WndProc);
 }
 
 TSetFrm::TSetFrm(HWND owner)
@@ -103,12 +96,7 @@ void TSetFrm::ShowModal(HWND owner)
 
 LRESULT CALLBACK TSetFrm::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TSetFrm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_hwnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TSetFrm*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<TSetFrm>(hwnd, msg, lParam);
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     switch (msg) {

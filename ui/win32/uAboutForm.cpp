@@ -17,14 +17,7 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 
 void Tform_About::Register(HINSTANCE instance)
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(instance, kClassName, WndProc);
 }
 
 Tform_About::Tform_About(HWND owner)
@@ -84,13 +77,7 @@ void Tform_About::ShowModal(HWND owner)
 
 LRESULT CALLBACK Tform_About::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCCREATE) {
-        auto* self =
-            static_cast<Tform_About*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->m_hwnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Tform_About*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<Tform_About>(hwnd, msg, lParam);
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     switch (msg) {

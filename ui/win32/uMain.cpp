@@ -55,16 +55,7 @@ HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
 
 void Tform_Main::Register(HINSTANCE instance)
 {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = instance;
-    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
-    wc.hIconSm = wc.hIcon;
-    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    ::RegisterClassExW(&wc);
+    RegisterWindowClass(instance, kClassName, WndProc, ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
 }
 
 Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
@@ -245,13 +236,7 @@ void Tform_Main::BringToFront()
 
 LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<Tform_Main*>(create->lpCreateParams);
-        self->m_hwnd = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Tform_Main*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* self = WindowObject<Tform_Main>(hwnd, msg, lParam);
     if (!self)
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     switch (msg) {

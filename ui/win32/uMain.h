@@ -65,6 +65,8 @@ public:
     void BringToFront();
 
 private:
+    template <typename T>
+    friend T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam);
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     void buildLayout();

@@ -338,6 +338,20 @@ bool OwnerDrawn::draw(const DRAWITEMSTRUCT& item) const
     return true;
 }
 
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, HICON icon)
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); // IDC_ARROW
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = name;
+    ::RegisterClassExW(&wc);
+}
+
 void RegisterPanelClass(HINSTANCE instance)
 {
     WNDCLASSEXW wc{};

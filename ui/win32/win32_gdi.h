@@ -163,6 +163,23 @@ private:
     std::map<HWND, Style> m_styles;
 };
 
+// Registers a top-level window class with the dialog colour as its ground.
+void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc,
+                         HICON icon = nullptr);
+
+// The object of type T behind `hwnd`: bound once, from the creation
+// parameter, when WM_NCCREATE arrives; null before.
+template <typename T>
+T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam)
+{
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->m_hwnd = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    return reinterpret_cast<T*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+}
+
 // The window class of plain containers (panels, pages): they paint their
 // ground and pass their children's notifications up to their parent, so the
 // top-level window handles every control it holds.
