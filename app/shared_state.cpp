@@ -18,6 +18,11 @@ char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
 TCardPhoto CardPhoto = {};
 
+void DecodeBaseText(const unsigned char* baseText)
+{
+    DecodeBaseTextInto(CardInfo, baseText);
+}
+
 std::string SamIdText()
 {
     return FieldText(SamIdStr, kSamIdSize);

@@ -15,7 +15,6 @@
 #include <string_view>
 
 #include "card/card_info.h"
-#include "reader/termb.h"
 
 // Port number 1001 names the USB port; any other positive n is serial port COMn.
 inline constexpr std::int32_t kUsbPort = 1001;
@@ -72,10 +71,15 @@ extern TIDCardInfo CardInfo;      // the decoded card last read
 // like CardInfo; `length` is 0 when this card has no bitmap.
 struct TCardPhoto
 {
-    unsigned char bitmap[kBitmapBufferSize]; // the converter's output buffer
+    unsigned char bitmap[kCardBitmapBufferSize]; // the converter's output buffer
     std::uint32_t length;
 };
 extern TCardPhoto CardPhoto;
+
+// Decodes the first 256 bytes at `baseText` into the ten text fields of
+// CardInfo, Name to Reserved (DecodeBaseTextInto). Only the reading thread
+// calls it, once per card read.
+void DecodeBaseText(const unsigned char* baseText);
 
 // SamIdStr as text: up to its first NUL, at most kSamIdSize characters.
 std::string SamIdText();

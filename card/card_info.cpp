@@ -4,8 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/int_text.h"
-#include "app/shared_state.h"
+#include "card/decimal.h"
 #include "card/gbk.h"
 
 const char* const SexNames[kSexCodeCount] = {
@@ -74,23 +73,9 @@ static_assert(kBaseFields[9].offset + kBaseFields[9].length == kBaseTextSize);
 
 std::string decodeField(const unsigned char* base, const BaseField& f)
 {
-    const unsigned char* p = base + f.offset;
-    std::size_t units = 0;
-    while (units < f.length / 2 && (p[2 * units] | p[2 * units + 1]) != 0)
-        ++units;
-    std::string text = Ucs2LeToGbk(p, units);
-    // Every blank goes, inside the text too. A GBK trail byte is never 0x20,
-    // so no double-byte character is touched.
-    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    std::string text = BaseTextFieldGbk(base, f.offset, f.length);
+    RemoveBlanks(text);
     return text;
-}
-
-void store(TIDCardInfo& record, const BaseField& f, const std::string& text)
-{
-    char* field = reinterpret_cast<char*>(&record) + f.recordOffset;
-    const std::size_t n = std::min(text.size(), f.recordSize);
-    std::memcpy(field, text.data(), n);
-    std::memset(field + n, 0, f.recordSize - n);
 }
 
 } // namespace
@@ -125,23 +110,46 @@ std::string FieldText(const char* field, std::size_t size)
     return std::string(field, nul ? static_cast<const char*>(nul) - field : size);
 }
 
+std::string BaseTextFieldGbk(const unsigned char* baseText, std::size_t offset, std::size_t length)
+{
+    const unsigned char* p = baseText + offset;
+    std::size_t units = 0;
+    while (units < length / 2 && (p[2 * units] | p[2 * units + 1]) != 0)
+        ++units;
+    return Ucs2LeToGbk(p, units);
+}
+
+void RemoveBlanks(std::string& text)
+{
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+}
+
+std::string SexFieldText(const std::string& codeText)
+{
+    std::int32_t code = 0;
+    if (ParseInt32(codeText, code) && code >= 0 && code < kSexCodeCount)
+        return SexNameGbk(code);
+    return codeText;
+}
+
+void StoreFieldText(char* field, std::size_t size, const std::string& text)
+{
+    const std::size_t n = std::min(text.size(), size);
+    std::memcpy(field, text.data(), n);
+    std::memset(field + n, 0, size - n);
+}
+
 void DecodeBaseTextInto(TIDCardInfo& record, const unsigned char* baseText)
 {
     for (const BaseField& f : kBaseFields) {
         std::string text = decodeField(baseText, f);
         // A sex or nation code that is not a number keeps its text as read.
         std::int32_t code = 0;
-        if (f.offset == kSexField.offset && ParseInt32(text, code) && code >= 0 &&
-            code < kSexCodeCount)
-            text = SexNameGbk(code);
+        if (f.offset == kSexField.offset)
+            text = SexFieldText(text);
         else if (f.offset == kNationField.offset && ParseInt32(text, code) && code >= 1 &&
                  code <= kNationCodeMax)
             text = NationNameGbk(code);
-        store(record, f, text);
+        StoreFieldText(reinterpret_cast<char*>(&record) + f.recordOffset, f.recordSize, text);
     }
-}
-
-void DecodeBaseText(const unsigned char* baseText)
-{
-    DecodeBaseTextInto(CardInfo, baseText);
 }

@@ -1,6 +1,7 @@
 // DecodeBaseText on any 256 bytes a reader might hand over: it reads exactly
 // those bytes, fills only the ten text fields of the record, and leaves every
-// field readable as text within its size.
+// field readable as text within its size. The other kinds' decoders likewise,
+// on the same bytes whatever their mark.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@
 
 #include "app/shared_state.h"
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -41,6 +43,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The process-wide record goes the same way.
     DecodeBaseText(text.get());
     if (std::memcmp(&CardInfo, &record, offsetof(TIDCardInfo, AppAddress)) != 0)
+        std::abort();
+
+    TCardKindInfo kind;
+    std::memset(&kind, 0xA5, sizeof kind);
+    DecodeCardKind(text.get(), kind);
+    if (kind.Kind != CardKindOf(text.get()))
+        std::abort();
+    // A card is shown while its number is not empty: a card whose layout is
+    // not decoded must still have one.
+    if (!CardKindDecoded(kind.Kind) && CardNumberText(kind).empty())
+        std::abort();
+    TForeignCardInfo foreign;
+    DecodeForeignBaseText(text.get(), foreign);
+    // The English name: no blank at either end, none doubled.
+    const std::string english = FieldText(foreign.EnglishName);
+    if (!english.empty() &&
+        (english.front() == ' ' || english.back() == ' ' || english.find("  ") != std::string::npos))
+        std::abort();
+    TPermitCardInfo permit;
+    DecodePermitBaseText(text.get(), permit);
+    if (kind.Kind == CardKind::ForeignPermanent &&
+        std::memcmp(&kind.Foreign, &foreign, sizeof foreign) != 0)
+        std::abort();
+    if (kind.Kind == CardKind::HkMacaoTaiwanPermit &&
+        std::memcmp(&kind.Permit, &permit, sizeof permit) != 0)
         std::abort();
     return 0;
 }

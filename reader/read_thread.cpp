@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/int_text.h"
+#include "card/decimal.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
 #include "reader/photo_files.h"

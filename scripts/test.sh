@@ -37,6 +37,12 @@ scripts/fuzz.sh
 scripts/qt5-check.sh
 # --- end of Qt 5.15 block ---------------------------------------------------
 
+# --- The Debian package -----------------------------------------------------
+# The .deb built as the install notes describe, checked by lintian: any error
+# or warning fails the run.
+scripts/package-check.sh
+# --- end of package block ---------------------------------------------------
+
 # --- The core on Windows, under Wine ----------------------------------------
 # Cross-built with MinGW-w64 in build-win32 (and build-win64 where 32-bit
 # programs cannot run); the Win32 layer's tests run under Wine.

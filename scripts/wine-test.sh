@@ -58,7 +58,7 @@ else
 fi
 
 targets=(card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
-         termb_virtual zuviruzozozad win32_probe)
+         termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the 32-bit MinGW 8.1 of Qt 5.15.2 builds it
@@ -130,6 +130,12 @@ dll="Z:$root/$build/termb_virtual.dll"
 echo "== reader/reader_virtual_tests.exe ($run_arch, Wine): TERMB_LIBRARY=${dll//\//\\}"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/tests/reader/virtual_reader_scenario.json" \
     "${wine[@]}" "$build/tests/reader/reader_virtual_tests.exe" --gtest_brief=1 || status=1
+# The console program reads one card from the virtual reader DLL.
+echo "== zuviruzozozad-cli.exe --once ($run_arch, Wine)"
+printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "card": 0}}\n' \
+    >"$build/cli_scenario.json"
+TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
+    "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
 # The program itself, its windows driven by real input events under Xvfb.
 echo "== zuviruzozozad.exe ($run_arch, Wine, Xvfb)"
 WINE=${wine[0]} bash tests/e2e/win32_e2e.sh "$build/zuviruzozozad.exe" "$build/termb_virtual.dll" \

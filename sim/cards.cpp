@@ -82,6 +82,67 @@ std::vector<CardSpec> makeBuiltinCards()
          {245, 245, 245},
          HairStyle::Cropped,
          true});
+
+    // The other kinds, after the identity cards so the demo starts as before.
+    auto addKind = [&](std::string key, CardKind kind, CardFields f, bool fingerprint,
+                       PortraitLook look) {
+        add(std::move(key), std::move(f), fingerprint, look);
+        cards.back().kind = kind;
+    };
+    auto withCheck = [](std::string first17) { return first17 + idCheckCharacter(first17); };
+    CardFields foreign;
+    foreign.englishName = "SAMPLE JOHN";
+    foreign.sex = "1";
+    foreign.idNumber = "USA998503150001"; // country letters, then twelve digits
+    foreign.nationality = "USA";
+    foreign.name = "约翰·示例";
+    foreign.start = "20200315";
+    foreign.end = "20300315";
+    foreign.birth = "19850315";
+    foreign.version = "01";
+    foreign.authority = "9900";
+    addKind("foreign-usa", CardKind::ForeignPermanent, foreign, false,
+            {kWhite, {238, 200, 170}, {150, 100, 50}, {40, 60, 110}, {250, 250, 250},
+             HairStyle::Short});
+    // A 60-character English name fills its field; no Chinese name.
+    foreign.englishName = "EXAMPLEWORTH-SAMPLESON MARIA ALEXANDRA CHARLOTTE TESTINGTONS";
+    foreign.sex = "2";
+    foreign.idNumber = "DEU999102280002";
+    foreign.nationality = "DEU";
+    foreign.name = "";
+    foreign.birth = "19910228";
+    addKind("foreign-long-english-name", CardKind::ForeignPermanent, foreign, false,
+            {kPaleBlue, {245, 214, 190}, {200, 160, 90}, {120, 40, 50}, {230, 230, 240},
+             HairStyle::Long});
+    CardFields permit;
+    permit.name = "陈示例";
+    permit.sex = "1";
+    permit.birth = "19900720";
+    permit.address = "示例省示例市港湾路8号";
+    permit.idNumber = withCheck("81000019900720001");
+    permit.authority = "示例市公安局";
+    permit.start = "20210101";
+    permit.end = "20260101";
+    permit.passNumber = "H99000001";
+    permit.issueCount = "01";
+    addKind("permit-hong-kong", CardKind::HkMacaoTaiwanPermit, permit, true,
+            {kIdBlue, {232, 192, 160}, {30, 25, 20}, {60, 90, 140}, {245, 245, 235},
+             HairStyle::Cropped});
+    permit.name = "林示范";
+    permit.sex = "2";
+    permit.birth = "19880808";
+    permit.address = "示例省示例市海峡路16号";
+    permit.idNumber = withCheck("83000019880808002");
+    permit.passNumber = "99000002";
+    permit.issueCount = "02";
+    addKind("permit-taiwan", CardKind::HkMacaoTaiwanPermit, permit, true,
+            {kWhite, {240, 206, 178}, {40, 30, 25}, {170, 70, 90}, {250, 240, 240},
+             HairStyle::Bun});
+    // The 2023 foreign card: its mark and blanks, for the tool's "layout not
+    // supported" view.
+    addKind("foreign-2023", CardKind::ForeignPermanent2023, {}, false,
+            {kPaleBlue, {226, 186, 150}, {90, 60, 40}, {50, 50, 50}, {240, 240, 240},
+             HairStyle::Short});
     return cards;
 }
 
@@ -164,11 +225,36 @@ bool utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units)
     return true;
 }
 
+const CardLayout& layoutOf(CardKind kind)
+{
+    for (const CardLayout& layout : kLayouts) {
+        if (layout.kind == kind)
+            return layout;
+    }
+    return kLayouts[0];
+}
+
+namespace {
+
+void putUnit(CardImage& image, std::size_t offset, std::uint16_t u)
+{
+    image.baseText[offset] = static_cast<std::uint8_t>(u & 0xFF);
+    image.baseText[offset + 1] = static_cast<std::uint8_t>(u >> 8);
+}
+
+} // namespace
+
 bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
 {
     CardImage out;
     std::vector<std::uint16_t> units;
-    for (const BaseField& f : kBaseFields) {
+    // Cards pad a short text with blanks to the field's width; reserved bytes
+    // hold the same. The identity card's fields cover all 256 bytes.
+    const std::uint16_t pad = card.zeroPadding ? 0 : 0x20;
+    for (std::size_t i = 0; i < kBaseTextSize; i += 2)
+        putUnit(out, i, pad);
+    const CardLayout& layout = layoutOf(card.kind);
+    for (const BaseField& f : layout) {
         const std::string& text = card.fields.*f.member;
         if (!utf8ToUcs2(text, units)) {
             error = std::string(f.key) + " is not UTF-8 text of characters up to U+FFFF";
@@ -180,14 +266,11 @@ bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
                     " characters; the field holds " + std::to_string(capacity);
             return false;
         }
-        // Cards pad a short text with blanks to the field's width.
-        const std::uint16_t pad = card.zeroPadding ? 0 : 0x20;
-        for (std::size_t i = 0; i < capacity; ++i) {
-            const std::uint16_t u = i < units.size() ? units[i] : pad;
-            out.baseText[f.offset + 2 * i] = static_cast<std::uint8_t>(u & 0xFF);
-            out.baseText[f.offset + 2 * i + 1] = static_cast<std::uint8_t>(u >> 8);
-        }
+        for (std::size_t i = 0; i < capacity; ++i)
+            putUnit(out, f.offset + 2 * i, i < units.size() ? units[i] : pad);
     }
+    if (card.kind != CardKind::IdCard)
+        putUnit(out, kMarkOffset, static_cast<std::uint8_t>(layout.mark));
     out.photo = encodePhoto(cardPhoto(card));
     if (out.photo.empty()) {
         error = "the photo has more than 15 colours";

@@ -133,6 +133,30 @@ std::string codeText(const json& value, const std::string& where, int width)
     return text(value, where);
 }
 
+CardKind cardKind(const json& value, const std::string& where)
+{
+    const std::string key = text(value, where);
+    for (const CardLayout& layout : kLayouts) {
+        if (key == layout.key)
+            return layout.kind;
+    }
+    fail(where, "must be \"id\", \"foreign\", \"permit\" or \"foreign-2023\", not \"" + key + "\"");
+}
+
+const BaseField* findField(const CardLayout& layout, const std::string& key)
+{
+    const BaseField* f = std::find_if(layout.begin(), layout.end(),
+                                      [&](const BaseField& b) { return key == b.key; });
+    return f == layout.end() ? nullptr : f;
+}
+
+// A key that names a field of some kind of card.
+bool isFieldKey(const std::string& key)
+{
+    return std::any_of(std::begin(kLayouts), std::end(kLayouts),
+                       [&](const CardLayout& l) { return findField(l, key) != nullptr; });
+}
+
 CardSpec parseCard(const json& value, const std::string& where, std::size_t position,
                    const std::string& baseDir)
 {
@@ -141,8 +165,9 @@ CardSpec parseCard(const json& value, const std::string& where, std::size_t posi
         return card;
     }
     checkKeys(value, where,
-              {"builtin", "name", "sex", "nation", "birth", "address", "id_number", "authority",
-               "start", "end", "reserved", "fingerprint", "padding", "photo"});
+              {"builtin", "kind", "name", "sex", "nation", "birth", "address", "id_number",
+               "authority", "start", "end", "reserved", "english_name", "nationality", "version",
+               "pass_number", "issue_count", "fingerprint", "padding", "photo"});
     CardSpec card;
     if (value.contains("builtin")) {
         card = builtinCard(value["builtin"], member(where, "builtin"));
@@ -152,17 +177,24 @@ CardSpec parseCard(const json& value, const std::string& where, std::size_t posi
         card.key = "card" + std::to_string(position);
         card.look = looks[position % looks.size()].look;
     }
-    for (const BaseField& f : kBaseFields) {
-        if (!value.contains(f.key))
+    if (value.contains("kind"))
+        card.kind = cardKind(value["kind"], member(where, "kind"));
+    const CardLayout& layout = layoutOf(card.kind);
+    for (const auto& item : value.items()) {
+        const std::string where2 = member(where, item.key());
+        const BaseField* f = findField(layout, item.key());
+        if (!f) {
+            if (isFieldKey(item.key()))
+                fail(where2, "is no field of a \"" + std::string(layout.key) + "\" card");
             continue;
-        const std::string where2 = member(where, f.key);
-        const json& v = value[f.key];
-        if (f.member == &CardFields::sex)
+        }
+        const json& v = item.value();
+        if (f->member == &CardFields::sex)
             card.fields.sex = codeText(v, where2, 1);
-        else if (f.member == &CardFields::nation)
+        else if (f->member == &CardFields::nation)
             card.fields.nation = codeText(v, where2, 2);
         else
-            card.fields.*f.member = text(v, where2);
+            card.fields.*f->member = text(v, where2);
     }
     if (value.contains("fingerprint"))
         card.hasFingerprint = flag(value["fingerprint"], member(where, "fingerprint"));
@@ -406,7 +438,12 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
 Scenario defaultScenario()
 {
     Scenario s;
-    s.cards = builtinCards();
+    // The demo without a scenario file serves the identity cards; the other
+    // kinds are there by key for scenario files until the windows show
+    // their own fields.
+    for (const CardSpec& card : builtinCards())
+        if (card.kind == CardKind::IdCard)
+            s.cards.push_back(card);
     std::string unused;
     for (const CardSpec& card : s.cards) {
         CardImage image;

@@ -53,10 +53,14 @@ int list()
     const auto& cards = builtinCards();
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const CardFields& f = cards[i].fields;
-        std::printf("%zu  %-26s %s  sex %s  nation %s  %s  %s-%s%s\n", i, cards[i].key.c_str(),
-                    f.name.c_str(), f.sex.c_str(), f.nation.c_str(), f.idNumber.c_str(),
-                    f.start.c_str(), f.end.c_str(),
-                    cards[i].hasFingerprint ? "" : "  no fingerprint");
+        // Identity cards show their nation, the other kinds their kind.
+        const std::string kind = cards[i].kind == CardKind::IdCard
+                                     ? "nation " + f.nation
+                                     : std::string("kind ") + layoutOf(cards[i].kind).key;
+        const std::string& name = f.name.empty() ? f.englishName : f.name;
+        std::printf("%zu  %-26s %s  sex %s  %s  %s  %s-%s%s\n", i, cards[i].key.c_str(),
+                    name.c_str(), f.sex.c_str(), kind.c_str(), f.idNumber.c_str(), f.start.c_str(),
+                    f.end.c_str(), cards[i].hasFingerprint ? "" : "  no fingerprint");
     }
     return 0;
 }

@@ -6,7 +6,7 @@
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "reader/read_thread.h"
 #include "ui/texts.h"
 

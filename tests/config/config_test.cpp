@@ -6,7 +6,7 @@
 
 #include "../temp_dir.h"
 #include "app/exe_dir.h"
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "config/config.h"
 
 namespace {
@@ -170,6 +170,17 @@ TEST_F(ConfigFile, WriteKeepsTheFilesPermissionsAndLeavesNoTemporaryFile)
     WriteConfig("Port", "4");
     EXPECT_EQ(fs::status(m_dir.file("config.ini")).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+    EXPECT_EQ(filesInDir(), 1u);
+}
+
+// A write killed midway leaves at most its one temporary file, which the
+// next write reuses and replaces.
+TEST_F(ConfigFile, LeftoverTemporaryFileIsReplaced)
+{
+    SKIP_ON_WINDOWS("the private-profile functions keep no temporary file");
+    m_dir.write("config.ini.part", std::string(1 << 20, 'x'));
+    WriteConfig("Port", "7");
+    EXPECT_EQ(ReadConfig("Port"), "7");
     EXPECT_EQ(filesInDir(), 1u);
 }
 

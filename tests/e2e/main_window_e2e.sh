@@ -18,7 +18,9 @@ for tool in Xvfb xvfb-run xdotool; do
     fi
 done
 if [ -z "${E2E_UNDER_XVFB:-}" ]; then
-    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    # -noreset: the server would otherwise reset when the last program ends
+    # and refuse the next one for a moment.
+    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
 fi
 
 work=$(mktemp -d)
@@ -210,6 +212,33 @@ click "${cycle_read[@]}"
 wait_for l_Info 4 "请放卡"
 sleep 0.5 # the read call is now under way and will not return for 20 s
 close_and_check "during a blocking reader call"
+
+# --- Stopping continuous reading while a read call of 2.5 s runs: the idle
+# window stays idle when the read returns, and a single read pressed right
+# after stopping gets a pass of its own.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 2500, "SDT_ReadBaseMsg": 2500},
+ "timeline": {"mode": "fixed", "card": 0}}
+JSON
+start_program
+click "${cycle_read[@]}"
+wait_for l_Info 4 "请放卡"
+sleep 0.5 # the read call is now under way
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "循环读卡"
+wait_for l_Info 4 "请选择读卡方式"
+sleep 2.5 # the read returns meanwhile
+[ "$(field l_Info 4)" = "请选择读卡方式" ] || fail "the stopped read changed the idle window"
+[ "$(field p_IDCardInfo 2)" = 0 ] || fail "the stopped read showed its card"
+click "${cycle_read[@]}"
+wait_for l_Info 4 "请放卡"
+sleep 0.5
+click "${cycle_read[@]}"
+wait_for l_Info 4 "请选择读卡方式"
+click "${single_read[@]}" # right after stopping, while the old read still runs
+wait_for l_Info 4 "读卡成功，请取卡"
+wait_for p_IDCardInfo 2 1
+close_and_check "after stopping during a read"
 
 # --- Closing while idle.
 start_program

@@ -16,6 +16,8 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 launcher=$prefix/bin/zuviruzozozad-user
 [ -x "$prefix/bin/zuviruzozozad" ] || fail "no executable bin/zuviruzozozad"
 [ -x "$launcher" ] || fail "no executable bin/zuviruzozozad-user"
+[ -x "$prefix/bin/zuviruzozozad-cli" ] || fail "no executable bin/zuviruzozozad-cli"
+[ -f "$prefix/share/man/man1/zuviruzozozad-cli.1.gz" ] || fail "no manual page for zuviruzozozad-cli"
 [ ! -e "$prefix/bin/libtermb.so" ] || fail "a libtermb.so was installed beside the program"
 find "$prefix" -name 'libtermb.so*' | grep -q . && fail "something installed as libtermb.so"
 

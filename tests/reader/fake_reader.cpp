@@ -131,7 +131,8 @@ int TERMB_CALL wltToBmp(unsigned char* wlt, unsigned char* bmp)
     const std::size_t length = std::min<std::size_t>(card.photo.size(), kPhotoBufferSize);
     if (!std::equal(card.photo.begin(), card.photo.begin() + length, wlt))
         return -2; // not the photo that was read
-    std::fill_n(bmp, kTermbBitmapSize, card.photo.empty() ? 0 : card.photo.front());
+    if (card.bitmapWritten)
+        std::fill_n(bmp, kTermbBitmapSize, card.photo.empty() ? 0 : card.photo.front());
     return card.bitmapResult;
 }
 

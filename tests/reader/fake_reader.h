@@ -24,6 +24,7 @@ struct FakeCard
     int polls = -1;                      // removal polls answering 144 before it leaves; -1 never
     int bitmapResult = kTermbBitmapSize; // Wlt2Bmp's bitmap: every byte the photo's first
     unsigned reportedPhotoLength = 0;    // the photo length the read reports; 0: the photo's size
+    bool bitmapWritten = true;           // false: Wlt2Bmp answers without touching the buffer
 };
 
 class FakeReader

@@ -33,7 +33,6 @@ protected:
     {
         ReaderStateTest::SetUp();
         newThread();
-        status.watchPhotos(&m_dir);
         // A thread that never goes idle fails its test instead of hanging it.
         reader.onOpen = [this] {
             if (reader.count("open") > 200)
@@ -385,6 +384,84 @@ TEST_F(ReadThreadTest, StalePhotoIsReplacedAndLengthBounded)
     EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ}));
     EXPECT_EQ(m_dir.read("zp.wlt"), std::string(kPhotoBufferSize, '\x71'));
     EXPECT_EQ(m_dir.read("zp.bmp"), std::string(kTermbBitmapSize, '\x71'));
+}
+
+// The card view shows the bitmap made for the card just read, never one
+// left from an earlier card: not when the files cannot be written, and not
+// when the converter claims a bitmap it did not write.
+TEST_F(ReadThreadTest, ShownPhotoIsAlwaysThisCards)
+{
+    FakeCard unwritten = card("220101199001011234", 0x62, 0);
+    unwritten.absentFinds = 1;
+    unwritten.bitmapWritten = false;
+    reader.cards = {card("110101199001011234", 0x61, 0), unwritten};
+    SetExeDirOverride((m_dir.path() / "gone" / "").string()); // nothing can be written there
+    runContinuous(3);
+    EXPECT_EQ(status.shownPhotos(), (Names{std::string(kTermbBitmapSize, '\x61'),
+                                           std::string(kTermbBitmapSize, '\0')}));
+}
+
+// A port that opens but gives no security-module number is closed again;
+// one that answers stays open for the reading.
+TEST_F(ReadThreadTest, PortThatDoesNotAnswerIsClosedAgain)
+{
+    serialPorts = Names{"COM3"};
+    reader.silentModulePorts = {1001};
+    reader.answeringPorts = {3};
+    runSingleRead();
+    EXPECT_EQ(std::vector<std::string>(reader.log.begin(), reader.log.begin() + 7),
+              (Names{"close 1001", "open 1001", "sam 1001", "close 1001", "close 3", "open 3",
+                     "sam 3"}));
+    EXPECT_EQ(reader.count("close"), 3);
+}
+
+// Each pass notes the stop count it began under, before it reports anything,
+// so the window can tell statuses of stopped reading apart.
+TEST_F(ReadThreadTest, PassesCarryTheStopCountTheyBeganUnder)
+{
+    StopCount = 5;
+    std::vector<int> counts;
+    status.onStatus = [&](int) { counts.push_back(PassStopCount); };
+    runSingleRead();
+    EXPECT_EQ(counts, (Ints{5}));
+}
+
+// A single read asked for while a pass of continuous reading still runs gets
+// a pass of its own instead of ending with the old one.
+TEST_F(ReadThreadTest, SingleReadAfterStoppingGetsItsOwnPass)
+{
+    reader.cards.push_back(card("110101199001011234", 0x31));
+    reader.onPoll = [&] {
+        // Stopped, and a single read pressed, while the pass still runs.
+        LastMsgCode = 0;
+        ReadMode = kReadOnce;
+        reader.onPoll = {};
+    };
+    ReadSleep = 0;
+    ReadMode = kReadContinuous;
+    thread().Execute();
+    EXPECT_EQ(status.shownIds(), (Names{"110101199001011234", "110101199001011234"}));
+    EXPECT_EQ(ReadMode, kReadIdle);
+}
+
+// Without a pause, passes that fail at once are still an idle tick apart.
+TEST_F(ReadThreadTest, PassesWithoutPauseAreATickApart)
+{
+    reader.answeringPorts = {};
+    Ints paced;
+    TReadThread paced_thread(reader.api(), [&](int ms) {
+        paced.push_back(ms);
+        if (paced.size() == 3)
+            ReadMode = kReadIdle;
+        if (ms == 50 && ReadMode == kReadIdle)
+            throw EndOfRun{};
+    });
+    ReadSleep = 0;
+    ReadMode = kReadContinuous;
+    EXPECT_THROW(paced_thread.Execute(), EndOfRun);
+    ASSERT_GE(paced.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_GE(paced[i], 40) << i; // the fake's calls take next to no time
 }
 
 TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)

@@ -36,8 +36,9 @@ public:
             m_handled.push_back(status);
             if (status == RS_CARD_READ) {
                 m_shownIds.push_back(FieldText(CardInfo.IDCardNo));
-                if (m_photoDir)
-                    m_shownPhotos.push_back(m_photoDir->read("zp.bmp"));
+                // What the card view shows: the bitmap kept for this card.
+                m_shownPhotos.push_back(
+                    std::string(reinterpret_cast<const char*>(CardPhoto.bitmap), CardPhoto.length));
             } else {
                 LastIDCardNo.clear();
             }
@@ -50,7 +51,6 @@ public:
     std::vector<int> handled() const { return locked(m_handled); }
     std::vector<std::string> shownIds() const { return locked(m_shownIds); }
     std::vector<std::string> shownPhotos() const { return locked(m_shownPhotos); }
-    void watchPhotos(const TempDir* dir) { m_photoDir = dir; }
 
     std::function<void(int)> onStatus; // after the status was handled
 
@@ -64,7 +64,6 @@ private:
     mutable std::mutex m_mutex;
     std::vector<int> m_sent, m_handled;
     std::vector<std::string> m_shownIds, m_shownPhotos;
-    const TempDir* m_photoDir = nullptr;
 };
 
 // Waits for a condition the reading thread brings about; the bound only keeps

@@ -41,7 +41,6 @@ TEST_F(VirtualReaderRunTest, ContinuousReadingOfSeveralCards)
     ASSERT_TRUE(library.isVirtual);
 
     StatusRecorder status;
-    status.watchPhotos(&m_dir);
     TReadThread thread(library.api);
     thread.OwnerWnd = std::ref(status);
     thread.Resume();

@@ -7,6 +7,8 @@
 
 #include "../card/base_text_builder.h"
 #include "card/card_info.h"
+#include "card/card_kinds.h"
+#include "card/country_codes.h"
 #include "card/gbk.h"
 #include "sim/cards.h"
 
@@ -41,6 +43,8 @@ TEST(SampleCards, ExerciseWhatTheToolMustHandle)
     for (const CardSpec& c : cards) {
         const CardFields& f = c.fields;
         keys.insert(c.key);
+        if (c.kind != termbsim::CardKind::IdCard)
+            continue;
         nations.insert(f.nation);
         sexes.insert(f.sex);
         longDottedName |= f.name.find("·") != std::string::npos && characters(f.name) == 15;
@@ -59,6 +63,29 @@ TEST(SampleCards, ExerciseWhatTheToolMustHandle)
     EXPECT_TRUE(longTerm);
     EXPECT_TRUE(withoutFingerprint);
     EXPECT_TRUE(checkX);
+}
+
+// The identity cards come first, so the demo's first cards stay as they were;
+// every other kind follows.
+int idCardCount()
+{
+    const auto& cards = builtinCards();
+    return static_cast<int>(std::find_if(cards.begin(), cards.end(),
+                                         [](const CardSpec& c) {
+                                             return c.kind != termbsim::CardKind::IdCard;
+                                         }) -
+                            cards.begin());
+}
+
+TEST(SampleCards, IdCardsFirstThenEveryOtherKind)
+{
+    const auto& cards = builtinCards();
+    EXPECT_EQ(idCardCount(), 8);
+    std::set<termbsim::CardKind> kinds;
+    for (std::size_t i = idCardCount(); i < cards.size(); ++i)
+        kinds.insert(cards[i].kind);
+    EXPECT_EQ(kinds.count(termbsim::CardKind::IdCard), 0u);
+    EXPECT_EQ(kinds.size(), std::size(kLayouts) - 1);
 }
 
 class SampleCard : public ::testing::TestWithParam<int>
@@ -133,8 +160,72 @@ TEST_P(SampleCard, BaseTextDecodesToExactlyTheCardsFields)
     EXPECT_EQ(FieldText(record.Address).find('?'), std::string::npos);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryCard, SampleCard,
-                         ::testing::Range(0, static_cast<int>(builtinCards().size())));
+INSTANTIATE_TEST_SUITE_P(EveryIdCard, SampleCard, ::testing::Range(0, idCardCount()));
+
+class OtherKindCard : public SampleCard
+{
+};
+
+// Each field as the card's record holds it, and the sample data's own rules.
+TEST_P(OtherKindCard, IsFictionalAndDecodesBackThroughTheCore)
+{
+    CardImage image;
+    std::string error;
+    ASSERT_TRUE(buildCardImage(card(), image, error)) << error;
+    TCardKindInfo info{};
+    DecodeCardKind(image.baseText.data(), info);
+    const CardFields& f = card().fields;
+    const auto text = [](const std::string& gbk) { return GbkToUtf8(gbk); };
+    switch (card().kind) {
+    case termbsim::CardKind::ForeignPermanent: {
+        ASSERT_EQ(info.Kind, ::CardKind::ForeignPermanent);
+        const TForeignCardInfo& r = info.Foreign;
+        const std::pair<std::string, std::string> fields[] = {
+            {FieldText(r.EnglishName), f.englishName}, {text(FieldText(r.Sex)), f.sex == "1" ? "男" : "女"},
+            {FieldText(r.CardNo), f.idNumber},         {FieldText(r.NationalityCode), f.nationality},
+            {text(FieldText(r.ChineseName)), f.name},  {FieldText(r.StartDate), f.start},
+            {FieldText(r.EndDate), f.end},             {FieldText(r.Birthday), f.birth},
+            {FieldText(r.CardVersion), f.version},     {FieldText(r.AuthorityCode), f.authority},
+        };
+        for (const auto& [decoded, given] : fields)
+            EXPECT_EQ(decoded, given);
+        EXPECT_NE(CountryName(f.nationality), nullptr);
+        EXPECT_EQ(f.idNumber.substr(0, 3), f.nationality);
+        EXPECT_EQ(f.idNumber.find_first_not_of("0123456789", 3), std::string::npos);
+        EXPECT_EQ(f.idNumber.substr(3, 2), "99") << "no real office's digits";
+        EXPECT_EQ(CardNumberText(info), f.idNumber);
+        break;
+    }
+    case termbsim::CardKind::HkMacaoTaiwanPermit: {
+        ASSERT_EQ(info.Kind, ::CardKind::HkMacaoTaiwanPermit);
+        const TPermitCardInfo& r = info.Permit;
+        const std::pair<std::string, std::string> fields[] = {
+            {text(FieldText(r.Name)), f.name},       {FieldText(r.Birthday), f.birth},
+            {text(FieldText(r.Address)), f.address}, {FieldText(r.IDCardNo), f.idNumber},
+            {text(FieldText(r.CheckDepartment)), f.authority}, {FieldText(r.StartDate), f.start},
+            {FieldText(r.EndDate), f.end},           {FieldText(r.PassNo), f.passNumber},
+            {FieldText(r.IssueCount), f.issueCount},
+        };
+        for (const auto& [decoded, given] : fields)
+            EXPECT_EQ(decoded, given);
+        EXPECT_TRUE(validIdNumber(f.idNumber)) << f.idNumber;
+        EXPECT_EQ(f.idNumber.substr(6, 8), f.birth);
+        EXPECT_EQ((f.idNumber[16] - '0') % 2, f.sex == "1" ? 1 : 0);
+        EXPECT_NE(FieldText(r.Region), "") << "begins 81, 82 or 83";
+        EXPECT_NE(f.address.find("示例"), std::string::npos);
+        EXPECT_EQ(CardNumberText(info), f.idNumber);
+        break;
+    }
+    default:
+        // Not decoded: the mark and blanks only, shown as not supported.
+        EXPECT_FALSE(CardKindDecoded(info.Kind));
+        EXPECT_EQ(std::count(image.baseText.begin(), image.baseText.end(), ' '), 127);
+        EXPECT_FALSE(CardNumberText(info).empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryOtherCard, OtherKindCard,
+                         ::testing::Range(idCardCount(), static_cast<int>(builtinCards().size())));
 
 TEST(SampleCards, DecodedEdgeCasesReadAsTheToolShowsThem)
 {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
 #include "sim_support.h"
@@ -73,7 +74,8 @@ TEST_F(VirtualReader, DefaultDemoCardsTakeTurnsThreeSecondsOnTwoOff)
     TIDCardInfo record{};
     DecodeBaseTextInto(record, r.text.data());
     EXPECT_EQ(FieldText(record.IDCardNo), "990202197608220373");
-    advanceVirtualClock(8 * 5000); // one whole round later: the same card again
+    // One whole round later: the same card again.
+    advanceVirtualClock(static_cast<long long>(termbsim::builtinCards().size()) * 5000);
     EXPECT_EQ(read().code, kTermbOk);
 }
 
@@ -112,10 +114,17 @@ TEST_P(EveryCardRoundTrip, OpenSamFindSelectReadDecode)
         EXPECT_EQ(r.fingerprintLen, 0);
     }
 
-    TIDCardInfo record{};
-    DecodeBaseTextInto(record, r.text.data());
-    EXPECT_EQ(FieldText(record.IDCardNo), spec.fields.idNumber);
-    EXPECT_EQ(FieldText(record.Birthday), spec.fields.birth);
+    TCardKindInfo kind{};
+    DecodeCardKind(r.text.data(), kind);
+    if (spec.kind == termbsim::CardKind::IdCard) {
+        TIDCardInfo record{};
+        DecodeBaseTextInto(record, r.text.data());
+        EXPECT_EQ(FieldText(record.IDCardNo), spec.fields.idNumber);
+        EXPECT_EQ(FieldText(record.Birthday), spec.fields.birth);
+    }
+    if (CardKindDecoded(kind.Kind)) {
+        EXPECT_EQ(CardNumberText(kind), spec.fields.idNumber);
+    }
 
     std::vector<unsigned char> bmp(kBitmapBufferSize, 0xEE);
     ASSERT_EQ(api().Wlt2Bmp(r.photo.data(), bmp.data()), kTermbBitmapSize);
@@ -214,14 +223,18 @@ TEST_F(VirtualReader, ControlFileThatNamesNoCardLeavesTheReaderEmpty)
     useManualScenario();
     ASSERT_EQ(open(), kTermbOk);
     ::testing::internal::CaptureStderr();
-    placeCard("8"); // eight built-in cards: 0 to 7
+    const std::string past = std::to_string(termbsim::builtinCards().size());
+    placeCard(past); // one past the last built-in card
     EXPECT_EQ(find(), 128);
     EXPECT_EQ(find(), 128);
     placeCard("two");
     EXPECT_EQ(find(), 128);
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
-    EXPECT_NE(err.find("\"8\" is not a card number from 0 to 7"), std::string::npos) << err;
+    EXPECT_NE(err.find("\"" + past + "\" is not a card number from 0 to " +
+                       std::to_string(termbsim::builtinCards().size() - 1)),
+              std::string::npos)
+        << err;
     std::filesystem::remove(m_dir.file("card"));
     EXPECT_EQ(find(), 128) << "a missing control file is an empty reader";
 }

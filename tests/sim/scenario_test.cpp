@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 #include "card/gbk.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
@@ -85,6 +86,39 @@ TEST_F(Scenario, BuiltinCardWithChangedFieldsAndZeroPadding)
     EXPECT_EQ(GbkToUtf8(FieldText(record.EndDate)), "长期");
     EXPECT_EQ(FieldText(record.IDCardNo), "990101198503150113");
     EXPECT_EQ(r.fingerprintLen, 1024);
+}
+
+TEST_F(Scenario, CardsOfEveryKindGivenFieldByField)
+{
+    const struct
+    {
+        const char* card;
+        CardKind kind;
+        const char* number;
+    } cases[] = {
+        {R"({"kind": "foreign", "english_name": "SAMPLE  ANNA", "sex": 2, "id_number":
+             "JPN999001010003", "nationality": "JPN", "version": "01", "authority": "9901"})",
+         CardKind::ForeignPermanent, "JPN999001010003"},
+        {R"({"kind": "permit", "name": "何示例", "id_number": "820000199001010013",
+             "pass_number": "M99000003", "issue_count": "01"})",
+         CardKind::HkMacaoTaiwanPermit, "820000199001010013"},
+        {R"({"kind": "foreign-2023"})", CardKind::ForeignPermanent2023, nullptr},
+        // A mark no kind has, through the identity card's last field.
+        {R"({"builtin": 0, "reserved": "              Z"})", CardKind::Unknown, nullptr},
+    };
+    for (const auto& c : cases) {
+        useScenario(std::string(R"({"latency_scale": 0, "cards": [)") + c.card +
+                    R"(], "timeline": {"mode": "fixed", "card": 0}})");
+        ASSERT_EQ(open(), kTermbOk) << c.card;
+        BaseRead r = read();
+        ASSERT_EQ(r.code, kTermbOk) << c.card;
+        TCardKindInfo info{};
+        DecodeCardKind(r.text.data(), info);
+        EXPECT_EQ(info.Kind, c.kind) << c.card;
+        if (c.number) {
+            EXPECT_EQ(CardNumberText(info), c.number);
+        }
+    }
 }
 
 TEST_F(Scenario, PhotoFromABitmapFile)
@@ -302,7 +336,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "sam_id: must be at most 200 characters"},
         Malformed{"NameTooLong", R"({"cards": [0, {"name": "一二三四五六七八九十一二三四五六"}]})",
                   "cards[1]: name has 16 characters; the field holds 15"},
-        Malformed{"NoSuchBuiltinNumber", R"({"cards": [8]})", "cards[0]: must lie between 0 and 7"},
+        Malformed{"NoSuchBuiltinNumber", R"({"cards": [13]})",
+                  "cards[0]: must lie between 0 and 12"},
+        Malformed{"NoSuchKind", R"({"cards": [{"kind": "passport"}]})",
+                  "cards[0].kind: must be \"id\", \"foreign\""},
+        Malformed{"FieldOfAnotherKind", R"({"cards": [{"builtin": "foreign-usa", "address": "x"}]})",
+                  "cards[0].address: is no field of a \"foreign\" card"},
+        Malformed{"EnglishNameTooLong",
+                  R"({"cards": [{"kind": "foreign", "english_name": ")"
+                  "ABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJABCDEFGHIJX\"}]}",
+                  "cards[0]: english_name has 61 characters; the field holds 60"},
         Malformed{"NoSuchBuiltinKey", R"({"cards": ["nobody"]})",
                   "there is no built-in card \"nobody\""},
         Malformed{"NationNotText", R"({"cards": [{"nation": [1]}]})",

@@ -31,6 +31,10 @@ TEST(CardText, FormatsDates)
         {"2015067", "2015067", "2015067"},
         {"", "", ""},
         {longTerm, longTerm, longTerm},
+        // Eight bytes or more of double-byte text: the cuts would split a
+        // character, so the text stands as it is.
+        {Utf8ToGbk("长期有效"), Utf8ToGbk("长期有效"), Utf8ToGbk("长期有效")},
+        {"2" + Utf8ToGbk("长期有效"), "2" + Utf8ToGbk("长期有效"), "2" + Utf8ToGbk("长期有效")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
@@ -81,6 +85,16 @@ TEST(CardText, BytesToHex)
     EXPECT_EQ(BytesToHex(bytes, 2), "00 AB ");
     EXPECT_EQ(BytesToHex(bytes, 3), "00 AB 5F ");
     EXPECT_EQ(BytesToHex(bytes, 0), "");
+}
+
+// A fingerprint of an unexpected length is shown as text; a control
+// character in it must not break the line.
+TEST(CardText, FingerprintLineStaysOneLine)
+{
+    unsigned char data[kFingerprintSize] = {'A', '\n', 'B', '\r', 0x7F, 'C', 0x01};
+    const FingerprintLine line = fingerprintLine(data, 5000);
+    EXPECT_TRUE(line.unexpected);
+    EXPECT_EQ(GbkToUtf8(line.text), "指纹数据  A^JB^M^?C^A");
 }
 
 } // namespace

@@ -1,0 +1,130 @@
+#include "cli/options.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "config/int_text.h"
+#include "app/shared_state.h"
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// auto, usb, COMn or n.
+bool parsePort(std::string text, std::int32_t& port)
+{
+    text = lower(text);
+    if (text == "auto") {
+        port = kAutoPort;
+        return true;
+    }
+    if (text == "usb") {
+        port = kUsbPort;
+        return true;
+    }
+    if (text.rfind("com", 0) == 0)
+        text.erase(0, 3);
+    return ParseInt32(text, port) && port > 0;
+}
+
+bool parseSeconds(const std::string& text, double& seconds)
+{
+    char* end = nullptr;
+    seconds = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && std::isfinite(seconds) && seconds > 0;
+}
+
+} // namespace
+
+std::string ParseOptions(const std::vector<std::string>& args, Options& options)
+{
+    int modes = 0;
+    bool durationGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::optional<std::string> value;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.erase(eq);
+        }
+        const bool takesValue =
+            name == "--port" || name == "--repeat" || name == "--duration" || name == "--library";
+        if (takesValue && !value) {
+            if (i + 1 == args.size())
+                return name + " needs a value";
+            value = args[++i];
+        } else if (!takesValue && value) {
+            return name + " takes no value";
+        }
+
+        if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else if (name == "--json") {
+            options.json = true;
+        } else if (name == "--once") {
+            options.mode = RunMode::Once;
+            ++modes;
+        } else if (name == "--continuous") {
+            options.mode = RunMode::Continuous;
+            ++modes;
+        } else if (name == "--repeat") {
+            std::int32_t n = 0;
+            if (!ParseInt32(*value, n) || n < 1)
+                return "--repeat wants a number of passes of at least 1, not '" + *value + "'";
+            options.mode = RunMode::Repeat;
+            options.repeat = n;
+            ++modes;
+        } else if (name == "--duration") {
+            if (!parseSeconds(*value, options.durationSeconds))
+                return "--duration wants a number of seconds above 0, not '" + *value + "'";
+            durationGiven = true;
+        } else if (name == "--port") {
+            std::int32_t port = 0;
+            if (!parsePort(*value, port))
+                return "--port wants auto, usb or a serial port number, not '" + *value + "'";
+            options.port = port;
+        } else if (name == "--library") {
+            if (value->empty())
+                return "--library wants a file name";
+            options.library = *value;
+        } else {
+            return "unknown argument '" + args[i] + "'";
+        }
+    }
+    if (modes > 1)
+        return "choose one of --once, --repeat N and --continuous";
+    if (durationGiven && options.mode != RunMode::Continuous)
+        return "--duration goes with --continuous";
+    return {};
+}
+
+const char* UsageText()
+{
+    return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
+                          [--port auto|usb|N] [--library PATH] [--json]
+
+Reads resident identity cards through the reader library, without a window.
+
+  --once            find the reader, read the card on it, print it (default)
+  --repeat N        N read passes on the card lying on the reader, back to back
+  --continuous      read each card placed on the reader once, until Ctrl-C
+  --duration S      end continuous reading after S seconds
+  --port P          auto (search), usb, or serial port N (COMn); default: Port
+                    in config.ini beside the program, else auto
+  --library PATH    use this reader library file instead of the usual search
+                    (TERMB_LIBRARY, then libtermb.so or termb.dll beside the
+                    program, then the system's library path)
+  --json            one JSON object per line: device, card, card_gone,
+                    failure, and a closing summary
+  -h, --help        this text
+
+Exit status: 0 success, 2 no reader found, 3 no card or a failed read,
+4 the reader library could not be loaded, 64 bad usage.
+)";
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The console program's command line.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum class RunMode { Once, Repeat, Continuous };
+
+struct Options
+{
+    RunMode mode = RunMode::Once;
+    int repeat = 1;                   // passes of --repeat
+    double durationSeconds = 0;       // --continuous: 0 runs until interrupted
+    bool json = false;                // JSON Lines instead of the readable text
+    std::optional<std::int32_t> port; // --port, in SetPortNo's terms; none: the settings file
+    std::string library;              // --library; empty: the usual search
+    bool help = false;
+};
+
+// Fills `options` from the arguments after the program name. Returns the
+// empty text, or what is wrong with the command line in one line.
+std::string ParseOptions(const std::vector<std::string>& args, Options& options);
+
+// The --help text.
+const char* UsageText();

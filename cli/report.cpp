@@ -1,0 +1,263 @@
+#include "cli/report.h"
+
+#include "app/shared_state.h"
+#include "card/gbk.h"
+#include "cli/json_line.h"
+
+namespace {
+
+// The record's text fields, under the names the JSON carries and the labels
+// the text shows (an empty label: shown only when not empty).
+struct CardField
+{
+    const char* key;
+    const char* label;
+    std::string (*get)(const TIDCardInfo&);
+};
+
+template <std::size_t N> std::string utf8(const char (&field)[N])
+{
+    return GbkToUtf8(FieldText(field));
+}
+
+const CardField kCardFields[] = {
+    {"name", "Name", [](const TIDCardInfo& r) { return utf8(r.Name); }},
+    {"sex", "Sex", [](const TIDCardInfo& r) { return utf8(r.Sex); }},
+    {"nation", "Nation", [](const TIDCardInfo& r) { return utf8(r.Nation); }},
+    {"birthday", "Birthday", [](const TIDCardInfo& r) { return utf8(r.Birthday); }},
+    {"address", "Address", [](const TIDCardInfo& r) { return utf8(r.Address); }},
+    {"id_number", "ID number", [](const TIDCardInfo& r) { return utf8(r.IDCardNo); }},
+    {"check_department", "Issued by",
+     [](const TIDCardInfo& r) { return utf8(r.CheckDepartment); }},
+    {"start_date", "Valid from", [](const TIDCardInfo& r) { return utf8(r.StartDate); }},
+    {"end_date", "Valid until", [](const TIDCardInfo& r) { return utf8(r.EndDate); }},
+    {"reserved", "", [](const TIDCardInfo& r) { return utf8(r.Reserved); }},
+    {"app_address", "", [](const TIDCardInfo& r) { return utf8(r.AppAddress); }},
+};
+
+const char* failureText(FailureKind kind)
+{
+    switch (kind) {
+    case FailureKind::NoReader: return "no reader answered";
+    case FailureKind::NoCard: return "no card on the reader";
+    case FailureKind::PortFailed: return "the reader's port failed";
+    case FailureKind::ReadFailed: return "the card could not be read";
+    case FailureKind::Library: return "the reader library could not be loaded";
+    }
+    return "";
+}
+
+std::string fixed(double value, int decimals)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    return buf;
+}
+
+std::string durationJson(const DurationSummary& d)
+{
+    return JsonLine()
+        .number("count", std::int64_t(d.count))
+        .ms("min", d.min)
+        .ms("median", d.median)
+        .ms("p95", d.p95)
+        .ms("max", d.max)
+        .str();
+}
+
+std::string durationRow(const std::string& name, const DurationSummary& d)
+{
+    char buf[160];
+    std::snprintf(buf, sizeof buf, "  %-20s %8llu %9.3f %9.3f %9.3f %9.3f", name.c_str(),
+                  static_cast<unsigned long long>(d.count), d.min, d.median, d.p95, d.max);
+    return buf;
+}
+
+} // namespace
+
+const char* FailureKindName(FailureKind kind)
+{
+    static const char* const names[kFailureKindCount] = {"no_reader", "no_card", "port_failed",
+                                                         "read_failed", "library"};
+    return names[int(kind)];
+}
+
+std::string PortName(int port)
+{
+    return port == kUsbPort ? std::string("USB") : "COM" + std::to_string(port);
+}
+
+Report::Report(std::FILE* out, std::FILE* err, bool json, bool progress, bool outShared)
+    : m_out(out), m_err(err), m_json(json), m_progress(progress), m_outShared(outShared)
+{
+}
+
+void Report::line(const std::string& text, bool last)
+{
+    if (last || m_outShared)
+        clearProgress();
+    std::fputs(text.c_str(), m_out);
+    std::fputc('\n', m_out);
+    std::fflush(m_out);
+}
+
+void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
+{
+    if (m_json) {
+        line(JsonLine()
+                 .text("event", "device")
+                 .number("port", port)
+                 .text("port_name", PortName(port))
+                 .text("sam_id", samIdUtf8)
+                 .boolean("virtual", isVirtual)
+                 .str());
+        return;
+    }
+    line("Reader on " + PortName(port) + " (port " + std::to_string(port) +
+         "), security module " + samIdUtf8 + (isVirtual ? " (virtual reader)" : ""));
+}
+
+void Report::card(const CardRead& card)
+{
+    const TIDCardInfo& record = *card.record;
+    if (m_json) {
+        JsonLine json;
+        json.text("event", "card").number("card", card.number).number("port", card.port);
+        for (const CardField& field : kCardFields)
+            json.text(field.key, field.get(record));
+        json.number("fingerprint_length", record.FingerprintLength);
+        json.raw("photo_wlt", card.wltPath.empty() ? "null" : JsonLine::Quoted(card.wltPath));
+        json.raw("photo_bmp", card.bmpPath.empty() ? "null" : JsonLine::Quoted(card.bmpPath));
+        std::string calls = "[";
+        for (const TimedCall& c : card.pass.calls) {
+            if (calls.size() > 1)
+                calls += ',';
+            calls += JsonLine()
+                         .text("call", TermbCallName(c.call))
+                         .ms("ms", c.ms)
+                         .number("result", c.result)
+                         .str();
+        }
+        json.raw("calls", calls + "]");
+        json.ms("read_ms", card.readMs);
+        line(json.str());
+        return;
+    }
+    std::string text = "Card " + std::to_string(card.number) + " on " + PortName(card.port);
+    auto row = [&text](const std::string& label, const std::string& value) {
+        char buf[24];
+        std::snprintf(buf, sizeof buf, "\n  %-13s ", label.c_str());
+        text += buf + value;
+    };
+    for (const CardField& field : kCardFields) {
+        const std::string value = field.get(record);
+        if (*field.label)
+            row(field.label, value);
+        else if (!value.empty())
+            row(field.key, value);
+    }
+    row("Fingerprint", std::to_string(record.FingerprintLength) + " bytes");
+    row("Photo", (card.bmpPath.empty() ? std::string("(no bitmap)") : card.bmpPath) + ", " +
+                     (card.wltPath.empty() ? std::string("(not written)") : card.wltPath));
+    std::string calls;
+    for (const TimedCall& c : card.pass.calls)
+        calls += std::string(calls.empty() ? "" : ", ") + TermbCallName(c.call) + " " +
+                 fixed(c.ms, 3);
+    row("Read in", fixed(card.readMs, 3) + " ms (" + calls + ")");
+    line(text);
+}
+
+void Report::cardGone()
+{
+    line(m_json ? JsonLine().text("event", "card_gone").str() : "Card taken away");
+}
+
+void Report::failure(const Failure& f)
+{
+    if (m_json) {
+        JsonLine json;
+        json.text("event", "failure").text("kind", FailureKindName(f.kind));
+        json.raw("code", f.call ? std::to_string(f.code) : "null");
+        json.raw("call", f.call ? JsonLine::Quoted(f.call) : "null");
+        json.text("message", f.detail.empty() ? failureText(f.kind) : f.detail);
+        line(json.str());
+        return;
+    }
+    std::string text = std::string("Failure: ") + failureText(f.kind);
+    if (f.call)
+        text += std::string(" (") + f.call + " answered " + std::to_string(f.code) + ")";
+    if (!f.detail.empty())
+        text += ": " + f.detail;
+    line(text);
+}
+
+void Report::summary(const RunSummary& s)
+{
+    if (m_json) {
+        JsonLine failures;
+        for (int k = 0; k < kFailureKindCount; ++k)
+            failures.number(FailureKindName(FailureKind(k)), std::int64_t(s.failures[k]));
+        JsonLine calls;
+        for (const auto& [call, d] : s.calls)
+            calls.raw(TermbCallName(call), durationJson(d));
+        line(JsonLine()
+                 .text("event", "summary")
+                 .text("mode", s.mode)
+                 .number("passes", std::int64_t(s.passes))
+                 .number("cards", std::int64_t(s.cards))
+                 .raw("failures", failures.str())
+                 .boolean("interrupted", s.interrupted)
+                 .number("exit_code", s.exitCode)
+                 .raw("elapsed_s", fixed(s.elapsedSeconds, 3))
+                 .raw("pass_ms", durationJson(s.pass))
+                 .raw("calls_ms", calls.str())
+                 .str(),
+             true);
+        return;
+    }
+    std::uint64_t failed = 0;
+    std::string kinds;
+    for (int k = 0; k < kFailureKindCount; ++k) {
+        failed += s.failures[k];
+        if (s.failures[k])
+            kinds += std::string(kinds.empty() ? "" : ", ") + std::to_string(s.failures[k]) +
+                     " " + FailureKindName(FailureKind(k));
+    }
+    std::string text = std::string("Summary") + (s.interrupted ? " (interrupted)" : "") + ": " +
+                       std::to_string(s.passes) + " passes, " + std::to_string(s.cards) +
+                       " cards, " + (failed ? std::to_string(failed) + " failures (" + kinds + ")"
+                                            : std::string("no failures")) +
+                       " in " + fixed(s.elapsedSeconds, 1) + " s";
+    if (s.pass.count || !s.calls.empty()) {
+        char head[160];
+        std::snprintf(head, sizeof head, "  %-20s %8s %9s %9s %9s %9s", "duration (ms)", "count",
+                      "min", "median", "p95", "max");
+        text += std::string("\n") + head;
+        if (s.pass.count)
+            text += "\n" + durationRow("pass", s.pass);
+        for (const auto& [call, d] : s.calls)
+            text += "\n" + durationRow(TermbCallName(call), d);
+    }
+    line(text, true);
+}
+
+void Report::progress(const std::string& text)
+{
+    if (!m_progress)
+        return;
+    std::string shown = "\r" + text;
+    if (text.size() < m_progressWidth)
+        shown += std::string(m_progressWidth - text.size(), ' ');
+    m_progressWidth = text.size();
+    std::fputs(shown.c_str(), m_err);
+    std::fflush(m_err);
+}
+
+void Report::clearProgress()
+{
+    if (!m_progress || m_progressWidth == 0)
+        return;
+    std::fputs(("\r" + std::string(m_progressWidth, ' ') + "\r").c_str(), m_err);
+    std::fflush(m_err);
+    m_progressWidth = 0;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// What the console program prints: each event of a run and the closing
+// summary, as readable text or as JSON Lines on standard output, and the
+// progress line on standard error. Not thread-safe: the caller serialises.
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "card/card_info.h"
+#include "cli/duration_stats.h"
+#include "cli/timed_termb.h"
+
+enum class FailureKind { NoReader, NoCard, PortFailed, ReadFailed, Library };
+inline constexpr int kFailureKindCount = 5;
+
+struct Failure
+{
+    FailureKind kind;
+    int code = 0;           // the reader call's answer
+    const char* call = nullptr; // the call that answered it; none for Library
+    std::string detail;     // Library: why and where
+};
+
+struct CardRead
+{
+    int number = 0; // counted from 1 in this run
+    int port = 0;
+    const TIDCardInfo* record = nullptr;
+    std::string wltPath, bmpPath; // empty: the file was not written
+    PassCalls pass;
+    double readMs = 0; // from the pass's first reader call to the card
+};
+
+struct RunSummary
+{
+    const char* mode = "";
+    std::uint64_t passes = 0;
+    std::uint64_t cards = 0;
+    std::uint64_t failures[kFailureKindCount] = {};
+    bool interrupted = false;
+    int exitCode = 0;
+    double elapsedSeconds = 0;
+    DurationSummary pass;
+    std::map<TermbCall, DurationSummary> calls;
+};
+
+const char* FailureKindName(FailureKind kind);
+
+class Report
+{
+public:
+    // `progress`: standard error is a terminal that shows a progress line;
+    // `outShared`: standard output goes to the same terminal, so the progress
+    // line makes way for every event, not only for the summary.
+    Report(std::FILE* out, std::FILE* err, bool json, bool progress, bool outShared);
+
+    void device(int port, const std::string& samIdUtf8, bool isVirtual);
+    void card(const CardRead& card);
+    void cardGone();
+    void failure(const Failure& failure);
+    void summary(const RunSummary& summary);
+
+    // Replaces the progress line, when there is one (standard error is a terminal).
+    void progress(const std::string& line);
+
+private:
+    void clearProgress();
+    void line(const std::string& text, bool last = false);
+
+    std::FILE* m_out;
+    std::FILE* m_err;
+    bool m_json;
+    bool m_progress;
+    bool m_outShared;
+    std::size_t m_progressWidth = 0;
+};
+
+// "USB" for 1001, "COMn" for a serial port.
+std::string PortName(int port);

@@ -1,0 +1,263 @@
+// The console program as a script runs it: a copy of the built program in a
+// directory of its own (its config.ini and photo files go there), the virtual
+// reader at zero latency, the output parsed as JSON Lines.
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "sim/cards.h"
+#include "../temp_dir.h"
+
+namespace {
+
+using nlohmann::json;
+using namespace std::chrono_literals;
+
+constexpr const char* kZeroLatency = R"("latency_scale": 0, "ports": [1001])";
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::string out, err;
+
+    std::vector<json> events() const
+    {
+        std::vector<json> lines;
+        std::istringstream in(out);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(json::parse(line));
+        return lines;
+    }
+    std::vector<json> events(const std::string& kind) const
+    {
+        std::vector<json> found;
+        for (const json& e : events())
+            if (e["event"] == kind)
+                found.push_back(e);
+        return found;
+    }
+};
+
+class CliTest : public ::testing::Test
+{
+protected:
+    CliTest()
+    {
+        std::filesystem::copy_file(CLI_PROGRAM, m_program);
+        std::filesystem::permissions(m_program, std::filesystem::perms::owner_exec,
+                                     std::filesystem::perm_options::add);
+    }
+
+    // Starts the program with the scenario whose keys are `scenario` (added
+    // to zero latency and a USB reader); `whileRunning` gets its process id.
+    CliRun run(const std::vector<std::string>& args, const std::string& scenario,
+            const std::function<void(pid_t)>& whileRunning = {})
+    {
+        m_dir.write("scenario.json", std::string("{") + kZeroLatency +
+                                         (scenario.empty() ? "" : ", " + scenario) + "}");
+        std::filesystem::remove(m_dir.file("out"));
+        const pid_t pid = fork();
+        if (pid == 0) {
+            setenv("TERMB_LIBRARY", VIRTUAL_READER, 1);
+            setenv("TERMB_VIRTUAL_SCENARIO", m_dir.file("scenario.json").c_str(), 1);
+            setenv("ZUVI_SERIAL_PORTS", "", 1);
+            if (!freopen(m_dir.file("out").c_str(), "w", stdout) ||
+                !freopen(m_dir.file("err").c_str(), "w", stderr))
+                _exit(126);
+            std::vector<char*> argv{m_program.data()};
+            for (const std::string& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execv(m_program.c_str(), argv.data());
+            _exit(127);
+        }
+        if (whileRunning)
+            whileRunning(pid);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        CliRun r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.out = m_dir.read("out");
+        r.err = m_dir.read("err");
+        return r;
+    }
+
+    // Waits until the running program has printed `text`.
+    bool printed(const std::string& text)
+    {
+        for (int i = 0; i < 1000; ++i, std::this_thread::sleep_for(10ms))
+            if (m_dir.read("out").find(text) != std::string::npos)
+                return true;
+        return false;
+    }
+
+    TempDir m_dir;
+    std::string m_program = m_dir.file("zuviruzozozad-cli");
+};
+
+TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
+{
+    const std::string card = R"("timeline": {"mode": "fixed", "card": 0})";
+    struct Case
+    {
+        const char* what;
+        std::vector<std::string> args;
+        std::string scenario;
+        std::string config;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"a card read", {"--json"}, card, "", 0},
+        {"no library", {"--json", "--library", m_dir.file("none.so")}, card, "", 4},
+        {"no reader", {"--json"}, R"("ports": [])", "", 2},
+        {"no card", {"--json"}, R"("timeline": {"mode": "fixed", "card": null})", "", 3},
+        {"fixed port from config.ini, not searched", {"--json"}, card, "[Config]\nPort=5\n", 2},
+        {"--port overrides config.ini", {"--json", "--port", "usb"}, card, "[Config]\nPort=5\n", 0},
+        {"zero passes", {"--repeat", "0"}, card, "", 64},
+        {"two modes", {"--once", "--continuous"}, card, "", 64},
+        {"duration without continuous", {"--duration", "1"}, card, "", 64},
+        {"unknown option", {"--fast"}, card, "", 64},
+        {"bad port", {"--port", "COMX"}, card, "", 64},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_dir.write("config.ini", c.config);
+        const CliRun r = run(c.args, c.scenario);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(r.err, "");
+        } else {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+            EXPECT_EQ(r.err.rfind("zuviruzozozad-cli: ", 0), 0u) << r.err;
+        }
+        if (c.exitCode != 64) {
+            const json last = r.events().back();
+            EXPECT_EQ(last["event"], "summary");
+            EXPECT_EQ(last["exit_code"], c.exitCode);
+        }
+    }
+}
+
+TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
+{
+    const termbsim::CardFields& expected = termbsim::builtinCards()[2].fields;
+    const CliRun r = run({"--once", "--json"}, R"("timeline": {"mode": "fixed", "card": 2})");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+
+    const auto device = r.events("device");
+    ASSERT_EQ(device.size(), 1u);
+    EXPECT_EQ(device[0]["port"], 1001);
+    EXPECT_EQ(device[0]["sam_id"], "05.01-20261209-0000000001-3915022118");
+    EXPECT_EQ(device[0]["virtual"], true);
+
+    const auto cards = r.events("card");
+    ASSERT_EQ(cards.size(), 1u);
+    const json& card = cards[0];
+    EXPECT_EQ(card["name"], expected.name);
+    EXPECT_EQ(card["address"], expected.address); // 35 characters, fills the field
+    EXPECT_EQ(card["id_number"], expected.idNumber);
+    EXPECT_EQ(card["check_department"], expected.authority);
+    EXPECT_EQ(card["birthday"], expected.birth);
+    EXPECT_EQ(card["nation"], "基诺族");
+    EXPECT_EQ(card["sex"], "女");
+    EXPECT_EQ(card["fingerprint_length"], 1024);
+    EXPECT_EQ(card["photo_bmp"], m_dir.file("zp.bmp"));
+    EXPECT_EQ(card["photo_wlt"], m_dir.file("zp.wlt"));
+    EXPECT_EQ(m_dir.read("zp.bmp").size(), 38862u);
+    // The whole pass: discovery, then find, select, read with fingerprint, photo.
+    std::vector<std::string> calls;
+    for (const json& c : card["calls"])
+        calls.push_back(c["call"]);
+    EXPECT_EQ(calls, (std::vector<std::string>{"SDT_ClosePort", "SDT_OpenPort",
+                                               "SDT_GetSAMIDToStr", "SDT_StartFindIDCard",
+                                               "SDT_SelectIDCard", "SDT_ReadBaseFPMsg",
+                                               "Wlt2Bmp"}));
+
+    const CliRun text = run({}, R"("timeline": {"mode": "fixed", "card": 2})");
+    EXPECT_NE(text.out.find(expected.name), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("Summary: 1 passes, 1 cards, no failures"), std::string::npos);
+}
+
+TEST_F(CliTest, RepeatKeepsTheReaderOpenAndSummarisesEveryCall)
+{
+    const CliRun r = run({"--repeat", "5", "--json"}, R"("timeline": {"mode": "fixed", "card": 0})");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.events("card").size(), 5u);
+    const json summary = r.events().back();
+    EXPECT_EQ(summary["passes"], 5);
+    EXPECT_EQ(summary["cards"], 5);
+    EXPECT_EQ(summary["calls_ms"]["SDT_OpenPort"]["count"], 1);
+    EXPECT_EQ(summary["calls_ms"]["SDT_ReadBaseFPMsg"]["count"], 5);
+    for (const json& d : {summary["pass_ms"], summary["calls_ms"]["Wlt2Bmp"]}) {
+        EXPECT_LE(d["min"], d["median"]);
+        EXPECT_LE(d["median"], d["p95"]);
+        EXPECT_LE(d["p95"], d["max"]);
+    }
+}
+
+TEST_F(CliTest, FailedReadIsReportedWithItsCodeAndTheNextPassReopens)
+{
+    // A module without fingerprints gets the plain read; its first read fails.
+    const CliRun r = run({"--repeat", "2", "--json"},
+                      R"("sam_id": "5-1-test", "timeline": {"mode": "fixed", "card": 0},
+                         "faults": {"read_failure": {"sequence": [true]}})");
+    EXPECT_EQ(r.exitCode, 3);
+    std::vector<std::string> kinds;
+    for (const json& e : r.events())
+        kinds.push_back(e["event"]);
+    EXPECT_EQ(kinds, (std::vector<std::string>{"device", "failure", "device", "card", "summary"}));
+    const json failure = r.events("failure")[0];
+    EXPECT_EQ(failure["kind"], "read_failed");
+    EXPECT_EQ(failure["call"], "SDT_ReadBaseMsg");
+    EXPECT_EQ(failure["code"], 65);
+    EXPECT_EQ(r.events("card")[0]["fingerprint_length"], 0);
+    EXPECT_EQ(r.events().back()["failures"]["read_failed"], 1);
+}
+
+TEST_F(CliTest, ContinuousReadsEachPlacedCardOnce)
+{
+    const CliRun r = run({"--continuous", "--duration", "1.3", "--json"},
+                      R"("cards": [0, 5], "timeline": {"mode": "cycle", "on_ms": 300, "off_ms": 200})");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const auto events = r.events();
+    ASSERT_GE(events.size(), 6u);
+    EXPECT_EQ(events.front()["event"], "device");
+    EXPECT_EQ(events.back()["event"], "summary");
+    EXPECT_EQ(events.back()["interrupted"], false);
+    // Card, gone, card, gone ... with the two cards taking turns.
+    std::vector<std::string> ids;
+    for (std::size_t i = 1; i + 1 < events.size(); ++i) {
+        EXPECT_EQ(events[i]["event"], i % 2 ? "card" : "card_gone") << events[i];
+        if (events[i]["event"] == "card")
+            ids.push_back(events[i]["id_number"]);
+    }
+    ASSERT_GE(ids.size(), 2u);
+    for (std::size_t i = 1; i < ids.size(); ++i)
+        EXPECT_NE(ids[i], ids[i - 1]);
+}
+
+TEST_F(CliTest, InterruptEndsContinuousReadingWithItsSummary)
+{
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        const CliRun r = run({"--continuous", "--json"}, R"("timeline": {"mode": "fixed", "card": 0})",
+                          [&](pid_t pid) {
+                              ASSERT_TRUE(printed("\"event\":\"card\""));
+                              kill(pid, signal);
+                          });
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const json summary = r.events().back();
+        EXPECT_EQ(summary["event"], "summary");
+        EXPECT_EQ(summary["interrupted"], true);
+        EXPECT_EQ(summary["cards"], 1);
+    }
+}
+
+} // namespace

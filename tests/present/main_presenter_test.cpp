@@ -1,0 +1,89 @@
+// The main window's decisions, without a window.
+
+#include <gtest/gtest.h>
+
+#include "app/shared_state.h"
+#include "reader/read_thread.h"
+#include "ui/main_presenter.h"
+
+namespace {
+
+class MainPresenterTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ResetSharedState();
+        m_library.loaded = true;
+    }
+    void TearDown() override { ResetSharedState(); }
+
+    TermbLibrary m_library;
+};
+
+// Once continuous reading has stopped, nothing a pass of it still reports
+// changes the idle window, however long the pass took; statuses that were
+// waiting during the stop's pause are handled, and a pass begun after the
+// stop (a single read) is shown as usual.
+TEST_F(MainPresenterTest, StatusesOfStoppedReadingLeaveTheIdleWindow)
+{
+    MainPresenter p(m_library);
+    p.FormCreate();
+    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    PassStopCount = StopCount.load(); // the pass the thread begins now
+    p.WMReadState(RS_DEVICE_FOUND);
+
+    EXPECT_TRUE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(ReadMode, kReadIdle);
+    p.WMReadState(RS_NO_CARD); // waiting during the pause: handled
+    EXPECT_EQ(LastMsgCode, RS_NO_CARD);
+    p.finishStopping();
+    const MainView idle = p.view();
+    EXPECT_EQ(idle.info, "请选择读卡方式");
+
+    // The slow read of the stopped pass returns.
+    EXPECT_FALSE(p.WMReadState(RS_CARD_READ));
+    EXPECT_EQ(p.view().info, idle.info);
+    EXPECT_FALSE(p.view().cardVisible);
+    EXPECT_EQ(LastMsgCode, RS_NO_CARD);
+
+    p.btn_OneReadCardClick();
+    PassStopCount = StopCount.load(); // the single read's own pass
+    EXPECT_TRUE(p.WMReadState(RS_CARD_READ));
+    EXPECT_EQ(p.view().info, "读卡成功，请取卡");
+    EXPECT_TRUE(p.view().cardVisible);
+}
+
+TEST_F(MainPresenterTest, StatusTexts)
+{
+    const struct
+    {
+        int status, port, fixedPort;
+        const char* info;
+        bool statusBar;
+        const char* portText;
+    } cases[] = {
+        {RS_DEVICE_FOUND, 1001, 0, "请放卡", true, "   设备端口：USB1001"},
+        {RS_DEVICE_FOUND, 3, 0, "请放卡", true, "   设备端口：COM3"},
+        {RS_NO_DEVICE, 1001, 0, "未找到设备", false, ""},
+        {RS_NO_DEVICE, 1001, 1001, "未找到设备(固定端口：USB1001)", false, ""},
+        {RS_NO_DEVICE, 1001, 12, "未找到设备(固定端口：COM12)", false, ""},
+        {RS_CARD_LOST, 1001, 0, "请放卡", false, ""},
+        {RS_NO_CARD, 1001, 0, "请放卡", false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.info);
+        ResetSharedState();
+        MainPresenter p(m_library);
+        PortNo = c.port;
+        SetPortNo = c.fixedPort;
+        EXPECT_FALSE(p.WMReadState(c.status));
+        EXPECT_EQ(p.view().info, c.info);
+        EXPECT_EQ(p.view().statusBarVisible, c.statusBar);
+        EXPECT_EQ(p.view().portText, c.portText);
+        EXPECT_FALSE(p.view().cardVisible);
+        EXPECT_EQ(LastMsgCode, c.status);
+    }
+}
+
+} // namespace
