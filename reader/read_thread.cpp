@@ -6,10 +6,12 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <thread>
 
 #include "card/decimal.h"
+#include "app/diagnostics.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
 #include "reader/photo_files.h"
@@ -83,7 +85,11 @@ void TReadThread::Worker::send(int code)
         return;
     try {
         status(code);
+    } catch (const std::exception& e) {
+        ReportDiagnostic(DiagArea::Status, std::string("status ") + std::to_string(code) +
+                                               " not delivered: " + e.what());
     } catch (...) {
+        ReportDiagnostic(DiagArea::Status, "status " + std::to_string(code) + " not delivered");
     }
 }
 
@@ -144,7 +150,10 @@ void TReadThread::Worker::execute()
             try {
                 if (checkDevice() && DeviceOK)
                     readCard();
+            } catch (const std::exception& e) {
+                ReportDiagnostic(DiagArea::ReadPass, std::string("pass ended: ") + e.what());
             } catch (...) {
+                ReportDiagnostic(DiagArea::ReadPass, "pass ended by an unforeseen error");
             }
             // A single read is one pass whatever its outcome. Only a pass
             // begun as a single read ends it, and only 1 becomes 0: a single
@@ -361,22 +370,30 @@ bool TReadThread::WaitFor(int milliseconds) const
                                           [this] { return m_worker->done; });
 }
 
+bool TReadThread::runsHere()
+{
+    std::lock_guard lock(m_worker->doneMutex);
+    if (m_worker->started)
+        return false;
+    m_worker->status = OwnerWnd;
+    return true;
+}
+
 void TReadThread::Execute()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->execute();
+    if (runsHere())
+        m_worker->execute();
 }
 
 bool TReadThread::CheckDevice()
 {
-    m_worker->status = OwnerWnd;
-    return m_worker->checkDevice();
+    return runsHere() && m_worker->checkDevice();
 }
 
 void TReadThread::ReadCard()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->readCard();
+    if (runsHere())
+        m_worker->readCard();
 }
 
 bool ListSerialPortNumbers(std::vector<std::string>& list)

@@ -50,13 +50,20 @@ public:
     // wait for the thread; lets tests see the body's writes safely.
     bool WaitFor(int milliseconds) const;
 
-    // The thread body and its two steps; public so tests can run them on the
-    // calling thread (only while the thread has not been resumed).
+    // The thread body and its two steps, run on the calling thread: for tests,
+    // and for a driver that makes the passes itself (the console program's
+    // single and repeated reads). Never together with Resume(): once the
+    // thread was resumed they do nothing (CheckDevice answers false), so two
+    // threads never call the reader at once.
     void Execute();
     bool CheckDevice();
     void ReadCard();
 
 private:
+    // True when the body may run on the calling thread (Resume() was not
+    // called); takes the status target for it.
+    bool runsHere();
+
     struct Worker;
     std::shared_ptr<Worker> m_worker;
 };

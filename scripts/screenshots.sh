@@ -14,7 +14,7 @@ if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
     done
     build=${BUILD_DIR:-build}
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" --target zuviruzozozad termb_virtual dialog_screenshots >/dev/null
+    cmake --build "$build" --target zuviruzozozad_probe termb_virtual dialog_screenshots >/dev/null
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
     SCREENSHOTS_UNDER_XVFB=1 BUILD=$(realpath "$build") \
@@ -26,7 +26,7 @@ app_pid=
 trap '[ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$out" "$work/app" "$work/rt"
 chmod 700 "$work/rt"
-cp "$BUILD/zuviruzozozad" "$work/app/"
+cp "$BUILD/zuviruzozozad_probe" "$work/app/zuviruzozozad"
 export XDG_RUNTIME_DIR=$work/rt ZUVI_UI_DUMP=$work/dump.txt
 export TERMB_LIBRARY=$BUILD/libtermb_virtual.so TERMB_VIRTUAL_SCENARIO=$work/scenario.json
 

@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 #endif
 
+#include "app/diagnostics.h"
 #include "fake_reader.h"
 #include "reader_test_support.h"
 
@@ -445,6 +446,17 @@ TEST_F(ReadThreadTest, SingleReadAfterStoppingGetsItsOwnPass)
 }
 
 // Without a pause, passes that fail at once are still an idle tick apart.
+// Once resumed, the thread alone calls the reader: the steps refuse to run
+// on another thread beside it.
+TEST_F(ReadThreadTest, StepsRefuseToRunBesideTheResumedThread)
+{
+    thread().Resume();
+    EXPECT_FALSE(thread().CheckDevice());
+    thread().ReadCard();
+    ASSERT_TRUE(thread().WaitFor(5000));
+    EXPECT_TRUE(reader.log.empty());
+}
+
 TEST_F(ReadThreadTest, PassesWithoutPauseAreATickApart)
 {
     reader.answeringPorts = {};
@@ -478,8 +490,17 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
             throw std::runtime_error("window gone");
     };
     reader.cards.push_back(card("110101199001011234", 0x81, 0));
+    // Both absorbed failures reach the diagnostic sink.
+    static std::vector<std::string> reports;
+    reports.clear();
+    SetDiagnosticSink([](DiagArea area, std::string_view message) {
+        reports.push_back(DiagAreaName(area) + std::string(": ") + std::string(message));
+    });
     runContinuous(2);
+    SetDiagnosticSink(nullptr);
     EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    EXPECT_EQ(reports, (Names{"read-pass: pass ended: port list gone",
+                              "status: status 1 not delivered: window gone"}));
 
     thread().OwnerWnd = nullptr; // a window that is gone takes nothing
     reader.cards = {card("220101199001011234", 0x82)};

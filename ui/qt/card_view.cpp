@@ -5,6 +5,7 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "app/diagnostics.h"
 #include "ui/qt/card_face.h"
 #include "ui/qt/photo_region.h"
 
@@ -101,10 +102,13 @@ void CardView::showPhoto(const CardViewContent& content)
     PhotoPanel->hide();
     try {
         QImage photo;
-        if (!content.photo ||
-            !photo.loadFromData(content.photo, static_cast<int>(content.photoSize), "BMP") ||
-            photo.isNull())
+        if (!content.photo)
             return;
+        if (!photo.loadFromData(content.photo, static_cast<int>(content.photoSize), "BMP") ||
+            photo.isNull()) {
+            ReportDiagnostic(DiagArea::Photo, "the card's bitmap cannot be decoded");
+            return;
+        }
         const UiLayout::Rect place = PhotoPlace(photo.width(), photo.height());
         // Shown at its own size from the corner of the photo's place, and no
         // larger than that place.
@@ -116,5 +120,6 @@ void CardView::showPhoto(const CardViewContent& content)
         SetPhotoRegion(photo, PhotoPanel);
         PhotoPanel->show();
     } catch (...) {
+        ReportDiagnostic(DiagArea::Photo, "the card's photo cannot be shown");
     }
 }
