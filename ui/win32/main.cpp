@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "app/diagnostics.h"
 #include "app/exe_dir.h"
 #include "app/single_instance.h"
 #include "reader/termb_loader.h"
@@ -110,6 +111,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
         return 0;
     }
 
+    InstallDebugOutputDiagnostics(); // absorbed failures go to the debugger's output
     ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // the imaging component
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&controls);

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/diagnostics.h"
 #include "app/shared_state.h"
 #include "reader/read_thread.h"
 #include "ui/card_view_model.h"
@@ -103,7 +104,6 @@ void Tform_Main::buildLayout()
     m_hasCardBackdrop.add(&m_hand, decoration);
     m_cardBackdrop.setUnder(&m_pageBackdrop, POINT{Scaled(kCardView.x), Scaled(kCardView.y)});
     m_cardBackdrop.add(&m_cardFace, ScaledRect(kCardFace));
-    m_photoBackdrop.add(&m_photo, RECT{0, 0, Scaled(kPhotoPanel.width), Scaled(kPhotoPanel.height)});
 
     const DWORD picture = WS_VISIBLE | SS_OWNERDRAW;
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
@@ -362,9 +362,13 @@ void Tform_Main::ShowCardInfo(int selector)
     // A photo that cannot be decoded stays hidden; the card's data stands
     // without it.
     ::ShowWindow(PhotoPanel, SW_HIDE);
-    Picture photo = PictureFromBmp(content.photo, content.photoSize);
-    if (!photo)
+    if (!content.photo)
         return;
+    Picture photo = PictureFromBmp(content.photo, content.photoSize);
+    if (!photo) {
+        ReportDiagnostic(DiagArea::Photo, "the card's bitmap cannot be decoded");
+        return;
+    }
     m_photo = std::move(photo);
     const UiLayout::Rect place = PhotoPlace(m_photo.width, m_photo.height);
     const RECT panel = ScaledRect(place);
@@ -372,8 +376,10 @@ void Tform_Main::ShowCardInfo(int selector)
                    panel.bottom - panel.top, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetWindowPos(PhotoImage, nullptr, 0, 0, panel.right - panel.left, panel.bottom - panel.top,
                    SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    // At its own size from the panel's corner; the panel shows no more than
+    // the photo's place.
     m_photoBackdrop = Backdrop();
-    m_photoBackdrop.add(&m_photo, RECT{0, 0, panel.right - panel.left, panel.bottom - panel.top});
+    m_photoBackdrop.add(&m_photo, RECT{0, 0, Scaled(m_photo.width), Scaled(m_photo.height)});
     const auto rects = PhotoRegionRects(m_photo.pixels, m_photo.width, m_photo.height,
                                         static_cast<std::size_t>(m_photo.width));
     // The window owns the region from here on.
