@@ -28,8 +28,8 @@ void TSetFrm::Register(HINSTANCE instance)
 
 TSetFrm::TSetFrm(HWND owner)
 {
-    const RECT frame = FrameRect(kStyle, 0, UiLayout::kSettingsWidth, UiLayout::kSettingsHeight,
-                                 owner);
+    const RECT frame =
+        FrameRect(kStyle, 0, UiLayout::kSettingsWidth, UiLayout::kSettingsHeight, owner);
     m_hwnd = ::CreateWindowExW(WS_EX_CONTROLPARENT, kClassName,
                                Wide(UiText::kSettingsCaption).c_str(), kStyle, frame.left,
                                frame.top, frame.right - frame.left, frame.bottom - frame.top, owner,
@@ -51,11 +51,13 @@ void TSetFrm::buildLayout()
 
     GroupBox1 = CreateControl(m_hwnd, WC_BUTTONW, UiText::kSettingsBox, WS_VISIBLE | BS_GROUPBOX,
                               IDC_SetFrm_GroupBox1, ScaledRect(kSettingsBox), song);
-    Label1 = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_SetFrm_Label1, inBox(kPortLabel), nullptr);
+    Label1 =
+        CreateControl(m_hwnd, WC_STATICW, "", label, IDC_SetFrm_Label1, inBox(kPortLabel), nullptr);
     PortCbx = CreateControl(m_hwnd, WC_COMBOBOXW, "",
-                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                            IDC_PortCbx, inBox(Rect{kPortCbx.x, kPortCbx.y, kPortCbx.width, 200}), song);
-    Label4 = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_Label4, inBox(kCurrentLabel), nullptr);
+                            WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, IDC_PortCbx,
+                            inBox(Rect{kPortCbx.x, kPortCbx.y, kPortCbx.width, 200}), song);
+    Label4 =
+        CreateControl(m_hwnd, WC_STATICW, "", label, IDC_Label4, inBox(kCurrentLabel), nullptr);
     CurLb = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_CurLb, inBox(kCurLb), nullptr);
     Label3 = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_Label3, inBox(kSleepLabel), nullptr);
     SleepEdit = CreateControl(m_hwnd, WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
@@ -64,18 +66,21 @@ void TSetFrm::buildLayout()
     SaveError = CreateControl(m_hwnd, WC_STATICW, "", SS_OWNERDRAW, IDC_SaveError,
                               inBox(kSaveError), nullptr);
     Panel1 = CreatePanel(m_hwnd, IDC_Panel1, ScaledRect(kSettingsPanel));
-    OkBtn = CreateControl(Panel1, WC_BUTTONW, UiText::kOkBtn, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                          IDC_OkBtn, ScaledRect(kOkBtn), song);
-    ExitBtn = CreateControl(Panel1, WC_BUTTONW, UiText::kExitBtn,
-                            WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, IDC_ExitBtn,
-                            ScaledRect(kExitBtn), song);
+    OkBtn =
+        CreateControl(Panel1, WC_BUTTONW, UiText::kOkBtn, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                      IDC_OkBtn, ScaledRect(kOkBtn), song);
+    ExitBtn =
+        CreateControl(Panel1, WC_BUTTONW, UiText::kExitBtn, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                      IDC_ExitBtn, ScaledRect(kExitBtn), song);
     ::SetWindowPos(GroupBox1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SetWindowSubclass(SleepEdit, SleepEditProc, 1, 0);
 
     for (HWND l : {Label1, Label3, Label5})
-        m_drawn.add(l, {nullptr, song, ::GetSysColor(COLOR_WINDOWTEXT), DT_LEFT | DT_NOPREFIX, true});
+        m_drawn.add(l,
+                    {nullptr, song, ::GetSysColor(COLOR_WINDOWTEXT), DT_LEFT | DT_NOPREFIX, true});
     for (HWND l : {Label4, CurLb})
-        m_drawn.add(l, {nullptr, small, ::GetSysColor(COLOR_WINDOWTEXT), DT_LEFT | DT_NOPREFIX, true});
+        m_drawn.add(l,
+                    {nullptr, small, ::GetSysColor(COLOR_WINDOWTEXT), DT_LEFT | DT_NOPREFIX, true});
     m_drawn.add(SaveError, {nullptr, small, RGB(255, 0, 0), DT_LEFT | DT_NOPREFIX, false});
     m_drawn.setText(Label1, UiText::kPortLabel);
     m_drawn.setText(Label4, UiText::kCurrentLabel);
@@ -86,8 +91,8 @@ void TSetFrm::buildLayout()
 void TSetFrm::ShowModal(HWND owner)
 {
     FormShow();
-    const RECT frame = FrameRect(kStyle, 0, UiLayout::kSettingsWidth, UiLayout::kSettingsHeight,
-                                 owner);
+    const RECT frame =
+        FrameRect(kStyle, 0, UiLayout::kSettingsWidth, UiLayout::kSettingsHeight, owner);
     ::SetWindowPos(m_hwnd, nullptr, frame.left, frame.top, frame.right - frame.left,
                    frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
     ::SetFocus(PortCbx);
@@ -113,8 +118,8 @@ LRESULT CALLBACK TSetFrm::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     }
 }
 
-LRESULT CALLBACK TSetFrm::SleepEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
-                                        UINT_PTR, DWORD_PTR)
+LRESULT CALLBACK TSetFrm::SleepEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR)
 {
     // SleepEditKeyPress: a typed character the layer refuses never reaches
     // the field.

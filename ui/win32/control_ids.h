@@ -65,8 +65,7 @@
     X(l_Telephone, 1306)                                                                           \
     X(l_WebSite, 1307)
 
-enum ControlId : int
-{
+enum ControlId : int {
 #define ZUVI_CONTROL_ID(name, id) IDC_##name = id,
     ZUVI_CONTROLS(ZUVI_CONTROL_ID)
 #undef ZUVI_CONTROL_ID

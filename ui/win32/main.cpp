@@ -3,9 +3,9 @@
 // reader, the three windows, the message loop, and an exit that never waits
 // for the reading thread.
 
-#include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <windows.h>
 
 #include <string>
 
@@ -80,9 +80,9 @@ HWND createInstanceWindow(HINSTANCE instance, Tform_Main* main)
     wc.hInstance = instance;
     wc.lpszClassName = kInstanceWindowClass;
     ::RegisterClassExW(&wc);
-    HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW, kInstanceWindowClass,
-                                  Wide(kInstanceName).c_str(), WS_POPUP, 0, 0, 0, 0, nullptr,
-                                  nullptr, instance, nullptr);
+    HWND hwnd =
+        ::CreateWindowExW(WS_EX_TOOLWINDOW, kInstanceWindowClass, Wide(kInstanceName).c_str(),
+                          WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(main));
     return hwnd;
 }

@@ -15,8 +15,8 @@
 #include <QSvgRenderer>
 #include <cstdio>
 
-#include "ui/qt/card_face.h"
 #include "ui/layout.h"
+#include "ui/qt/card_face.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/uMain.h"
 
@@ -114,8 +114,8 @@ int main(int argc, char** argv)
         {"stop.png", Pictures::actionStatusGlyph(1)},
         {"settings.png", Pictures::settingsGlyph()},
         {"about.png", Pictures::aboutGlyph()},
-        {"cardface.png", cardFacePixmap(layoutFont(UiLayout::kCardLineFont),
-                                        layoutFont(UiLayout::kCardDataFont))},
+        {"cardface.png",
+         cardFacePixmap(layoutFont(UiLayout::kCardLineFont), layoutFont(UiLayout::kCardDataFont))},
     };
     for (const auto& picture : pictures) {
         if (!writePng(picture.pixmap, dir.filePath(QString::fromLatin1(picture.file)))) {
@@ -123,7 +123,8 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (!writeIcon(QString::fromLocal8Bit(argv[2]), dir.filePath(QStringLiteral("zuviruzozozad.ico")))) {
+    if (!writeIcon(QString::fromLocal8Bit(argv[2]),
+                   dir.filePath(QStringLiteral("zuviruzozozad.ico")))) {
         std::fprintf(stderr, "cannot render the icon\n");
         return 1;
     }

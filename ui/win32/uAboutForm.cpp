@@ -24,10 +24,10 @@ Tform_About::Tform_About(HWND owner)
 {
     using namespace UiLayout;
     const RECT frame = FrameRect(kStyle, kExStyle, kAboutWidth, kAboutHeight, owner);
-    m_hwnd = ::CreateWindowExW(kExStyle, kClassName, Wide(AboutTexts().caption).c_str(), kStyle,
-                               frame.left, frame.top, frame.right - frame.left,
-                               frame.bottom - frame.top, owner, nullptr,
-                               ::GetModuleHandleW(nullptr), this);
+    m_hwnd =
+        ::CreateWindowExW(kExStyle, kClassName, Wide(AboutTexts().caption).c_str(), kStyle,
+                          frame.left, frame.top, frame.right - frame.left, frame.bottom - frame.top,
+                          owner, nullptr, ::GetModuleHandleW(nullptr), this);
     m_font = CreateLayoutFont(kAboutFont);
     m_linkFont = CreateLayoutFont(kAboutLinkFont);
     m_picture = PictureFromResource(IDB_ABOUTJPEG);
@@ -36,8 +36,11 @@ Tform_About::Tform_About(HWND owner)
     // Every control notifies its clicks, so a click on a label stays on the
     // label (and does nothing) instead of falling through to the picture.
     const DWORD label = WS_VISIBLE | SS_OWNERDRAW | SS_NOTIFY;
-    const auto at = [](int row) { return ScaledRect(Rect{kAboutLabelLeft, kAboutLabelTop[row], 0, 0}); };
-    i_About = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_i_About, ScaledRect(kAboutPicture), nullptr);
+    const auto at = [](int row) {
+        return ScaledRect(Rect{kAboutLabelLeft, kAboutLabelTop[row], 0, 0});
+    };
+    i_About = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_i_About, ScaledRect(kAboutPicture),
+                            nullptr);
     l_AppName = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_l_AppName, at(0), nullptr);
     l_Version = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_l_Version, at(1), nullptr);
     l_Company = CreateControl(m_hwnd, WC_STATICW, "", label, IDC_l_Company, at(2), nullptr);
@@ -50,8 +53,8 @@ Tform_About::Tform_About(HWND owner)
     for (HWND l : {l_AppName, l_Version, l_Company, l_Address, l_Telephone})
         m_drawn.add(l, {&m_backdrop, m_font.get(), ::GetSysColor(COLOR_WINDOWTEXT),
                         DT_LEFT | DT_NOPREFIX, true});
-    m_drawn.add(l_WebSite, {&m_backdrop, m_linkFont.get(), FromRgb(kLinkColour),
-                            DT_LEFT | DT_NOPREFIX, true});
+    m_drawn.add(l_WebSite,
+                {&m_backdrop, m_linkFont.get(), FromRgb(kLinkColour), DT_LEFT | DT_NOPREFIX, true});
     FormCreate();
 }
 
@@ -68,8 +71,8 @@ void Tform_About::FormCreate()
 
 void Tform_About::ShowModal(HWND owner)
 {
-    const RECT frame = FrameRect(kStyle, kExStyle, UiLayout::kAboutWidth, UiLayout::kAboutHeight,
-                                 owner);
+    const RECT frame =
+        FrameRect(kStyle, kExStyle, UiLayout::kAboutWidth, UiLayout::kAboutHeight, owner);
     ::SetWindowPos(m_hwnd, nullptr, frame.left, frame.top, 0, 0,
                    SWP_NOZORDER | SWP_NOSIZE | SWP_NOACTIVATE);
     RunModal(m_hwnd, owner);

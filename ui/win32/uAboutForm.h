@@ -22,8 +22,7 @@ public:
     void ShowModal(HWND owner);
 
 private:
-    template <typename T>
-    friend T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam);
+    template <typename T> friend T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam);
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     void FormCreate();

@@ -56,7 +56,8 @@ HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
 
 void Tform_Main::Register(HINSTANCE instance)
 {
-    RegisterWindowClass(instance, kClassName, WndProc, ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
+    RegisterWindowClass(instance, kClassName, WndProc,
+                        ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
 }
 
 Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
@@ -64,7 +65,8 @@ Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
 {
     if (missing)
         m_presenter.standIn(*missing);
-    const RECT frame = FrameRect(kMainStyle, 0, UiLayout::kMainWidth, UiLayout::kMainHeight, nullptr);
+    const RECT frame =
+        FrameRect(kMainStyle, 0, UiLayout::kMainWidth, UiLayout::kMainHeight, nullptr);
     m_hwnd = ::CreateWindowExW(0, kClassName, L"", kMainStyle, frame.left, frame.top,
                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                ::GetModuleHandleW(nullptr), this);
@@ -98,8 +100,8 @@ void Tform_Main::buildLayout()
     const RECT decoration = ScaledRect(kDecoration);
     m_topBackdrop.add(&m_banner, ScaledRect(kImage1));
     m_stripBackdrop.add(&m_strip, ScaledRect(kImage2));
-    m_pageBackdrop.add(&m_pale, decoration); // i_bg1
-    m_pageBackdrop.add(&m_pale, decoration); // i_bg2
+    m_pageBackdrop.add(&m_pale, decoration);  // i_bg1
+    m_pageBackdrop.add(&m_pale, decoration);  // i_bg2
     m_pageBackdrop.add(&m_waves, decoration); // i_bg3, on top: the one seen
     m_hasCardBackdrop.add(&m_hand, decoration);
     m_cardBackdrop.setUnder(&m_pageBackdrop, POINT{Scaled(kCardView.x), Scaled(kCardView.y)});
@@ -113,9 +115,11 @@ void Tform_Main::buildLayout()
 
     // Top band: banner, and beside it the strip above the two dialog buttons.
     Panel2 = CreatePanel(m_hwnd, IDC_Panel2, ScaledRect(kPanel2));
-    Image1 = CreateControl(Panel2, WC_STATICW, "", picture, IDC_Image1, ScaledRect(kImage1), nullptr);
+    Image1 =
+        CreateControl(Panel2, WC_STATICW, "", picture, IDC_Image1, ScaledRect(kImage1), nullptr);
     Panel3 = CreatePanel(Panel2, IDC_Panel3, ScaledRect(kPanel3));
-    Image2 = CreateControl(Panel3, WC_STATICW, "", picture, IDC_Image2, ScaledRect(kImage2), nullptr);
+    Image2 =
+        CreateControl(Panel3, WC_STATICW, "", picture, IDC_Image2, ScaledRect(kImage2), nullptr);
     Panel9 = CreatePanel(Panel3, IDC_Panel9, ScaledRect(kPanel9), FromRgb(kBandColour));
     SetBtn = CreateControl(Panel9, WC_BUTTONW, UiText::kSetBtn, button, IDC_SetBtn,
                            ScaledRect(kSetBtn), m_mainFont.get());
@@ -126,9 +130,9 @@ void Tform_Main::buildLayout()
                               IDC_GroupBox1, ScaledRect(kGroupBox1), m_songFont.get());
     btn_OneReadCard = CreateControl(m_hwnd, WC_BUTTONW, UiText::kOneRead, button | BS_FLAT,
                                     IDC_btn_OneReadCard, inGroup1(kOneReadBtn), m_mainFont.get());
-    btn_CycleReadCard = CreateControl(m_hwnd, WC_BUTTONW, UiText::kCycleStart, button | BS_FLAT,
-                                      IDC_btn_CycleReadCard, inGroup1(kCycleReadBtn),
-                                      m_mainFont.get());
+    btn_CycleReadCard =
+        CreateControl(m_hwnd, WC_BUTTONW, UiText::kCycleStart, button | BS_FLAT,
+                      IDC_btn_CycleReadCard, inGroup1(kCycleReadBtn), m_mainFont.get());
     // Result box: the page control without tabs shows ts_Device only.
     GroupBox2 = CreateControl(m_hwnd, WC_BUTTONW, UiText::kResultBox, WS_VISIBLE | BS_GROUPBOX,
                               IDC_GroupBox2, ScaledRect(kGroupBox2), m_songFont.get());
@@ -140,36 +144,36 @@ void Tform_Main::buildLayout()
     i_bg1 = CreateControl(ts_Device, WC_STATICW, "", picture, IDC_i_bg1, decoration, nullptr);
     i_bg2 = CreateControl(ts_Device, WC_STATICW, "", picture, IDC_i_bg2, decoration, nullptr);
     i_bg3 = CreateControl(ts_Device, WC_STATICW, "", picture, IDC_i_bg3, decoration, nullptr);
-    i_HasCard = CreateControl(ts_Device, WC_STATICW, "", SS_OWNERDRAW, IDC_i_HasCard, decoration,
-                              nullptr);
+    i_HasCard =
+        CreateControl(ts_Device, WC_STATICW, "", SS_OWNERDRAW, IDC_i_HasCard, decoration, nullptr);
     p_IDCardInfo = CreatePanel(ts_Device, IDC_p_IDCardInfo, ScaledRect(kCardView));
     Image4 = CreateControl(p_IDCardInfo, WC_STATICW, "", picture, IDC_Image4, ScaledRect(kCardFace),
                            nullptr);
     PhotoPanel = CreatePanel(p_IDCardInfo, IDC_PhotoPanel, ScaledRect(kPhotoPanel));
-    PhotoImage = CreateControl(PhotoPanel, WC_STATICW, "", picture, IDC_PhotoImage, photoPlace,
-                               nullptr);
+    PhotoImage =
+        CreateControl(PhotoPanel, WC_STATICW, "", picture, IDC_PhotoImage, photoPlace, nullptr);
     // The card's labels, at the places the layer gives them.
     const CardViewContent places = CardViewFor(TIDCardInfo{}, kCardViewSelector, nullptr, 0);
     for (const CardText& text : places.texts) {
         const Rect& r = text.place;
         const RECT at = ScaledRect(Rect{r.x, r.y, r.width, r.height});
-        m_cardLabels[text.control] = CreateControl(p_IDCardInfo, WC_STATICW, "",
-                                                   WS_VISIBLE | SS_OWNERDRAW,
-                                                   ControlIdByName(text.control), at, nullptr);
+        m_cardLabels[text.control] =
+            CreateControl(p_IDCardInfo, WC_STATICW, "", WS_VISIBLE | SS_OWNERDRAW,
+                          ControlIdByName(text.control), at, nullptr);
     }
     l_Info = CreateControl(ts_Device, WC_STATICW, "", WS_VISIBLE | SS_OWNERDRAW, IDC_l_Info,
                            ScaledRect(kInfoLine), nullptr);
     // Status bar: three sunken panels.
     sb_Status = CreatePanel(m_hwnd, IDC_sb_Status, ScaledRect(kStatusBar));
-    const auto statusPanel = [](const Rect& r) { return ScaledRect(Rect{r.x, r.y, r.width - 2, r.height}); };
-    StatusPanel0 = CreateControl(sb_Status, WC_STATICW, "",
-                                 WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
-                                 IDC_StatusPanel0, statusPanel(kStatusPanel0), m_songFont.get(),
-                                 WS_EX_STATICEDGE);
-    StatusPanel1 = CreateControl(sb_Status, WC_STATICW, "",
-                                 WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
-                                 IDC_StatusPanel1, statusPanel(kStatusPanel1), m_songFont.get(),
-                                 WS_EX_STATICEDGE);
+    const auto statusPanel = [](const Rect& r) {
+        return ScaledRect(Rect{r.x, r.y, r.width - 2, r.height});
+    };
+    StatusPanel0 = CreateControl(
+        sb_Status, WC_STATICW, "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
+        IDC_StatusPanel0, statusPanel(kStatusPanel0), m_songFont.get(), WS_EX_STATICEDGE);
+    StatusPanel1 = CreateControl(
+        sb_Status, WC_STATICW, "", WS_VISIBLE | SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_NOPREFIX,
+        IDC_StatusPanel1, statusPanel(kStatusPanel1), m_songFont.get(), WS_EX_STATICEDGE);
     StatusPanel2 = CreatePanel(sb_Status, IDC_StatusPanel2, statusPanel(kStatusPanel2), CLR_INVALID,
                                WS_EX_STATICEDGE);
     RECT samPlace;
@@ -353,8 +357,8 @@ void Tform_Main::ShowCardInfo(int selector)
             continue;
         m_drawn.setColour(it->second, text.colour == CardColour::WindowText
                                           ? ::GetSysColor(COLOR_WINDOWTEXT)
-                                          : text.colour == CardColour::Red ? RGB(255, 0, 0)
-                                                                           : RGB(0, 0, 0));
+                                      : text.colour == CardColour::Red ? RGB(255, 0, 0)
+                                                                       : RGB(0, 0, 0));
         m_drawn.setText(it->second, text.text);
         ::ShowWindow(it->second, text.visible ? SW_SHOWNA : SW_HIDE);
     }

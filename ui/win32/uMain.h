@@ -5,8 +5,8 @@
 // SendMessage of WM_READSTATE, so the status is handled here while the thread
 // waits (the card record it filled just before is safe to read).
 
-#include <windows.h>
 #include <commctrl.h>
+#include <windows.h>
 
 #include <array>
 #include <map>
@@ -65,8 +65,7 @@ public:
     void BringToFront();
 
 private:
-    template <typename T>
-    friend T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam);
+    template <typename T> friend T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam);
     static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     void buildLayout();

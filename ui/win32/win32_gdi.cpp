@@ -10,8 +10,7 @@ namespace {
 int g_dpi = 96;
 
 // Releases one COM interface.
-template <typename T>
-class ComPtr
+template <typename T> class ComPtr
 {
 public:
     ComPtr() = default;
@@ -72,8 +71,8 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         RECT r;
         ::GetClientRect(hwnd, &r);
         const LONG_PTR ground = ::GetWindowLongPtrW(hwnd, GWLP_USERDATA);
-        BrushHandle brush(::CreateSolidBrush(ground ? COLORREF(ground - 1)
-                                                    : ::GetSysColor(COLOR_BTNFACE)));
+        BrushHandle brush(
+            ::CreateSolidBrush(ground ? COLORREF(ground - 1) : ::GetSysColor(COLOR_BTNFACE)));
         ::FillRect(reinterpret_cast<HDC>(wParam), &r, brush.get());
         return 1;
     }
@@ -86,8 +85,8 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 
 std::wstring Wide(std::string_view utf8)
 {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                        nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(n > 0 ? n : 0, L'\0');
     if (n > 0)
         ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), &wide[0], n);
@@ -139,11 +138,10 @@ FontHandle CreateLayoutFont(const UiLayout::Font& font)
 {
     // A negative height asks for the character height in pixels, as the
     // layer gives it.
-    return FontHandle(::CreateFontW(-Scaled(font.pixelSize), 0, 0, 0,
-                                    font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline, FALSE,
-                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                    Wide(font.family).c_str()));
+    return FontHandle(::CreateFontW(
+        -Scaled(font.pixelSize), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline,
+        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        DEFAULT_PITCH | FF_DONTCARE, Wide(font.family).c_str()));
 }
 
 COLORREF FromRgb(unsigned rrggbb)
@@ -306,7 +304,8 @@ bool OwnerDrawn::draw(const DRAWITEMSTRUCT& item) const
     BitmapHandle buffer(::CreateCompatibleBitmap(item.hDC, width, height));
     MemoryDc dc(item.hDC, buffer.get());
     RECT area = client;
-    ::MapWindowPoints(item.hwndItem, ::GetParent(item.hwndItem), reinterpret_cast<POINT*>(&area), 2);
+    ::MapWindowPoints(item.hwndItem, ::GetParent(item.hwndItem), reinterpret_cast<POINT*>(&area),
+                      2);
     if (style.backdrop) {
         style.backdrop->paint(dc.get(), area);
     } else {
@@ -365,11 +364,10 @@ void RegisterPanelClass(HINSTANCE instance)
 
 HWND CreatePanel(HWND parent, int id, const RECT& place, COLORREF ground, DWORD exStyle)
 {
-    HWND panel = ::CreateWindowExW(exStyle | WS_EX_CONTROLPARENT, kPanelClass, L"",
-                                   WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, place.left, place.top,
-                                   place.right - place.left, place.bottom - place.top, parent,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                                   nullptr);
+    HWND panel = ::CreateWindowExW(
+        exStyle | WS_EX_CONTROLPARENT, kPanelClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS,
+        place.left, place.top, place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     if (ground != CLR_INVALID)
         ::SetWindowLongPtrW(panel, GWLP_USERDATA, static_cast<LONG_PTR>(ground) + 1);
     return panel;
@@ -378,11 +376,10 @@ HWND CreatePanel(HWND parent, int id, const RECT& place, COLORREF ground, DWORD 
 HWND CreateControl(HWND parent, const wchar_t* windowClass, std::string_view text, DWORD style,
                    int id, const RECT& place, HFONT font, DWORD exStyle)
 {
-    HWND control = ::CreateWindowExW(exStyle, windowClass, Wide(text).c_str(),
-                                     WS_CHILD | WS_CLIPSIBLINGS | style, place.left, place.top,
-                                     place.right - place.left, place.bottom - place.top, parent,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr,
-                                     nullptr);
+    HWND control = ::CreateWindowExW(
+        exStyle, windowClass, Wide(text).c_str(), WS_CHILD | WS_CLIPSIBLINGS | style, place.left,
+        place.top, place.right - place.left, place.bottom - place.top, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     if (font)
         ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;

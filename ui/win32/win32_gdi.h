@@ -20,8 +20,7 @@ std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);
 
 // Owns one GDI object and deletes it.
-template <typename Handle>
-class GdiObject
+template <typename Handle> class GdiObject
 {
 public:
     GdiObject() = default;
@@ -169,8 +168,7 @@ void RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc,
 
 // The object of type T behind `hwnd`: bound once, from the creation
 // parameter, when WM_NCCREATE arrives; null before.
-template <typename T>
-T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam)
+template <typename T> T* WindowObject(HWND hwnd, UINT msg, LPARAM lParam)
 {
     if (msg == WM_NCCREATE) {
         auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
