@@ -3,9 +3,10 @@
 // reader, the three windows, the message loop, and an exit that never waits
 // for the reading thread.
 
+#include <windows.h>
+// after windows.h, which they need
 #include <commctrl.h>
 #include <objbase.h>
-#include <windows.h>
 
 #include <string>
 

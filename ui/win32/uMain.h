@@ -5,8 +5,9 @@
 // SendMessage of WM_READSTATE, so the status is handled here while the thread
 // waits (the card record it filled just before is safe to read).
 
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h, which it needs
+#include <commctrl.h>
 
 #include <array>
 #include <map>
