@@ -80,6 +80,12 @@ MainPresenter::MainPresenter(const TermbLibrary& library)
     m_view.cycleCaption = text(UiText::kCycleStart);
 }
 
+void MainPresenter::standIn(const TermbLibrary& missing)
+{
+    m_libraryLoaded = false;
+    m_libraryText = LibraryLoadFailureText(missing);
+}
+
 void MainPresenter::FormCreate()
 {
     PortNo = kUsbPort;
