@@ -137,10 +137,13 @@ RECT ScaledRect(const UiLayout::Rect& r, int dx, int dy)
 FontHandle CreateLayoutFont(const UiLayout::Font& font)
 {
     // A negative height asks for the character height in pixels, as the
-    // layer gives it.
+    // layer gives it. Every text the windows show is Chinese: asking for the
+    // GB2312 character set makes the font mapper pick a face that has the
+    // characters where the named one lacks them ("MS Sans Serif" is a
+    // Western bitmap face).
     return FontHandle(::CreateFontW(
         -Scaled(font.pixelSize), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline,
-        FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+        FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
         DEFAULT_PITCH | FF_DONTCARE, Wide(font.family).c_str()));
 }
 
