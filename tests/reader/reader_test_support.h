@@ -3,6 +3,8 @@
 // statuses as the main window does, and a fixture that gives each test a
 // fresh shared state, photo directory and serial port list.
 
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -74,6 +76,30 @@ private:
 
 // Waits for a condition the reading thread brings about; the bound only keeps
 // a faulty thread from hanging the suite.
+// Stops a resumed reading thread when the test ends, however it ends: a
+// failed assertion returns early, and a thread left running would go on
+// calling the test's reader and status recorder after they are gone. Declare
+// it after the thread and everything the thread uses.
+class StopsWithTheTest
+{
+public:
+    explicit StopsWithTheTest(TReadThread& thread) : m_thread(thread) {}
+    ~StopsWithTheTest()
+    {
+        m_thread.Terminate();
+        ReadMode = kReadIdle;
+        if (!m_thread.WaitFor(20000)) {
+            std::fprintf(stderr, "the reading thread did not end within 20 s\n");
+            std::abort(); // it would use the test's objects after they are gone
+        }
+    }
+    StopsWithTheTest(const StopsWithTheTest&) = delete;
+    StopsWithTheTest& operator=(const StopsWithTheTest&) = delete;
+
+private:
+    TReadThread& m_thread;
+};
+
 template <class Condition> bool eventually(Condition condition)
 {
     for (int i = 0; i < 20000; ++i) {

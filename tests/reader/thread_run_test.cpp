@@ -34,6 +34,7 @@ TEST_F(ThreadRunTest, FollowsTheModeSetFromAnotherThread)
         std::this_thread::sleep_for(1ms);
     });
     thread.OwnerWnd = std::ref(status);
+    const StopsWithTheTest stops(thread);
     thread.Resume();
 
     ReadMode = kReadContinuous;
@@ -67,6 +68,7 @@ TEST_F(ThreadRunTest, TheWindowMayClearTheCardNumberAtAnyMoment)
         std::this_thread::sleep_for(100us);
     });
     thread.OwnerWnd = std::ref(status);
+    const StopsWithTheTest stops(thread);
     thread.Resume();
     ReadSleep = 1; // every pass then calls the sleep function, which counts it
     ReadMode = kReadContinuous;

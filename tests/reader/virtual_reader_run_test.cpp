@@ -43,6 +43,7 @@ TEST_F(VirtualReaderRunTest, ContinuousReadingOfSeveralCards)
     StatusRecorder status;
     TReadThread thread(library.api);
     thread.OwnerWnd = std::ref(status);
+    const StopsWithTheTest stops(thread);
     thread.Resume();
     ReadMode = kReadContinuous;
     auto handledCount = [&](std::size_t n) {
