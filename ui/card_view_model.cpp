@@ -43,11 +43,15 @@ std::string authorityText(const std::string& gbk)
     return WrapText(TrimText(gbk), kCardWrapWidth);
 }
 
-void idCardTexts(std::vector<CardText>& texts, const TIDCardInfo& card)
+// The fields the identity card and the residence permit share, in the
+// identity card's places and order; the permit has no nation.
+template <class Record>
+void residentTexts(std::vector<CardText>& texts, const Record& card, const std::string* nation)
 {
     texts.push_back(dataText("NameLabel", 75, 21, FieldText(card.Name)));
     texts.push_back(dataText("SexLabel", 75, 45, FieldText(card.Sex)));
-    texts.push_back(dataText("NationLabel", 175, 45, FieldText(card.Nation)));
+    if (nation)
+        texts.push_back(dataText("NationLabel", 175, 45, *nation));
     texts.push_back(wrappedText("AddressLabel", 75, 93,
                                 TrimText(WrapText(FieldText(card.Address), kCardWrapWidth))));
     texts.push_back(dataText("IDCardNoLabel", 116, 132, FieldText(card.IDCardNo)));
@@ -56,6 +60,12 @@ void idCardTexts(std::vector<CardText>& texts, const TIDCardInfo& card)
     texts.push_back(dataText("BirthdayLabel", 75, 69,
                              formatDate(FieldText(card.Birthday), kBirthdaySeparator)));
     validityTexts(texts, FieldText(card.StartDate), FieldText(card.EndDate));
+}
+
+void idCardTexts(std::vector<CardText>& texts, const TIDCardInfo& card)
+{
+    const std::string nation = FieldText(card.Nation);
+    residentTexts(texts, card, &nation);
 }
 
 // The foreign permanent resident card: the names on the first rows, the
@@ -81,16 +91,7 @@ void foreignTexts(std::vector<CardText>& texts, const TForeignCardInfo& card)
 // the nation, and on the last row the pass number and the issue count.
 void permitTexts(std::vector<CardText>& texts, const TPermitCardInfo& card)
 {
-    texts.push_back(dataText("NameLabel", 75, 21, FieldText(card.Name)));
-    texts.push_back(dataText("SexLabel", 75, 45, FieldText(card.Sex)));
-    texts.push_back(wrappedText("AddressLabel", 75, 93,
-                                TrimText(WrapText(FieldText(card.Address), kCardWrapWidth))));
-    texts.push_back(dataText("IDCardNoLabel", 116, 132, FieldText(card.IDCardNo)));
-    texts.push_back(
-        dataText("CheckDepartmentLabel", 87, 157, authorityText(FieldText(card.CheckDepartment))));
-    texts.push_back(dataText("BirthdayLabel", 75, 69,
-                             formatDate(FieldText(card.Birthday), kBirthdaySeparator)));
-    validityTexts(texts, FieldText(card.StartDate), FieldText(card.EndDate));
+    residentTexts(texts, card, nullptr);
     texts.push_back(dataText("PassNoLabel", 100, 205, FieldText(card.PassNo)));
     texts.push_back(dataText("IssueCountLabel", 256, 205, FieldText(card.IssueCount)));
 }
