@@ -139,11 +139,12 @@ void CardView::ShowCardInfo(const CardViewContent& content)
     showFace(content.face);
     // The labels of other faces go first, so none of them shows for a moment
     // over this card's.
-    for (const auto& [name, label] : m_labels) {
+    for (const auto& entry : m_labels) {
+        const std::string& name = entry.first; // a lambda cannot take a structured binding in C++17
         const bool used = std::any_of(content.texts.begin(), content.texts.end(),
                                       [&](const CardText& t) { return name == t.control; });
         if (!used)
-            label->hide();
+            entry.second->hide();
     }
     bool photoShown = false;
     for (const CardText& text : content.texts) {

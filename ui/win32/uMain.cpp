@@ -355,11 +355,12 @@ void Tform_Main::ShowCardInfo(int selector)
     showFace(content.face);
     // A control that this card's face does not have is hidden; the others
     // stand where this face has them.
-    for (const auto& [name, label] : m_cardLabels) {
+    for (const auto& entry : m_cardLabels) {
+        const std::string& name = entry.first; // a lambda cannot take a structured binding in C++17
         const bool shown = std::any_of(content.texts.begin(), content.texts.end(),
                                        [&](const CardText& t) { return name == t.control; });
         if (!shown)
-            ::ShowWindow(label, SW_HIDE);
+            ::ShowWindow(entry.second, SW_HIDE);
     }
     for (const CardText& text : content.texts) {
         const auto it = m_cardLabels.find(text.control);
