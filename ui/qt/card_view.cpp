@@ -6,6 +6,7 @@
 #include <QPixmap>
 
 #include "ui/qt/card_face.h"
+#include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"
 
 namespace {
@@ -71,6 +72,7 @@ QLabel* CardView::addLabel(const CardText& text)
 
 void CardView::ShowCardInfo(const CardViewContent& content)
 {
+    NoteCardShown(); // keeps the fonts' glyph caches bounded
     show();
     for (const CardText& text : content.texts) {
         QLabel* label = m_labels.at(text.control);

@@ -5,6 +5,7 @@
 
 #include "card_samples.h"
 #include "ui/qt/card_view.h"
+#include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"
 
 class CardViewTest : public QObject
@@ -162,6 +163,18 @@ private slots:
             QCOMPARE(child(view, name)->text(), text);
         QCOMPARE(child(view, "NameLabel")->size(), child(view, "NameLabel")->sizeHint());
         QCOMPARE(child(view, "AddressLabel")->size(), QSize(254, 36));
+    }
+
+    // The fonts' engines go while the labels hold their fonts; the next card
+    // is drawn with fresh ones, exactly as before.
+    void drawnAlikeAfterGlyphRelease()
+    {
+        CardView view;
+        showCard(view, sampleCard(), 7, file("none.bmp"));
+        const QImage before = view.grab().toImage();
+        ReleaseGlyphCaches();
+        showCard(view, sampleCard(), 7, file("none.bmp"));
+        QCOMPARE(view.grab().toImage(), before);
     }
 };
 
