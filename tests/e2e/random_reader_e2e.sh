@@ -10,38 +10,10 @@ set -uo pipefail
 
 program=$1 library=$2 closer=$3
 
-for tool in Xvfb xvfb-run xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-if [ -z "${E2E_UNDER_XVFB:-}" ]; then
-    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- program output:"
-    cat "$work/out.txt" 2>/dev/null
-    exit 1
-}
-
-mkdir -p "$work/app" "$work/rt"
-chmod 700 "$work/rt"
-cp "$program" "$work/app/zuviruzozozad"
-export XDG_RUNTIME_DIR=$work/rt
+# shellcheck source=e2e_setup.sh
+source "$(dirname "$0")/e2e_setup.sh"
 export TERMB_LIBRARY=$library
 export RANDOM_TERMB_COUNT_FILE=$work/cards
-unset QT_QPA_PLATFORM
 
 "$work/app/zuviruzozozad" >"$work/out.txt" 2>&1 &
 app_pid=$!
