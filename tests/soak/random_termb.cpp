@@ -14,6 +14,7 @@
 #include <cstring>
 #include <mutex>
 #include <random>
+#include <string>
 
 #include "reader/termb.h"
 
@@ -96,9 +97,12 @@ void countRead()
     ++reads;
     if (!file)
         return;
-    if (std::FILE* out = std::fopen(file, "w")) {
+    // Replaced whole, so that a reader of the file never sees it empty.
+    const std::string part = std::string(file) + ".part";
+    if (std::FILE* out = std::fopen(part.c_str(), "w")) {
         std::fprintf(out, "%ld\n", reads);
-        std::fclose(out);
+        if (std::fclose(out) == 0)
+            std::rename(part.c_str(), file);
     }
 }
 
