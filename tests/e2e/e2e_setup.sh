@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # $program is the sourcing script's
 # Sourced by the end-to-end scripts, with their arguments and $program set:
 # skips (exit 77) where Xvfb or xdotool is missing, runs the script again
 # under a server of its own, and prepares the scratch directory $work with a
