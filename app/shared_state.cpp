@@ -16,7 +16,13 @@ std::atomic<std::int32_t> PassStopCount{0};
 SharedText LastIDCardNo;
 char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
+TCardKindInfo CardKindInfo = {};
 TCardPhoto CardPhoto = {};
+
+void DecodeBaseText(const unsigned char* baseText)
+{
+    DecodeBaseTextInto(CardInfo, baseText);
+}
 
 std::string SamIdText()
 {
@@ -37,6 +43,7 @@ void ResetSharedState()
     LastIDCardNo.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);
+    std::memset(&CardKindInfo, 0, sizeof CardKindInfo);
     std::memset(&CardPhoto, 0, sizeof CardPhoto);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The shared reader state: the process-wide variables through which the user
 // interface thread and the reading thread cooperate. The integers and flags are
-// atomics, so each is written and read whole. SamIdStr and CardInfo are
-// handed between the threads only while the reading thread waits in its
+// atomics, so each is written and read whole. SamIdStr, CardInfo and
+// CardKindInfo are handed between the threads only while the reading thread waits in its
 // synchronous status report. LastIDCardNo carries its own lock: the main
 // window's read buttons clear it at any moment, not only inside a status.
 
@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "card/card_info.h"
-#include "reader/termb.h"
+#include "card/card_kinds.h"
 
 // Port number 1001 names the USB port; any other positive n is serial port COMn.
 inline constexpr std::int32_t kUsbPort = 1001;
@@ -62,9 +62,16 @@ private:
     std::string m_text;
 };
 
-extern SharedText LastIDCardNo;   // ID number of the card last read; empty once its view is cleared
+// The number of the card last read (CardNumberText: the ID number of an
+// identity card or a permit, the card number of a foreign card, a stand-in
+// for a kind that is not decoded); empty once its view is cleared.
+extern SharedText LastIDCardNo;
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
+// The card last read by its kind (DecodeCardKind of the same base text):
+// which kind it is and, for the kinds laid out otherwise, their own record.
+// Zeroed, filled and handed over exactly like CardInfo.
+extern TCardKindInfo CardKindInfo;
 
 // The bitmap the reader library made of the last card's photo, kept for the
 // card view, which never has to trust the photo file beside the executable
@@ -72,10 +79,15 @@ extern TIDCardInfo CardInfo;      // the decoded card last read
 // like CardInfo; `length` is 0 when this card has no bitmap.
 struct TCardPhoto
 {
-    unsigned char bitmap[kBitmapBufferSize]; // the converter's output buffer
+    unsigned char bitmap[kCardBitmapBufferSize]; // the converter's output buffer
     std::uint32_t length;
 };
 extern TCardPhoto CardPhoto;
+
+// Decodes the first 256 bytes at `baseText` into the ten text fields of
+// CardInfo, Name to Reserved (DecodeBaseTextInto). Only the reading thread
+// calls it, once per card read.
+void DecodeBaseText(const unsigned char* baseText);
 
 // SamIdStr as text: up to its first NUL, at most kSamIdSize characters.
 std::string SamIdText();

@@ -10,6 +10,7 @@
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "app/exe_dir.h"
 #include "app/shared_state.h"
@@ -17,6 +18,7 @@
 #include "card/card_info.h"
 #include "reader/read_thread.h"
 #include "reader/serial_ports.h"
+#include "reader/termb.h"
 #include "sim/cards.h"
 
 namespace {
@@ -95,6 +97,23 @@ void BM_ReadPass(benchmark::State& state)
         benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_ReadPass)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// The read pass's reference: only its two files, written the plainest way
+// (each created or emptied and written with stdio) into the same directory.
+void BM_BareFileWrites(benchmark::State& state)
+{
+    const std::vector<unsigned char> wlt(1024, 0x11), bmp(kTermbBitmapSize, 0x22);
+    const std::string files[] = {benchDir() + "/bare.wlt", benchDir() + "/bare.bmp"};
+    for (auto _ : state)
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<unsigned char>& bytes = i == 0 ? wlt : bmp;
+            if (std::FILE* file = std::fopen(files[i].c_str(), "wb")) {
+                std::fwrite(bytes.data(), 1, bytes.size(), file);
+                std::fclose(file);
+            }
+        }
+}
+BENCHMARK(BM_BareFileWrites)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 // Resident memory before and after 10,000 cards read as above.
 void BM_MemoryAfterCards(benchmark::State& state)

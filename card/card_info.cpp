@@ -4,8 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "app/int_text.h"
-#include "app/shared_state.h"
+#include "card/decimal.h"
 #include "card/gbk.h"
 
 const char* const SexNames[kSexCodeCount] = {
@@ -153,9 +152,4 @@ void DecodeBaseTextInto(TIDCardInfo& record, const unsigned char* baseText)
             text = NationNameGbk(code);
         StoreFieldText(reinterpret_cast<char*>(&record) + f.recordOffset, f.recordSize, text);
     }
-}
-
-void DecodeBaseText(const unsigned char* baseText)
-{
-    DecodeBaseTextInto(CardInfo, baseText);
 }

@@ -11,6 +11,12 @@
 inline constexpr std::size_t kBaseTextSize = 256;
 inline constexpr std::size_t kFingerprintSize = 1024;
 
+// The card's photo as the reader library's converter makes it: a Windows
+// bitmap file of 102 by 126 pixels at 24 bits per pixel, in an output buffer
+// one byte longer.
+inline constexpr int kCardBitmapSize = 38862;
+inline constexpr unsigned kCardBitmapBufferSize = kCardBitmapSize + 1;
+
 // The card record. Text fields hold GBK text followed by a NUL when shorter
 // than the field; a text that fills its field has no NUL. The layout is the
 // one the reader library writes the fingerprint into, so it is fixed.
@@ -71,10 +77,8 @@ const std::string& SexNameGbk(int code);
 const std::string& NationNameGbk(int code);
 
 // Decodes the first 256 bytes at `baseText` into the ten text fields of
-// CardInfo, Name to Reserved. Touches nothing else and never throws.
-void DecodeBaseText(const unsigned char* baseText);
-
-// The same into any record; DecodeBaseText(p) is DecodeBaseTextInto(CardInfo, p).
+// `record`, Name to Reserved. Touches nothing else and never throws.
+// DecodeBaseText (app/shared_state.h) does it for the process-wide CardInfo.
 void DecodeBaseTextInto(TIDCardInfo& record, const unsigned char* baseText);
 
 // The steps of the decoding, shared with the decoders of the other card kinds.

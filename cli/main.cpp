@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/exe_dir.h"
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "cli/options.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "app/shared_state.h"
 
 namespace {

@@ -1,5 +1,6 @@
 #include "config/config.h"
 
+#include "app/diagnostics.h"
 #include "app/exe_dir.h"
 #include "card/card_info.h"
 #include "config/profile.h"
@@ -16,15 +17,20 @@ std::string ReadConfig(const std::string& key)
     try {
         return TrimText(ReadProfileString(ConfigFilePath(), kConfigSection, key));
     } catch (...) {
+        ReportDiagnostic(DiagArea::Settings, "cannot read " + ConfigFilePath());
         return {};
     }
 }
 
 bool WriteConfig(const std::string& key, const std::string& value)
 {
+    bool written = false;
     try {
-        return WriteProfileString(ConfigFilePath(), kConfigSection, key, value);
+        written = WriteProfileString(ConfigFilePath(), kConfigSection, key, value);
     } catch (...) {
-        return false; // the file keeps what it held
+        // the file keeps what it held
     }
+    if (!written)
+        ReportDiagnostic(DiagArea::Settings, "cannot write " + key + " to " + ConfigFilePath());
+    return written;
 }

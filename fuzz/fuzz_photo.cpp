@@ -9,12 +9,12 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QRegion>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
 
+#include "ui/card_view_model.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/photo_region.h"
 
@@ -22,7 +22,6 @@ namespace {
 
 QApplication* g_app = nullptr;
 CardView* g_view = nullptr;
-QTemporaryDir* g_dir = nullptr;
 
 // The region as one flag per pixel of a width x height image; aborts on a
 // rectangle outside the image or two rectangles that overlap.
@@ -62,22 +61,15 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     g_app = new QApplication(*argc, *argv);
     g_view = new CardView;
-    g_dir = new QTemporaryDir;
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    // Through the file, as the view gets the photo from the reading thread.
-    const QString file = g_dir->filePath(QStringLiteral("zp.bmp"));
-    {
-        QFile out(file);
-        if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            std::abort();
-        out.write(reinterpret_cast<const char*>(data), qint64(size));
-    }
-    TIDCardInfo card{};
-    g_view->ShowCardInfo(card, 0, file);
+    // The bytes as the bitmap the reading thread kept for the card.
+    const TIDCardInfo card{};
+    const TCardKindInfo kind{};
+    g_view->ShowCardInfo(CardViewFor(card, kind, 0, data, size));
 
     QImage image;
     if (!image.loadFromData(data, int(size), "BMP") || image.isNull())
@@ -93,24 +85,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto* label = g_view->findChild<QLabel*>(QStringLiteral("PhotoImage"));
     if (!panel || !label)
         std::abort();
-    if (image.size() != QSize(102, 126)) {
-        if (panel->isVisibleTo(g_view))
-            std::abort(); // a photo of another size is not shown
-        return 0;
-    }
     // The view shows this photo, masked to its cut; a photo that is all
     // background is masked away entirely. Compared with the photo the view
     // holds: a truncated file leaves pixels the BMP reader never wrote, which
     // differ from one load to the next.
     if (!panel->isVisibleTo(g_view))
         std::abort();
+    // Any size shows at its own size, no larger than the photo's place.
     const QImage shown = label->pixmap().toImage();
-    if (shown.size() != image.size())
+    if (shown.size() != image.size().boundedTo(QSize(102, 126)))
         std::abort();
     const std::vector<bool> cut = bruteForceCut(shown);
     const bool allBackground = std::find(cut.begin(), cut.end(), true) == cut.end();
-    const QRegion mask = panel->mask() & QRegion(0, 0, width, height);
-    if (allBackground ? !mask.isEmpty() : regionPixels(mask, width, height) != cut)
+    const QRegion mask = panel->mask() & QRegion(0, 0, shown.width(), shown.height());
+    if (allBackground ? !mask.isEmpty() : regionPixels(mask, shown.width(), shown.height()) != cut)
         std::abort();
     return 0;
 }

@@ -6,13 +6,17 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <mutex>
 #include <thread>
 
-#include "app/int_text.h"
+#include "app/diagnostics.h"
+#include "card/decimal.h"
 #include "app/shared_state.h"
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 #include "reader/photo_files.h"
+#include "reader/photo_write.h"
 #include "reader/serial_ports.h"
 
 namespace {
@@ -83,7 +87,11 @@ void TReadThread::Worker::send(int code)
         return;
     try {
         status(code);
+    } catch (const std::exception& e) {
+        ReportDiagnostic(DiagArea::Status, std::string("status ") + std::to_string(code) +
+                                               " not delivered: " + e.what());
     } catch (...) {
+        ReportDiagnostic(DiagArea::Status, "status " + std::to_string(code) + " not delivered");
     }
 }
 
@@ -144,7 +152,10 @@ void TReadThread::Worker::execute()
             try {
                 if (checkDevice() && DeviceOK)
                     readCard();
+            } catch (const std::exception& e) {
+                ReportDiagnostic(DiagArea::ReadPass, std::string("pass ended: ") + e.what());
             } catch (...) {
+                ReportDiagnostic(DiagArea::ReadPass, "pass ended by an unforeseen error");
             }
             // A single read is one pass whatever its outcome. Only a pass
             // begun as a single read ends it, and only 1 becomes 0: a single
@@ -164,10 +175,6 @@ bool TReadThread::Worker::checkDevice()
     if (DeviceOK)
         return true;
 
-    std::vector<std::string> candidates;
-    ListSerialPortNumbers(candidates);
-    candidates.insert(candidates.begin(), std::to_string(kUsbPort));
-
     // One look at the setting for the whole discovery, so a change made
     // meanwhile takes effect at the next one instead of halfway.
     const int fixedPort = SetPortNo;
@@ -182,6 +189,12 @@ bool TReadThread::Worker::checkDevice()
         send(RS_NO_DEVICE);
         if (fixedPort != kAutoPort)
             return false;
+        // The candidates: USB, then the serial ports in the system's order.
+        // Listed only now that they are needed: reading the system's port
+        // list costs more than the rest of a pass that finds no card.
+        std::vector<std::string> candidates;
+        ListSerialPortNumbers(candidates);
+        candidates.insert(candidates.begin(), std::to_string(kUsbPort));
         found = 0;
         for (const std::string& candidate : candidates) {
             std::int32_t port = 0;
@@ -238,6 +251,7 @@ void TReadThread::Worker::readCard()
     DeviceOK = true;
     CardHandled = true;
     std::memset(&CardInfo, 0, sizeof CardInfo);
+    std::memset(&CardKindInfo, 0, sizeof CardKindInfo);
     CardPhoto.length = 0;
 
     int readResult;
@@ -257,9 +271,15 @@ void TReadThread::Worker::readCard()
 
     CardHandled = true;
     LastIDCardNo.clear();
+    // The identity card's record as always, and the same base text by its
+    // kind mark: the card view shows CardInfo for an identity card and the
+    // kind's own record for the others.
     DecodeBaseText(text);
+    DecodeCardKind(text, CardKindInfo);
     savePhoto(photo, photoLen);
-    LastIDCardNo = FieldText(CardInfo.IDCardNo);
+    // The card's number for every kind; for an identity card the very ID
+    // number of CardInfo (the same field by the same rules).
+    LastIDCardNo = CardNumberText(CardKindInfo);
     send(RS_CARD_READ);
 
     // Removal wait: poll back to back while the card lies on the reader. The
@@ -361,22 +381,30 @@ bool TReadThread::WaitFor(int milliseconds) const
                                           [this] { return m_worker->done; });
 }
 
+bool TReadThread::runsHere()
+{
+    std::lock_guard lock(m_worker->doneMutex);
+    if (m_worker->started)
+        return false;
+    m_worker->status = OwnerWnd;
+    return true;
+}
+
 void TReadThread::Execute()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->execute();
+    if (runsHere())
+        m_worker->execute();
 }
 
 bool TReadThread::CheckDevice()
 {
-    m_worker->status = OwnerWnd;
-    return m_worker->checkDevice();
+    return runsHere() && m_worker->checkDevice();
 }
 
 void TReadThread::ReadCard()
 {
-    m_worker->status = OwnerWnd;
-    m_worker->readCard();
+    if (runsHere())
+        m_worker->readCard();
 }
 
 bool ListSerialPortNumbers(std::vector<std::string>& list)
@@ -394,26 +422,18 @@ bool ListSerialPortNumbers(std::vector<std::string>& list)
     return true;
 }
 
-// The bytes go to a temporary file beside the target, which then replaces
-// it, so a crash never leaves a half-written file under the real name. When
-// anything fails the earlier file is removed all the same: the caller asked
-// for it to be replaced, and an earlier card's photo must never stand in for
-// this card's.
+
+// The bytes go to a file beside the target (fileName + ".part"), which then
+// takes the target's place, so a crash never leaves a half-written file under
+// the real name and a program reading the file never sees one half done.
+// When anything fails the earlier file is removed all the same: the caller
+// asked for it to be replaced, and an earlier card's photo must never stand
+// in for this card's.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
 {
     const std::string temp = fileName + ".part";
-
-    bool written = false;
-    if (std::FILE* file = std::fopen(temp.c_str(), "wb")) {
-        written = length == 0 || std::fwrite(buf, 1, length, file) == length;
-        written = std::fflush(file) == 0 && written;
-        written = std::fclose(file) == 0 && written;
-    }
-    if (written && std::rename(temp.c_str(), fileName.c_str()) != 0) {
-        // Windows will not rename over an existing file.
-        std::remove(fileName.c_str());
-        written = std::rename(temp.c_str(), fileName.c_str()) == 0;
-    }
+    bool written = WriteWholeFile(temp, buf, length);
+    written = written && PutInPlace(temp, fileName);
     if (!written) {
         std::remove(temp.c_str());
         std::remove(fileName.c_str());

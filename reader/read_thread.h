@@ -19,7 +19,7 @@ inline constexpr unsigned WM_READSTATE = 0x0400 + 112;
 // Status codes. 5 is not used.
 inline constexpr int RS_DEVICE_FOUND = 1; // a reader opened and gave its security-module number
 inline constexpr int RS_NO_DEVICE = 2;    // the first port tried did not answer
-inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded into CardInfo
+inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded: CardInfo, CardKindInfo
 inline constexpr int RS_CARD_LOST = 4;    // the read failed, or the card left the reader
 inline constexpr int RS_NO_CARD = 6;      // continuous reading found no card after one was handled
 
@@ -27,7 +27,7 @@ class TReadThread
 {
 public:
     // Receives each status and returns only once the main window has handled
-    // it; the thread relies on that to hand over CardInfo and SamIdStr.
+    // it; the thread relies on that to hand over CardInfo, CardKindInfo and SamIdStr.
     using StatusFn = std::function<void(int status)>;
     using SleepFn = std::function<void(int milliseconds)>;
 
@@ -50,13 +50,20 @@ public:
     // wait for the thread; lets tests see the body's writes safely.
     bool WaitFor(int milliseconds) const;
 
-    // The thread body and its two steps; public so tests can run them on the
-    // calling thread (only while the thread has not been resumed).
+    // The thread body and its two steps, run on the calling thread: for tests,
+    // and for a driver that makes the passes itself (the console program's
+    // single and repeated reads). Never together with Resume(): once the
+    // thread was resumed they do nothing (CheckDevice answers false), so two
+    // threads never call the reader at once.
     void Execute();
     bool CheckDevice();
     void ReadCard();
 
 private:
+    // True when the body may run on the calling thread (Resume() was not
+    // called); takes the status target for it.
+    bool runsHere();
+
     struct Worker;
     std::shared_ptr<Worker> m_worker;
 };
@@ -70,6 +77,7 @@ bool ListSerialPortNumbers(std::vector<std::string>& list);
 
 // Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
 // any earlier file. True only when every byte was written. The bytes go to a
-// temporary file first, so the name never holds a half-written file; when the
-// write fails, the earlier file is removed too, never left standing in.
+// spare file beside it first (fileName + ".part", kept on Linux for the next
+// write), so the name never holds a half-written file; when the write fails,
+// the earlier file is removed too, never left standing in.
 bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length);

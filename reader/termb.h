@@ -3,6 +3,8 @@
 // codes. The library is the vendor's (termb.dll / libtermb.so) or our virtual
 // reader; both export these nine functions with these argument lists.
 
+#include "card/card_info.h"
+
 // 32-bit Windows reader libraries use the stdcall convention.
 #if defined(_WIN32) && !defined(_WIN64)
 #define TERMB_CALL __stdcall
@@ -16,7 +18,7 @@ inline constexpr int kTermbCardFound = 159;    // 0x9F: StartFindIDCard found a 
 inline constexpr int kTermbSelectedAlt = 129;  // 0x81: SelectIDCard also succeeded
 inline constexpr int kTermbAppMsgNone = 145;   // 0x91: ReadNewAppMsg, card still there
 inline constexpr int kTermbCardGone = 65;      // 0x41: ReadNewAppMsg, card taken away
-inline constexpr int kTermbBitmapSize = 38862; // Wlt2Bmp: a complete 102 x 126 bitmap file
+inline constexpr int kTermbBitmapSize = kCardBitmapSize; // Wlt2Bmp: a complete bitmap file
 
 // Results 0 to 3 from find and the removal poll mean the port failed.
 inline constexpr bool IsPortFailure(int code)
@@ -28,7 +30,7 @@ inline constexpr bool IsPortFailure(int code)
 inline constexpr unsigned kManageBufferSize = 101;
 inline constexpr unsigned kTextBufferSize = 2001;
 inline constexpr unsigned kPhotoBufferSize = 2001;
-inline constexpr unsigned kBitmapBufferSize = 38863;
+inline constexpr unsigned kBitmapBufferSize = kCardBitmapBufferSize;
 
 extern "C" {
 using SDT_OpenPort_t = int(TERMB_CALL*)(int port);

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/diagnostics.h"
 #include "app/exe_dir.h"
 #include "reader/dynlib.h"
 
@@ -121,6 +122,15 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     return true;
 }
 
+// A library that is not in use is reported once, with the system's words.
+TermbLibrary reported(TermbLibrary lib)
+{
+    if (!lib.loaded)
+        ReportDiagnostic(DiagArea::Library,
+                         "not loaded: " + lib.path + (lib.error.empty() ? "" : ": " + lib.error));
+    return lib;
+}
+
 } // namespace
 
 TermbApi AbsentReaderApi()
@@ -151,10 +161,12 @@ TermbLibrary LoadTermbLibraryFrom(const std::string& file)
 {
     TermbLibrary lib;
     tryLoad(lib, file);
-    return lib;
+    return reported(lib);
 }
 
-TermbLibrary LoadTermbLibrary()
+namespace {
+
+TermbLibrary search()
 {
     TermbLibrary lib;
     if (const char* env = std::getenv("TERMB_LIBRARY"); env && *env) {
@@ -176,4 +188,11 @@ TermbLibrary LoadTermbLibrary()
         lib.tried = tried;
     }
     return lib;
+}
+
+} // namespace
+
+TermbLibrary LoadTermbLibrary()
+{
+    return reported(search());
 }

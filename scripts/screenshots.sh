@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Saves screenshots of the main window as the operator sees it: idle, a card
-# shown, continuous reading, no reader found. Runs the real program with the
+# shown, continuous reading, no reader found, and a card of each other kind
+# (foreign permanent resident card, also with a long English name; residence
+# permit; a kind whose layout is not shown). Runs the real program with the
 # virtual reader on a virtual display of its own.
 #
 # Usage: scripts/screenshots.sh [OUTPUT-DIR]   (default docs/screenshots)
@@ -14,7 +16,7 @@ if [ -z "${SCREENSHOTS_UNDER_XVFB:-}" ]; then
     done
     build=${BUILD_DIR:-build}
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$build" --target zuviruzozozad termb_virtual dialog_screenshots >/dev/null
+    cmake --build "$build" --target zuviruzozozad_probe termb_virtual dialog_screenshots >/dev/null
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
     SCREENSHOTS_UNDER_XVFB=1 BUILD=$(realpath "$build") \
@@ -26,7 +28,7 @@ app_pid=
 trap '[ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$out" "$work/app" "$work/rt"
 chmod 700 "$work/rt"
-cp "$BUILD/zuviruzozozad" "$work/app/"
+cp "$BUILD/zuviruzozozad_probe" "$work/app/zuviruzozozad"
 export XDG_RUNTIME_DIR=$work/rt ZUVI_UI_DUMP=$work/dump.txt
 export TERMB_LIBRARY=$BUILD/libtermb_virtual.so TERMB_VIRTUAL_SCENARIO=$work/scenario.json
 
@@ -67,6 +69,22 @@ wait_for btn_CycleReadCard 4 "停止循环读卡"
 wait_for l_Info 4 "读卡成功，请取卡"
 shot main-continuous.png
 stop
+
+# A card of each other kind, by its built-in key, read once.
+kind_shot() { # key control-to-check file
+    printf '{"latency_scale": 0, "cards": ["%s"], "timeline": {"mode": "fixed", "card": 0}}\n' \
+        "$1" >"$work/scenario.json"
+    start
+    click 87 140
+    wait_for l_Info 4 "读卡成功，请取卡"
+    wait_for "$2" 2 1
+    shot "$3"
+    stop
+}
+kind_shot foreign-usa EnglishNameLabel main-foreign.png
+kind_shot foreign-long-english-name EnglishNameLabel main-foreign-long-name.png
+kind_shot permit-hong-kong PassNoLabel main-permit.png
+kind_shot foreign-2023 KindLabel main-unsupported.png
 
 # No reader attached on any port.
 echo '{"latency_scale": 0, "ports": []}' >"$work/scenario.json"

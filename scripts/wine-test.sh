@@ -2,7 +2,8 @@
 # Cross-builds the Qt-free core and its unit tests for Windows with MinGW-w64
 # and runs them under Wine, so the core's Win32 layer (registry, private
 # profile, code page 936, named mutex, stdcall DLL binding, the reading
-# thread with its photo files) is exercised.
+# thread with its photo files) is exercised; then zuviruzozozad.exe, the
+# Win32 windows, end to end under Xvfb (tests/e2e/win32_e2e.sh).
 #
 # 32-bit (i686) is the target the vendors' reader DLLs need. It runs under
 # 32-bit Wine where the kernel can start 32-bit programs; where it cannot (a
@@ -43,7 +44,8 @@ can_run_32bit() {
     return $rc
 }
 
-install_missing cmake ninja-build googletest nlohmann-json3-dev binutils g++-mingw-w64-i686-posix
+install_missing cmake ninja-build googletest nlohmann-json3-dev binutils g++-mingw-w64-i686-posix \
+    qt6-base-dev qt6-svg-dev libjpeg-dev xvfb xdotool fonts-arphic-uming fonts-wqy-zenhei
 if can_run_32bit; then
     install_missing wine wine32:i386
     arches=(i686)
@@ -56,19 +58,23 @@ else
 fi
 
 targets=(card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
-         termb_virtual zuviruzozozad-cli)
+         termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the 32-bit MinGW 8.1 of Qt 5.15.2 builds it
+    pictures=() # the 32-bit build draws the windows' pictures, the 64-bit one takes them
     if [ "$arch" = x86_64 ]; then
         build=build-win64
         standard=20
+        pictures=(-DZUVI_WIN32_PICTURES_DIR="$root/build-win32/pictures")
     fi
     cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" \
-        -DZUVI_BUILD_UI=OFF -DZUVI_CXX_STANDARD=$standard \
+        -DZUVI_CXX_STANDARD=$standard "${pictures[@]}" \
         -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g0 >/dev/null
-    nice -n 15 cmake --build "$build" --target "${targets[@]}"
-    echo "[$arch] core, tests and the virtual reader DLL built as C++$standard"
+    # The pictures' host build first, on its own, so no more than two jobs run.
+    [ "$arch" = i686 ] && nice -n 15 cmake --build "$build" --target win32_pictures
+    nice -n 15 cmake --build "$build" -j 2 --target "${targets[@]}"
+    echo "[$arch] core, tests, the virtual reader DLL and zuviruzozozad.exe built as C++$standard"
 done
 
 # The 32-bit stand-in DLLs must carry the names each binding test relies on.
@@ -79,12 +85,22 @@ objdump_exports build-win32/tests/win/libfake_termb_msvcnames.dll | grep -q '_SD
 echo "[i686] stdcall exports: plain SDT_OpenPort, SDT_OpenPort@4 and _SDT_OpenPort@4 in the three stand-in DLLs"
 # The virtual reader DLL stands in for termb.dll: the nine functions under
 # their plain names.
-virtual_exports=$(objdump_exports build-win32/libtermb_virtual.dll)
+virtual_exports=$(objdump_exports build-win32/termb_virtual.dll)
 for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_SelectIDCard \
          SDT_ReadBaseMsg SDT_ReadBaseFPMsg SDT_ReadNewAppMsg Wlt2Bmp; do
-    grep -q " $f\$" <<<"$virtual_exports" || { echo "libtermb_virtual.dll lacks $f"; exit 1; }
+    grep -q " $f\$" <<<"$virtual_exports" || { echo "termb_virtual.dll lacks $f"; exit 1; }
 done
-echo "[i686] libtermb_virtual.dll exports the nine functions under their plain names"
+echo "[i686] termb_virtual.dll exports the nine functions under their plain names"
+# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only.
+imports=$(i686-w64-mingw32-objdump -p build-win32/zuviruzozozad.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+for dll in $imports; do
+    case $dll in
+    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msimg32.dll | msvcrt.dll | ole32.dll | \
+        shell32.dll | user32.dll) ;;
+    *) echo "zuviruzozozad.exe imports $dll"; exit 1 ;;
+    esac
+done
+echo "[i686] zuviruzozozad.exe imports only Windows' own DLLs:" $imports
 
 build=build-win32
 wine=(wine)
@@ -110,7 +126,7 @@ echo "== win/win_tests.exe ($run_arch, Wine)"
 "${wine[@]}" "$build/tests/win/win_tests.exe" --gtest_brief=1 || status=1
 # The reading thread against the virtual reader DLL, bound by the loader
 # through LoadLibrary as the program binds termb.dll.
-dll="Z:$root/$build/libtermb_virtual.dll"
+dll="Z:$root/$build/termb_virtual.dll"
 echo "== reader/reader_virtual_tests.exe ($run_arch, Wine): TERMB_LIBRARY=${dll//\//\\}"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/tests/reader/virtual_reader_scenario.json" \
     "${wine[@]}" "$build/tests/reader/reader_virtual_tests.exe" --gtest_brief=1 || status=1
@@ -120,4 +136,8 @@ printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "car
     >"$build/cli_scenario.json"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
     "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
+# The program itself, its windows driven by real input events under Xvfb.
+echo "== zuviruzozozad.exe ($run_arch, Wine, Xvfb)"
+WINE=${wine[0]} bash tests/e2e/win32_e2e.sh "$build/zuviruzozozad.exe" "$build/termb_virtual.dll" \
+    "$build/tests/e2e/win32_probe.exe" || status=1
 exit $status

@@ -438,12 +438,9 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
 Scenario defaultScenario()
 {
     Scenario s;
-    // The demo without a scenario file serves the identity cards; the other
-    // kinds are there by key for scenario files until the windows show
-    // their own fields.
-    for (const CardSpec& card : builtinCards())
-        if (card.kind == CardKind::IdCard)
-            s.cards.push_back(card);
+    // Every built-in card takes its turn, the other kinds after the identity
+    // cards: the windows show each kind with its own fields.
+    s.cards = builtinCards();
     std::string unused;
     for (const CardSpec& card : s.cards) {
         CardImage image;

@@ -66,6 +66,11 @@ inline constexpr unsigned kBandColour = 0xdce9f6; // 0xRRGGBB
 inline constexpr Rect kCardFace{0, 0, 480, 253};   // Image4
 inline constexpr Rect kPhotoPanel{344, 6, 102, 126}; // PhotoPanel; PhotoImage at its origin
 inline constexpr int kCardWrapWidth = 36;            // bytes per line of the address
+// The title line of the faces of the other card kinds: centred under the
+// photo's place, its top at `y`.
+inline constexpr Rect kCardFaceTitle{344, 137, 102, 16};
+// Captions stand in a column at this left edge, each on its label's row.
+inline constexpr int kCardCaptionLeft = 21;
 
 // Settings dialog (client area).
 inline constexpr int kSettingsWidth = 327;

@@ -6,7 +6,7 @@
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "reader/read_thread.h"
 #include "ui/texts.h"
 
@@ -78,6 +78,12 @@ MainPresenter::MainPresenter(const TermbLibrary& library)
     if (library.isVirtual)
         m_view.caption += UiText::kVirtualMark;
     m_view.cycleCaption = text(UiText::kCycleStart);
+}
+
+void MainPresenter::standIn(const TermbLibrary& missing)
+{
+    m_libraryLoaded = false;
+    m_libraryText = LibraryLoadFailureText(missing);
 }
 
 void MainPresenter::FormCreate()

@@ -32,6 +32,12 @@ public:
 
     const MainView& view() const { return m_view; }
 
+    // The program stands in the virtual reader because the reader library
+    // could not be loaded (`missing` says from where): the information line
+    // says so at start, as it would without any reader, while the caption
+    // marks the virtual reader. Call before FormCreate.
+    void standIn(const TermbLibrary& missing);
+
     // Window creation: the shared reader state from the settings file and
     // the idle texts. The front-end creates and starts the reading thread
     // after this.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"

@@ -38,6 +38,31 @@ inline constexpr std::string_view kSystemLibraryPath = "系统库路径";
 
 // Card view.
 inline constexpr std::string_view kBetween = "_";
+// The captions printed on the card faces (the kinds' names, the faces'
+// titles, and the text for a layout that is not decoded come from the core:
+// CardKindName, kUnsupportedLayoutText). Identity card:
+inline constexpr std::string_view kCaptionName = "姓名";
+inline constexpr std::string_view kCaptionSex = "性别";
+inline constexpr std::string_view kCaptionNation = "民族";
+inline constexpr std::string_view kCaptionBirth = "出生";
+inline constexpr std::string_view kCaptionYear = "年"; // the marks in the date of birth
+inline constexpr std::string_view kCaptionMonth = "月";
+inline constexpr std::string_view kCaptionDay = "日";
+inline constexpr std::string_view kCaptionAddress = "住址";
+inline constexpr std::string_view kCaptionIdNumber = "公民身份号码";
+inline constexpr std::string_view kCaptionAuthority = "签发机关";
+inline constexpr std::string_view kCaptionValidity = "有效期限";
+inline constexpr std::string_view kCaptionAppAddress = "附加地址";
+// Foreign permanent resident card.
+inline constexpr std::string_view kCaptionChineseName = "中文姓名";
+inline constexpr std::string_view kCaptionEnglishName = "英文姓名";
+inline constexpr std::string_view kCaptionBirthDate = "出生日期";
+inline constexpr std::string_view kCaptionNationality = "国籍";
+inline constexpr std::string_view kCaptionCardNo = "证件号码";
+inline constexpr std::string_view kCaptionCardVersion = "证件版本";
+// Residence permit for Hong Kong, Macao and Taiwan residents.
+inline constexpr std::string_view kCaptionPassNo = "通行证号码";
+inline constexpr std::string_view kCaptionIssueCount = "签发次数";
 inline constexpr std::string_view kFingerprintPrefix = "指纹数据  ";
 inline constexpr std::string_view kFingerprintNone = "无";
 

@@ -6,7 +6,7 @@
 
 #include "../temp_dir.h"
 #include "app/exe_dir.h"
-#include "app/int_text.h"
+#include "config/int_text.h"
 #include "config/config.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-#include "app/int_text.h"
+#include "config/int_text.h"
 
 namespace {
 

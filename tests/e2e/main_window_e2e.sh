@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The real program with the virtual reader under Xvfb: single read, continuous
 # reading with cards placed and taken away, a second copy started meanwhile,
-# the settings dialog and the about box, and closing while reading (also while
-# a reader call blocks for seconds).
+# the settings dialog and the about box, a foreign card shown with its own
+# fields, and closing while reading (also while a reader call blocks for
+# seconds).
 # What the window shows is read from the state file the program writes when
 # ZUVI_UI_DUMP names one (name, visible, enabled, text per control).
 #
@@ -166,6 +167,27 @@ done
 close_and_check "after the dialogs"
 unset ZUVI_SERIAL_PORTS
 rm -f "$work/app/config.ini"
+
+# --- A foreign permanent resident card (built-in card 8, foreign-usa), read
+# once: its own labels, none of the identity card's that it lacks.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 0, "timeline": {"mode": "fixed", "card": 8}}
+JSON
+start_program
+click "${single_read[@]}"
+wait_for l_Info 4 "读卡成功，请取卡"
+wait_for p_IDCardInfo 2 1
+wait_for EnglishNameLabel 2 1
+[ "$(field EnglishNameLabel 4)" = "SAMPLE JOHN" ] || fail "English name '$(field EnglishNameLabel 4)'"
+[ "$(field NameLabel 4)" = "约翰·示例" ] || fail "Chinese name '$(field NameLabel 4)'"
+[ "$(field NationalityLabel 4)" = "美国" ] || fail "nationality '$(field NationalityLabel 4)'"
+[ "$(field CardNoLabel 4)" = "USA998503150001" ] || fail "card number '$(field CardNoLabel 4)'"
+[ "$(field CheckDepartmentLabel 4)" = "中华人民共和国国家移民管理局" ] ||
+    fail "issuer '$(field CheckDepartmentLabel 4)'"
+for hidden in NationLabel IDCardNoLabel AddressLabel AppAddressLabel KindLabel; do
+    [ "$(field "$hidden" 2)" = 0 ] || fail "$hidden is shown on the foreign card"
+done
+close_and_check "after a foreign card"
 
 # --- Closing while a reader call blocks for many seconds.
 cat >"$work/scenario.json" <<JSON

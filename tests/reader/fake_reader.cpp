@@ -84,10 +84,16 @@ int TERMB_CALL readBaseFp(int port, unsigned char* text, unsigned* textLen, unsi
     if (answer != kTermbOk || !g_reader->cardPresent())
         return answer;
     const FakeCard& card = g_reader->cards.front();
-    const auto base =
-        BaseTextBuilder().name("测试").sex("1").nation("01").idNumber(card.idNo).bytes();
-    std::memcpy(text, base.data(), base.size());
-    *textLen = static_cast<unsigned>(base.size());
+    if (card.baseText.empty()) {
+        const auto base =
+            BaseTextBuilder().name("测试").sex("1").nation("01").idNumber(card.idNo).bytes();
+        std::memcpy(text, base.data(), base.size());
+        *textLen = static_cast<unsigned>(base.size());
+    } else {
+        const std::size_t n = std::min<std::size_t>(card.baseText.size(), kTextBufferSize);
+        std::memcpy(text, card.baseText.data(), n);
+        *textLen = static_cast<unsigned>(n);
+    }
     std::copy(card.photo.begin(), card.photo.end(), photo);
     *photoLen = card.reportedPhotoLength ? card.reportedPhotoLength
                                          : static_cast<unsigned>(card.photo.size());

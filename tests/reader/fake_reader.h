@@ -25,6 +25,8 @@ struct FakeCard
     int bitmapResult = kTermbBitmapSize; // Wlt2Bmp's bitmap: every byte the photo's first
     unsigned reportedPhotoLength = 0;    // the photo length the read reports; 0: the photo's size
     bool bitmapWritten = true;           // false: Wlt2Bmp answers without touching the buffer
+    // The base text the read hands out; empty: an identity card's with `idNo`.
+    std::vector<unsigned char> baseText = {};
 };
 
 class FakeReader

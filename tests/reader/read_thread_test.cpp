@@ -15,6 +15,9 @@
 #include <sys/resource.h>
 #endif
 
+#include "../card/base_text_builder.h"
+#include "app/diagnostics.h"
+#include "card/card_kinds.h"
 #include "fake_reader.h"
 #include "reader_test_support.h"
 
@@ -117,6 +120,13 @@ TEST_F(ReadThreadTest, DiscoveryTriesPortsInOrder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.opened));
+        int listings = 0;
+        SetSerialPortSource([&](Names& names) {
+            ++listings;
+            if (c.serialPorts)
+                names = *c.serialPorts;
+            return c.serialPorts.has_value();
+        });
         ResetSharedState();
         StatusRecorder fresh;
         thread().OwnerWnd = std::ref(fresh);
@@ -133,6 +143,8 @@ TEST_F(ReadThreadTest, DiscoveryTriesPortsInOrder)
         EXPECT_EQ(fresh.sent(), c.sent);
         EXPECT_EQ(PortNo, c.portNoAfter);
         EXPECT_EQ(reader.log.front(), "close " + std::to_string(c.opened.front()));
+        // The system's port list is read only when a search needs it.
+        EXPECT_EQ(listings, c.sent.front() == RS_NO_DEVICE && c.setPortNo == 0 ? 1 : 0);
     }
 }
 
@@ -386,6 +398,147 @@ TEST_F(ReadThreadTest, StalePhotoIsReplacedAndLengthBounded)
     EXPECT_EQ(m_dir.read("zp.bmp"), std::string(kTermbBitmapSize, '\x71'));
 }
 
+// A card of each kind: CardInfo is the base text decoded as an identity
+// card, exactly as before; CardKindInfo holds the kind and its record, and
+// LastIDCardNo the card's number, never empty, whatever the kind.
+FakeCard kindCard(const std::string& mark, const std::function<void(BaseTextBuilder&)>& fill,
+                  unsigned char photoByte)
+{
+    BaseTextBuilder b;
+    fill(b);
+    if (!mark.empty())
+        b.field(kKindMarkOffset, 2, mark);
+    FakeCard c = card("", photoByte, 0);
+    c.baseText.assign(b.bytes().begin(), b.bytes().end());
+    return c;
+}
+
+TEST_F(ReadThreadTest, EachKindIsDecodedBesideTheIdCardRecord)
+{
+    const FakeCard cards[] = {
+        kindCard(
+            "", [](BaseTextBuilder& b) { b.name("测试").idNumber("110101199001011234"); }, 0x61),
+        kindCard(
+            "I",
+            [](BaseTextBuilder& b) {
+                b.field(0, 120, "SAMPLE JOHN")
+                    .field(120, 2, "1")
+                    .field(122, 30, "USA998503150001")
+                    .field(152, 6, "USA")
+                    .field(158, 30, "约翰·示例");
+            },
+            0x62),
+        kindCard(
+            "J",
+            [](BaseTextBuilder& b) {
+                b.name("陈示例").idNumber("810000199007200014").field(220, 18, "H99000001");
+            },
+            0x63),
+        kindCard(
+            "Y", [](BaseTextBuilder& b) { b.field(0, 120, "NEW LAYOUT"); }, 0x64),
+        kindCard(
+            "Q", [](BaseTextBuilder&) {}, 0x65),
+    };
+    for (const FakeCard& c : cards)
+        reader.cards.push_back(c);
+    reader.cards[1].absentFinds = reader.cards[2].absentFinds = 1;
+    reader.cards[3].absentFinds = reader.cards[4].absentFinds = 1;
+    runContinuous(9);
+
+    EXPECT_EQ(status.shownKinds(),
+              (std::vector<CardKind>{CardKind::IdCard, CardKind::ForeignPermanent,
+                                     CardKind::HkMacaoTaiwanPermit, CardKind::ForeignPermanent2023,
+                                     CardKind::Unknown}));
+    const Names numbers = status.shownNumbers();
+    ASSERT_EQ(numbers.size(), 5u);
+    EXPECT_EQ(numbers[0], "110101199001011234");
+    EXPECT_EQ(numbers[1], "USA998503150001");
+    EXPECT_EQ(numbers[2], "810000199007200014");
+    EXPECT_EQ(numbers[3].rfind("Y-", 0), 0u) << numbers[3];
+    EXPECT_EQ(numbers[4].rfind("Q-", 0), 0u) << numbers[4];
+    EXPECT_EQ(numbers[3].size(), 10u);
+    // The identity card's record is the base text read as an identity card,
+    // for every kind: the foreign card's ID number field holds its card number
+    // and nationality.
+    EXPECT_EQ(status.shownIds(),
+              (Names{"110101199001011234", "USA998503150001USA", "810000199007200014", "", ""}));
+
+    // The last card's records stay until the next read clears them.
+    EXPECT_EQ(CardKindInfo.Kind, CardKind::Unknown);
+    TIDCardInfo expected{};
+    DecodeBaseTextInto(expected, cards[4].baseText.data());
+    EXPECT_EQ(std::memcmp(CardInfo.Name, expected.Name, offsetof(TIDCardInfo, AppAddress)), 0);
+}
+
+TEST_F(ReadThreadTest, KindRecordOfTheCardShown)
+{
+    reader.cards.push_back(kindCard(
+        "I",
+        [](BaseTextBuilder& b) {
+            b.field(0, 120, "SAMPLE   JOHN").field(122, 30, "USA998503150001").field(152, 6, "DEU");
+        },
+        0x62));
+    std::string englishName, nationality;
+    status.onStatus = [&](int s) {
+        if (s == RS_CARD_READ) {
+            englishName = FieldText(CardKindInfo.Foreign.EnglishName);
+            nationality = FieldText(CardKindInfo.Foreign.NationalityCode);
+        }
+    };
+    runSingleRead();
+    EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ}));
+    EXPECT_EQ(englishName, "SAMPLE JOHN");
+    EXPECT_EQ(nationality, "DEU");
+}
+
+// An identity card's LastIDCardNo stays exactly CardInfo's ID number field,
+// whatever that field holds: blanks, double-byte characters, a field that
+// the decoding cuts, nothing at all.
+TEST_F(ReadThreadTest, IdCardNumberStaysTheIdNumberField)
+{
+    const std::string numbers[] = {"110101199001011234", " 1101 01199001011X",
+                                   "一二三四五六七八九十一二三四五六七八", "", "11010119900101123"};
+    unsigned char photo = 0x40;
+    for (const std::string& number : numbers) {
+        FakeCard c = kindCard(
+            "", [&](BaseTextBuilder& b) { b.name("测试").idNumber(number); }, ++photo);
+        c.absentFinds = reader.cards.empty() ? 0 : 1;
+        reader.cards.push_back(c);
+    }
+    runContinuous(2 * static_cast<int>(std::size(numbers)) - 1);
+    const Names ids = status.shownIds();
+    ASSERT_EQ(ids.size(), std::size(numbers));
+    EXPECT_EQ(status.shownNumbers(), ids);
+    EXPECT_EQ(ids[1], "110101199001011X"); // blanks removed, as DecodeBaseText does
+    EXPECT_EQ(ids[2].size(), 19u);         // cut to the field, no NUL
+    EXPECT_EQ(status.shownKinds(), std::vector<CardKind>(std::size(numbers), CardKind::IdCard));
+}
+
+// A read that fails after a foreign card leaves no trace of it in either
+// record, as CardInfo has always been cleared after the select.
+TEST_F(ReadThreadTest, FailedReadClearsTheKindRecordToo)
+{
+    reader.cards.push_back(kindCard(
+        "I", [](BaseTextBuilder& b) { b.field(122, 30, "USA998503150001"); }, 0x62));
+    runSingleRead();
+    ASSERT_EQ(CardKindInfo.Kind, CardKind::ForeignPermanent);
+    reader.readScript = {1};
+    status.onStatus = [](int s) {
+        if (s != RS_CARD_LOST)
+            return;
+        EXPECT_EQ(CardKindInfo.Kind, CardKind::IdCard);
+        EXPECT_EQ(CardNumberText(CardKindInfo), "");
+        EXPECT_EQ(FieldText(CardKindInfo.Foreign.CardNo), "");
+    };
+    newThread();
+    runSingleRead();
+    EXPECT_EQ(status.sent().back(), RS_CARD_LOST);
+
+    ResetSharedState();
+    TCardKindInfo zero{};
+    EXPECT_EQ(std::memcmp(&CardKindInfo, &zero, sizeof zero), 0);
+}
+
 // The card view shows the bitmap made for the card just read, never one
 // left from an earlier card: not when the files cannot be written, and not
 // when the converter claims a bitmap it did not write.
@@ -445,6 +598,17 @@ TEST_F(ReadThreadTest, SingleReadAfterStoppingGetsItsOwnPass)
 }
 
 // Without a pause, passes that fail at once are still an idle tick apart.
+// Once resumed, the thread alone calls the reader: the steps refuse to run
+// on another thread beside it.
+TEST_F(ReadThreadTest, StepsRefuseToRunBesideTheResumedThread)
+{
+    thread().Resume();
+    EXPECT_FALSE(thread().CheckDevice());
+    thread().ReadCard();
+    ASSERT_TRUE(thread().WaitFor(5000));
+    EXPECT_TRUE(reader.log.empty());
+}
+
 TEST_F(ReadThreadTest, PassesWithoutPauseAreATickApart)
 {
     reader.answeringPorts = {};
@@ -478,8 +642,19 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
             throw std::runtime_error("window gone");
     };
     reader.cards.push_back(card("110101199001011234", 0x81, 0));
+    PortNo = 7; // does not answer, so the first pass lists the ports
+    // Both absorbed failures reach the diagnostic sink.
+    static std::vector<std::string> reports;
+    reports.clear();
+    SetDiagnosticSink([](DiagArea area, std::string_view message) {
+        reports.push_back(DiagAreaName(area) + std::string(": ") + std::string(message));
+    });
     runContinuous(2);
-    EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    SetDiagnosticSink(nullptr);
+    EXPECT_EQ(status.sent(),
+              (Ints{RS_NO_DEVICE, RS_NO_DEVICE, RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    EXPECT_EQ(reports, (Names{"status: status 2 not delivered: window gone",
+                              "read-pass: pass ended: port list gone"}));
 
     thread().OwnerWnd = nullptr; // a window that is gone takes nothing
     reader.cards = {card("220101199001011234", 0x82)};
@@ -487,7 +662,7 @@ TEST_F(ReadThreadTest, NothingInAPassEndsTheThread)
     thread().CheckDevice();
     thread().ReadCard();
     EXPECT_EQ(LastIDCardNo, "220101199001011234");
-    EXPECT_EQ(status.sent().size(), 3u);
+    EXPECT_EQ(status.sent().size(), 5u);
 }
 
 TEST_F(ReadThreadTest, SaveBufToFileWritesAllOrNothing)
@@ -497,6 +672,16 @@ TEST_F(ReadThreadTest, SaveBufToFileWritesAllOrNothing)
     EXPECT_TRUE(SaveBufToFile(m_dir.file("zp.bmp"), bitmap.data(), 4));
     EXPECT_EQ(m_dir.read("zp.bmp"), "BBBB");
     EXPECT_FALSE(SaveBufToFile(m_dir.file("missing/zp.bmp"), bitmap.data(), 4));
+    // Files are reused in place: a shorter content after a longer one keeps
+    // nothing of it, in turn after turn.
+    const std::size_t lengths[] = {kTermbBitmapSize, 1024, 0, 3, kTermbBitmapSize, 7};
+    for (const std::size_t length : lengths) {
+        const std::vector<unsigned char> bytes(length, static_cast<unsigned char>('a' + length % 26));
+        ASSERT_TRUE(SaveBufToFile(m_dir.file("zp.wlt"), bytes.data(), length));
+        EXPECT_EQ(m_dir.read("zp.wlt"), std::string(bytes.begin(), bytes.end())) << length;
+    }
+    std::filesystem::remove(m_dir.file("zp.wlt"));
+    std::filesystem::remove(m_dir.file("zp.wlt.part"));
 #ifndef _WIN32
     // A full disk, made by a file size limit: the write comes up short, and
     // neither the partial file nor the earlier one is left.

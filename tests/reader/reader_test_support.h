@@ -36,6 +36,8 @@ public:
             m_handled.push_back(status);
             if (status == RS_CARD_READ) {
                 m_shownIds.push_back(FieldText(CardInfo.IDCardNo));
+                m_shownKinds.push_back(CardKindInfo.Kind);
+                m_shownNumbers.push_back(LastIDCardNo.str());
                 // What the card view shows: the bitmap kept for this card.
                 m_shownPhotos.push_back(
                     std::string(reinterpret_cast<const char*>(CardPhoto.bitmap), CardPhoto.length));
@@ -51,6 +53,9 @@ public:
     std::vector<int> handled() const { return locked(m_handled); }
     std::vector<std::string> shownIds() const { return locked(m_shownIds); }
     std::vector<std::string> shownPhotos() const { return locked(m_shownPhotos); }
+    // CardKindInfo's kind and LastIDCardNo as the card view found them.
+    std::vector<CardKind> shownKinds() const { return locked(m_shownKinds); }
+    std::vector<std::string> shownNumbers() const { return locked(m_shownNumbers); }
 
     std::function<void(int)> onStatus; // after the status was handled
 
@@ -63,7 +68,8 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<int> m_sent, m_handled;
-    std::vector<std::string> m_shownIds, m_shownPhotos;
+    std::vector<std::string> m_shownIds, m_shownPhotos, m_shownNumbers;
+    std::vector<CardKind> m_shownKinds;
 };
 
 // Waits for a condition the reading thread brings about; the bound only keeps

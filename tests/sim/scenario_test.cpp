@@ -9,6 +9,7 @@
 #include "card/gbk.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
+#include "sim/scenario.h"
 #include "sim_support.h"
 
 namespace {
@@ -395,6 +396,24 @@ TEST_F(Scenario, ResetAfterAMalformedScenarioAttachesTheReaderAgain)
     EXPECT_NE(open(), kTermbOk);
     useDefaultDemo();
     EXPECT_EQ(open(), kTermbOk);
+}
+
+// The demo without a scenario file serves every built-in card, the other
+// kinds after the identity cards, now that the windows show each kind.
+TEST(DefaultDemo, ServesEveryBuiltinCardInTurn)
+{
+    const termbsim::Scenario demo = termbsim::defaultScenario();
+    const auto& builtin = termbsim::builtinCards();
+    ASSERT_EQ(demo.cards.size(), builtin.size());
+    ASSERT_EQ(demo.images.size(), builtin.size());
+    for (std::size_t i = 0; i < builtin.size(); ++i)
+        EXPECT_EQ(demo.cards[i].key, builtin[i].key);
+    using termbsim::CardKind;
+    EXPECT_EQ(demo.cards.front().kind, CardKind::IdCard);
+    for (CardKind kind : {CardKind::ForeignPermanent, CardKind::HkMacaoTaiwanPermit,
+                          CardKind::ForeignPermanent2023})
+        EXPECT_TRUE(std::any_of(demo.cards.begin(), demo.cards.end(),
+                                [&](const termbsim::CardSpec& c) { return c.kind == kind; }));
 }
 
 } // namespace

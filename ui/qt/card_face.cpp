@@ -8,6 +8,7 @@
 #include <QtMath>
 
 #include "ui/card_text.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -64,10 +65,16 @@ void paintBackground(QPainter& p, const QRectF& card)
     p.drawPath(shape);
 }
 
+QString qs(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
 } // namespace
 
-QPixmap cardFacePixmap(const QFont& captionFont, const QFont& dataFont)
+QPixmap cardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont)
 {
+    const CardFaceLayout layout = CardFaceLayoutFor(face);
     QPixmap pixmap(kCardFaceWidth, kCardFaceHeight);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
@@ -75,35 +82,41 @@ QPixmap cardFacePixmap(const QFont& captionFont, const QFont& dataFont)
     p.setRenderHint(QPainter::TextAntialiasing);
     paintBackground(p, QRectF(0.5, 0.5, kCardFaceWidth - 1, kCardFaceHeight - 1));
 
-    p.setFont(captionFont);
     p.setPen(kCaptionColour);
+    if (!layout.title.empty()) {
+        QFont titleFont = captionFont;
+        titleFont.setBold(true);
+        p.setFont(titleFont);
+        const UiLayout::Rect& place = UiLayout::kCardFaceTitle;
+        const QString title = qs(layout.title);
+        const qreal width = QFontMetricsF(titleFont).horizontalAdvance(title);
+        p.drawText(QPointF(place.x + (place.width - width) / 2, place.y + p.fontMetrics().ascent()),
+                   title);
+    }
+
+    p.setFont(captionFont);
     // Captions at the left, one per label row of the view; tops match the
     // labels' tops.
-    constexpr int left = 21;
-    caption(p, left, 21, QStringLiteral("姓名"));
-    caption(p, left, 45, QStringLiteral("性别"));
-    caption(p, 140, 45, QStringLiteral("民族"));
-    caption(p, left, 69, QStringLiteral("出生"));
-    caption(p, left, 93, QStringLiteral("住址"));
-    caption(p, left, 132, QStringLiteral("公民身份号码"));
-    caption(p, left, 157, QStringLiteral("签发机关"));
-    caption(p, left, 181, QStringLiteral("有效期限"));
-    caption(p, left, 205, QStringLiteral("附加地址"));
+    for (const CardFaceCaption& c : layout.captions)
+        caption(p, c.x, c.top, qs(c.text));
+    if (!layout.birthdayMarks)
+        return pixmap;
 
     // The year, month and day marks sit in the middle of the five-blank gaps
     // of the formatted date of birth, measured in the labels' own font.
     const QFontMetricsF data(dataFont);
     const QFontMetricsF cap(captionFont);
     const QString gap = QString::fromLatin1(kBirthdaySeparator.data(), kBirthdaySeparator.size());
+    const QString year = qs(UiText::kCaptionYear);
     const qreal gapWidth = data.horizontalAdvance(gap);
-    const qreal markWidth = cap.horizontalAdvance(QStringLiteral("年"));
-    const qreal birthdayLeft = 75;
+    const qreal markWidth = cap.horizontalAdvance(year);
+    const qreal birthdayLeft = layout.birthday.x;
     const qreal yearEnd = birthdayLeft + data.horizontalAdvance(QStringLiteral("0000"));
     const qreal monthEnd = yearEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
     const qreal dayEnd = monthEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
-    const qreal baseline = 69 + cap.ascent();
-    p.drawText(QPointF(yearEnd + (gapWidth - markWidth) / 2, baseline), QStringLiteral("年"));
-    p.drawText(QPointF(monthEnd + (gapWidth - markWidth) / 2, baseline), QStringLiteral("月"));
-    p.drawText(QPointF(dayEnd + 4, baseline), QStringLiteral("日"));
+    const qreal baseline = layout.birthday.y + cap.ascent();
+    p.drawText(QPointF(yearEnd + (gapWidth - markWidth) / 2, baseline), year);
+    p.drawText(QPointF(monthEnd + (gapWidth - markWidth) / 2, baseline), qs(UiText::kCaptionMonth));
+    p.drawText(QPointF(dayEnd + 4, baseline), qs(UiText::kCaptionDay));
     return pixmap;
 }

@@ -1,15 +1,20 @@
 #pragma once
-// The picture of the card face under the card view: a pale card with rounded
-// corners and the printed captions in a column at the left, each placed so
-// that the view's label for it stands to its right.
+// The pictures of the card faces under the card view: a pale card with
+// rounded corners and the printed captions in a column at the left, each
+// placed so that the view's label for it stands to its right, and on the
+// faces of the other card kinds the kind's name as a title line under the
+// photo. One drawing for every face, from the presentation layer's
+// CardFaceLayoutFor; the Win32 front-end renders its pictures with it too.
 
 #include <QFont>
 #include <QPixmap>
 
+#include "ui/card_view_model.h"
+
 inline constexpr int kCardFaceWidth = 480;
 inline constexpr int kCardFaceHeight = 253;
 
-// `captionFont` prints the captions; `dataFont` is the font of the data
-// labels, measured to put the year, month and day marks of the date of birth
-// into the gaps of its text.
-QPixmap cardFacePixmap(const QFont& captionFont, const QFont& dataFont);
+// `captionFont` prints the captions (and, in bold, the title); `dataFont` is
+// the font of the data labels, measured to put the year, month and day marks
+// of the date of birth into the gaps of its text.
+QPixmap cardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont);

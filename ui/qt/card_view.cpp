@@ -1,10 +1,13 @@
 #include "ui/qt/card_view.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
+#include <algorithm>
 
+#include "app/diagnostics.h"
 #include "ui/qt/card_face.h"
 #include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"
@@ -21,6 +24,33 @@ QFont cardFont(CardFont role)
     return font;
 }
 
+// The beginning of a one-line `text` that covers `width` pixels in `font`, and
+// a margin of the widest glyph's size twice over, so the glyphs that show stand
+// exactly where the whole text puts them. Laying out the rest, thousands of
+// characters for the fingerprint line, on every paint would cost more than
+// the rest of the view. Text that a cut could rearrange (line breaks,
+// right-to-left runs) stays whole.
+QString visiblePart(const QString& text, const QFont& font, int width)
+{
+    for (const QChar c : text) {
+        const QChar::Direction d = c.direction();
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || d == QChar::DirR || d == QChar::DirAL ||
+            d == QChar::DirRLE || d == QChar::DirRLO || d == QChar::DirRLI)
+            return text;
+    }
+    const QFontMetrics metrics(font);
+    const int enough = width + 2 * metrics.maxWidth();
+    int n = 64;
+    while (n < text.size() && metrics.horizontalAdvance(text.left(n)) < enough)
+        n *= 2;
+    if (n >= text.size())
+        return text;
+    if (text.at(n - 1).isHighSurrogate())
+        ++n;
+    return text.left(n);
+}
+
 } // namespace
 
 CardView::CardView(QWidget* parent) : QWidget(parent)
@@ -31,7 +61,8 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     Image4 = new QLabel(this);
     Image4->setObjectName("Image4");
     Image4->setGeometry(0, 0, kCardFaceWidth, kCardFaceHeight);
-    Image4->setPixmap(cardFacePixmap(cardFont(CardFont::Line), cardFont(CardFont::Data)));
+    // The face is drawn when the view is first shown (showEvent): the view
+    // is hidden until the first card, and drawing means loading the CJK face.
 
     // The photo lies under the labels, as the card's text may run close to it.
     const UiLayout::Rect& photo = UiLayout::kPhotoPanel;
@@ -43,10 +74,18 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     PhotoImage->setGeometry(0, 0, photo.width, photo.height);
     PhotoPanel->hide();
 
-    // The labels of an empty card, so every control exists from the start.
-    const TIDCardInfo empty{};
-    for (const CardText& text : CardViewFor(empty, kCardViewSelector, nullptr, 0).texts)
-        addLabel(text)->setVisible(text.control != std::string("Label1"));
+    // The labels of every face, so every control exists from the start: the
+    // identity card's shown (on its face, as the view starts), the others
+    // hidden until a card of their kind is shown.
+    const TCardKindInfo idCard{};
+    const std::vector<CardText> idTexts =
+        CardViewFor(TIDCardInfo{}, idCard, kCardViewSelector, nullptr, 0).texts;
+    for (const CardText& text : CardViewControls()) {
+        const bool onIdCard = std::any_of(idTexts.begin(), idTexts.end(), [&](const CardText& t) {
+            return t.control == std::string(text.control);
+        });
+        addLabel(text)->setVisible(onIdCard && text.control != std::string("Label1"));
+    }
 
     hide();
 }
@@ -70,30 +109,84 @@ QLabel* CardView::addLabel(const CardText& text)
     return label;
 }
 
+// A control may stand elsewhere on another face.
+void CardView::place(QLabel* label, const CardText& text)
+{
+    const UiLayout::Rect& place = text.place;
+    if (label->pos() != QPoint(place.x, place.y))
+        label->move(place.x, place.y);
+    if (place.width > 0 && label->size() != QSize(place.width, place.height))
+        label->setFixedSize(place.width, place.height);
+}
+
+void CardView::showFace(CardFace face)
+{
+    if (face == m_face && m_faceDrawn)
+        return;
+    m_face = face;
+    m_faceDrawn = true;
+    auto found = m_faces.find(face);
+    if (found == m_faces.end())
+        found = m_faces
+                    .emplace(face, cardFacePixmap(face, cardFont(CardFont::Line),
+                                                  cardFont(CardFont::Data)))
+                    .first;
+    Image4->setPixmap(found->second);
+}
+
 void CardView::ShowCardInfo(const CardViewContent& content)
 {
     NoteCardShown(); // keeps the fonts' glyph caches bounded
     show();
+    showFace(content.face);
+    // The labels of other faces go first, so none of them shows for a moment
+    // over this card's.
+    for (const auto& [name, label] : m_labels) {
+        const bool used = std::any_of(content.texts.begin(), content.texts.end(),
+                                      [&](const CardText& t) { return name == t.control; });
+        if (!used)
+            label->hide();
+    }
+    bool photoShown = false;
     for (const CardText& text : content.texts) {
         QLabel* label = m_labels.at(text.control);
-        if (text.control == std::string("AppAddressLabel"))
+        // The photo comes before the appended address on the identity card's
+        // face, and before the fingerprint line on the faces without one.
+        if (!photoShown && (text.control == std::string("AppAddressLabel") ||
+                            text.control == std::string("Label1"))) {
             showPhoto(content);
+            photoShown = true;
+        }
         if (!text.visible) {
             label->hide();
             continue;
         }
+        place(label, text);
         if (text.colour != CardColour::WindowText) {
             QPalette palette = label->palette();
             palette.setColor(QPalette::WindowText,
                              text.colour == CardColour::Red ? QColor(255, 0, 0) : QColor(0, 0, 0));
             label->setPalette(palette);
         }
-        label->setText(QString::fromStdString(text.text));
+        QString shown = QString::fromStdString(text.text);
+        if (text.place.width > 0 && !text.wordWrap)
+            shown = visiblePart(shown, label->font(), text.place.width);
+        label->setText(shown);
         // Fixed-size labels keep their size; the others fit their text.
         if (text.place.width == 0)
             label->adjustSize();
         label->show();
     }
+}
+
+// The view stays hidden until the first card, often for the whole run: its
+// face (a CJK font's first use among other things) is drawn only then, before
+// anything of it is painted.
+void CardView::showEvent(QShowEvent* event)
+{
+    if (!m_faceDrawn)
+        showFace(m_face);
+    QWidget::showEvent(event);
 }
 
 void CardView::showPhoto(const CardViewContent& content)
@@ -103,10 +196,13 @@ void CardView::showPhoto(const CardViewContent& content)
     PhotoPanel->hide();
     try {
         QImage photo;
-        if (!content.photo ||
-            !photo.loadFromData(content.photo, static_cast<int>(content.photoSize), "BMP") ||
-            photo.isNull())
+        if (!content.photo)
             return;
+        if (!photo.loadFromData(content.photo, static_cast<int>(content.photoSize), "BMP") ||
+            photo.isNull()) {
+            ReportDiagnostic(DiagArea::Photo, "the card's bitmap cannot be decoded");
+            return;
+        }
         const UiLayout::Rect place = PhotoPlace(photo.width(), photo.height());
         // Shown at its own size from the corner of the photo's place, and no
         // larger than that place.
@@ -118,5 +214,6 @@ void CardView::showPhoto(const CardViewContent& content)
         SetPhotoRegion(photo, PhotoPanel);
         PhotoPanel->show();
     } catch (...) {
+        ReportDiagnostic(DiagArea::Photo, "the card's photo cannot be shown");
     }
 }

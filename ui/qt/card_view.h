@@ -1,9 +1,11 @@
 #pragma once
-// The card view: the panel p_IDCardInfo, drawn as the face of an ID card with
-// the data of the card last read laid over it, the holder's photo with its
-// background cut away, and the fingerprint line. It renders the content the
-// presentation layer works out.
+// The card view: the panel p_IDCardInfo, drawn as the face of the card last
+// read (an ID card, a foreign permanent resident card, a residence permit, or
+// a plain face for a kind it does not lay out) with its data laid over it,
+// the holder's photo with its background cut away, and the fingerprint line.
+// It renders the content the presentation layer works out.
 
+#include <QPixmap>
 #include <QWidget>
 #include <map>
 #include <string>
@@ -18,16 +20,25 @@ class CardView : public QWidget
 public:
     explicit CardView(QWidget* parent = nullptr);
 
-    // Sets every text, decodes the photo (any failure leaves it hidden) and
-    // shows the panel.
+    // Shows the content's face, sets every text at its place and hides the
+    // labels the content leaves out, decodes the photo (any failure leaves
+    // it hidden) and shows the panel.
     void ShowCardInfo(const CardViewContent& content);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* addLabel(const CardText& text);
+    void place(QLabel* label, const CardText& text);
+    void showFace(CardFace face);
     void showPhoto(const CardViewContent& content);
 
     QLabel* Image4 = nullptr;
     QWidget* PhotoPanel = nullptr;
     QLabel* PhotoImage = nullptr;
+    bool m_faceDrawn = false;                // Image4 holds m_face's picture
     std::map<std::string, QLabel*> m_labels; // the data labels and Label1, by control name
+    std::map<CardFace, QPixmap> m_faces;     // each face's picture, drawn when first shown
+    CardFace m_face = CardFace::IdCard;      // the face in Image4
 };

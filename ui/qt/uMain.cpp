@@ -107,12 +107,12 @@ void InstallFontSubstitutions()
 }
 
 Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
-    : QWidget(parent), m_statusRelay(std::make_shared<StatusRelay>()), m_presenter(library)
+    : QWidget(parent), m_presenter(library), m_statusRelay(std::make_shared<StatusRelay>())
 {
     buildLayout();
     // The reading thread waits inside its status call until the handler has
     // run here, exactly like a synchronous window message: that is what makes
-    // it safe to read CardInfo and SamIdStr and to clear LastIDCardNo in the
+    // it safe to read CardInfo, CardKindInfo and SamIdStr and to clear LastIDCardNo in the
     // handler without a lock. Hence blocking-queued, never plain queued.
     connect(m_statusRelay.get(), &StatusRelay::readState, this, &Tform_Main::WMReadState,
             Qt::BlockingQueuedConnection);
@@ -340,7 +340,7 @@ void Tform_Main::WMReadState(int status)
 void Tform_Main::ShowCardInfo(int selector)
 {
     p_IDCardInfo->ShowCardInfo(
-        CardViewFor(CardInfo, selector, CardPhoto.bitmap, CardPhoto.length));
+        CardViewFor(CardInfo, CardKindInfo, selector, CardPhoto.bitmap, CardPhoto.length));
 }
 
 void Tform_Main::render()

@@ -59,11 +59,11 @@ inline QImage samplePhoto(QColor key = QColor(250, 250, 250))
 // standing in for the one the reading thread kept (none when it cannot be
 // read).
 inline void showCard(CardView& view, const TIDCardInfo& card, int selector,
-                     const QString& photoFile)
+                     const QString& photoFile, const TCardKindInfo& kind = TCardKindInfo{})
 {
     QFile file(photoFile);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    view.ShowCardInfo(CardViewFor(card, selector,
+    view.ShowCardInfo(CardViewFor(card, kind, selector,
                                   reinterpret_cast<const unsigned char*>(bytes.constData()),
                                   static_cast<std::size_t>(bytes.size())));
 }

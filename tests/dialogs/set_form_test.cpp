@@ -439,4 +439,4 @@ private slots:
 };
 
 QTEST_MAIN(SetFormTest)
-#include "set_form_tests.moc"
+#include "set_form_test.moc"

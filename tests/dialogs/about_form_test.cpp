@@ -168,4 +168,4 @@ private slots:
 };
 
 QTEST_MAIN(AboutFormTest)
-#include "about_form_tests.moc"
+#include "about_form_test.moc"

@@ -1,4 +1,4 @@
-#include "app/int_text.h"
+#include "card/decimal.h"
 
 #include <charconv>
 
@@ -15,10 +15,4 @@ bool ParseInt32(std::string_view text, std::int32_t& value)
         return false;
     value = v;
     return true;
-}
-
-std::int32_t IntOrZero(std::string_view text)
-{
-    std::int32_t v = 0;
-    return ParseInt32(text, v) ? v : 0;
 }

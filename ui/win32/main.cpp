@@ -1,0 +1,149 @@
+// The Windows program's entry: one running copy at a time (a later copy
+// brings the first to the front and ends), the reader library or the virtual
+// reader, the three windows, the message loop, and an exit that never waits
+// for the reading thread.
+
+#include <windows.h>
+// after windows.h, which they need
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <string>
+
+#include "app/diagnostics.h"
+#include "app/exe_dir.h"
+#include "app/single_instance.h"
+#include "reader/termb_loader.h"
+#include "ui/win32/SetForm.h"
+#include "ui/win32/uAboutForm.h"
+#include "ui/win32/uMain.h"
+#include "ui/win32/win32_gdi.h"
+
+namespace {
+
+constexpr const wchar_t* kInstanceWindowClass = L"ZuviInstanceWindow";
+constexpr const char* kVirtualReaderFile = "termb_virtual.dll";
+
+bool fileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// The reader library as the core finds it. When that finds none, nobody chose
+// a library (TERMB_LIBRARY unset) and none lies beside the program, but the
+// virtual reader shipped with it does, the program runs on the virtual reader
+// rather than on no reader at all: a user who just unpacked it can try it at
+// once, and the caption says which reader is in use. `missing` keeps what the
+// search for termb.dll found, for the information line.
+TermbLibrary loadReaderLibrary(TermbLibrary& missing, bool& standsIn)
+{
+    TermbLibrary library = LoadTermbLibrary();
+    standsIn = false;
+    if (library.loaded || ::GetEnvironmentVariableW(L"TERMB_LIBRARY", nullptr, 0) != 0 ||
+        fileExists(ExeDir() + TermbFileName()) || !fileExists(ExeDir() + kVirtualReaderFile))
+        return library;
+    missing = library;
+    standsIn = true;
+    return LoadTermbLibraryFrom(ExeDir() + kVirtualReaderFile);
+}
+
+// A window of the first copy that carries the instance name as its title, so
+// a later copy finds it by that title. It is never shown: what the later copy
+// asks of it (show, restore) it passes on to the main window.
+LRESULT CALLBACK instanceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    auto* main = reinterpret_cast<Tform_Main*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    switch (msg) {
+    case WM_WINDOWPOSCHANGING: {
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        if ((pos->flags & SWP_SHOWWINDOW) && main) {
+            pos->flags &= ~SWP_SHOWWINDOW;
+            main->BringToFront();
+        }
+        return 0;
+    }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_RESTORE && main) {
+            main->BringToFront();
+            return 0;
+        }
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    default:
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+HWND createInstanceWindow(HINSTANCE instance, Tform_Main* main)
+{
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = instanceWindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kInstanceWindowClass;
+    ::RegisterClassExW(&wc);
+    HWND hwnd =
+        ::CreateWindowExW(WS_EX_TOOLWINDOW, kInstanceWindowClass, Wide(kInstanceName).c_str(),
+                          WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(main));
+    return hwnd;
+}
+
+// A later copy: shows, restores and brings forward the window titled with the
+// instance name (of any class), then ends without a window of its own.
+void raiseFirstCopy()
+{
+    HWND first = ::FindWindowW(nullptr, Wide(kInstanceName).c_str());
+    if (!first)
+        return;
+    ::AllowSetForegroundWindow(ASFW_ANY); // lets the first copy take the foreground
+    ::ShowWindow(first, SW_SHOW);
+    ::SendMessageW(first, WM_SYSCOMMAND, SC_RESTORE, 0);
+    ::SetForegroundWindow(first);
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
+    // Held for the whole run; the system releases it when the process ends.
+    static SingleInstance single;
+    if (single.anotherIsRunning()) {
+        raiseFirstCopy();
+        return 0;
+    }
+
+    InstallDebugOutputDiagnostics(); // absorbed failures go to the debugger's output
+    ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); // the imaging component
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    InitScale();
+    RegisterPanelClass(instance);
+    Tform_Main::Register(instance);
+    Tform_About::Register(instance);
+    TSetFrm::Register(instance);
+
+    TermbLibrary missing;
+    bool standsIn = false;
+    const TermbLibrary library = loadReaderLibrary(missing, standsIn);
+
+    // The three windows in their order; never freed, the process ends with
+    // them and the reading thread may use its status target to the very end.
+    auto* form_Main = new Tform_Main(library, standsIn ? &missing : nullptr);
+    auto* form_About = new Tform_About(form_Main->handle());
+    auto* SetFrm = new TSetFrm(form_Main->handle());
+    form_Main->setDialogs(form_About, SetFrm);
+    createInstanceWindow(instance, form_Main);
+    form_Main->Show();
+
+    MSG msg{};
+    while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+    // The reading thread is never joined: it may sit in a reader call or wait
+    // in SendMessage. Ending the process here, without running the reader
+    // library's or anyone's clean-up, leaves nothing to race with it or to
+    // wait on it.
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(msg.wParam));
+    return 0;
+}
