@@ -31,12 +31,6 @@ scripts/sanitize.sh
 scripts/fuzz.sh
 # --- end of fuzzing block ---------------------------------------------------
 
-# --- The windows against Qt 5.15 --------------------------------------------
-# Qt 5.15 is the last Qt line with 32-bit Windows builds; the windows and
-# their tests are built against it too, in build-qt5.
-scripts/qt5-check.sh
-# --- end of Qt 5.15 block ---------------------------------------------------
-
 # --- The Debian package -----------------------------------------------------
 # The .deb built as the install notes describe, checked by lintian: any error
 # or warning fails the run.

@@ -61,7 +61,7 @@ targets=(card_tests config_tests loader_tests reader_tests reader_virtual_tests 
          termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
-    standard=17 # as the 32-bit MinGW 8.1 of Qt 5.15.2 builds it
+    standard=17 # as the compilers of the 32-bit Windows era build it
     pictures=() # the 32-bit build draws the windows' pictures, the 64-bit one takes them
     if [ "$arch" = x86_64 ]; then
         build=build-win64

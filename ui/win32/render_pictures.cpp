@@ -114,12 +114,21 @@ int main(int argc, char** argv)
         {"stop.png", Pictures::actionStatusGlyph(1)},
         {"settings.png", Pictures::settingsGlyph()},
         {"about.png", Pictures::aboutGlyph()},
-        {"cardface.png",
-         cardFacePixmap(layoutFont(UiLayout::kCardLineFont), layoutFont(UiLayout::kCardDataFont))},
     };
     for (const auto& picture : pictures) {
         if (!writePng(picture.pixmap, dir.filePath(QString::fromLatin1(picture.file)))) {
             std::fprintf(stderr, "cannot write %s\n", picture.file);
+            return 1;
+        }
+    }
+    // One card face per kind the view lays out, cardface0.png onwards in the
+    // order of kCardFaces.
+    for (std::size_t i = 0; i < std::size(kCardFaces); ++i) {
+        const QString file = QStringLiteral("cardface%1.png").arg(i);
+        if (!writePng(cardFacePixmap(kCardFaces[i], layoutFont(UiLayout::kCardLineFont),
+                                     layoutFont(UiLayout::kCardDataFont)),
+                      dir.filePath(file))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;
         }
     }

@@ -13,5 +13,8 @@
 #define IDB_STOP 107      /* il_ActionStatus 1 */
 #define IDB_SETTINGS 108  /* SetBtn's glyph */
 #define IDB_ABOUT 109     /* btn_Config's glyph */
-#define IDB_CARDFACE 110  /* Image4 */
+#define IDB_CARDFACE 110  /* Image4: the identity card face; the other faces follow at 120 */
 #define IDB_ABOUTJPEG 111 /* i_About */
+#define IDB_CARDFACE_FOREIGN 120
+#define IDB_CARDFACE_PERMIT 121
+#define IDB_CARDFACE_PLAIN 122

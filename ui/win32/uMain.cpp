@@ -1,5 +1,6 @@
 #include "ui/win32/uMain.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/diagnostics.h"
@@ -153,8 +154,8 @@ void Tform_Main::buildLayout()
     PhotoImage =
         CreateControl(PhotoPanel, WC_STATICW, "", picture, IDC_PhotoImage, photoPlace, nullptr);
     // The card's labels, at the places the layer gives them.
-    const CardViewContent places = CardViewFor(TIDCardInfo{}, kCardViewSelector, nullptr, 0);
-    for (const CardText& text : places.texts) {
+    const std::vector<CardText> places = CardViewControls();
+    for (const CardText& text : places) {
         const Rect& r = text.place;
         const RECT at = ScaledRect(Rect{r.x, r.y, r.width, r.height});
         m_cardLabels[text.control] =
@@ -194,7 +195,7 @@ void Tform_Main::buildLayout()
     m_drawn.add(i_HasCard, {&m_hasCardBackdrop});
     m_drawn.add(Image4, {&m_cardBackdrop});
     m_drawn.add(PhotoImage, {&m_photoBackdrop});
-    for (const CardText& text : places.texts) {
+    for (const CardText& text : places) {
         OwnerDrawn::Style style;
         style.backdrop = &m_cardBackdrop;
         style.font = text.font == CardFont::Data ? m_cardDataFont.get() : m_cardLineFont.get();
@@ -350,11 +351,24 @@ void Tform_Main::ShowCardInfo(int selector)
     // The reading thread waits in SendMessage meanwhile: CardInfo and
     // CardPhoto are the card's own.
     const CardViewContent content =
-        CardViewFor(CardInfo, selector, CardPhoto.bitmap, CardPhoto.length);
+        CardViewFor(CardInfo, CardKindInfo, selector, CardPhoto.bitmap, CardPhoto.length);
+    showFace(content.face);
+    // A control that this card's face does not have is hidden; the others
+    // stand where this face has them.
+    for (const auto& [name, label] : m_cardLabels) {
+        const bool shown = std::any_of(content.texts.begin(), content.texts.end(),
+                                       [&](const CardText& t) { return name == t.control; });
+        if (!shown)
+            ::ShowWindow(label, SW_HIDE);
+    }
     for (const CardText& text : content.texts) {
         const auto it = m_cardLabels.find(text.control);
         if (it == m_cardLabels.end())
             continue;
+        const RECT at = ScaledRect(text.place);
+        ::SetWindowPos(it->second, nullptr, at.left, at.top, at.right - at.left,
+                       at.bottom - at.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE | (text.place.width == 0 ? SWP_NOSIZE : 0));
         m_drawn.setColour(it->second, text.colour == CardColour::WindowText
                                           ? ::GetSysColor(COLOR_WINDOWTEXT)
                                       : text.colour == CardColour::Red ? RGB(255, 0, 0)
@@ -390,6 +404,20 @@ void Tform_Main::ShowCardInfo(int selector)
     ::SetWindowRgn(PhotoPanel, photoRegion(rects), TRUE);
     ::ShowWindow(PhotoPanel, SW_SHOWNA);
     ::InvalidateRect(PhotoImage, nullptr, FALSE);
+}
+
+void Tform_Main::showFace(CardFace face)
+{
+    if (face == m_face)
+        return;
+    m_face = face;
+    const int resource = face == CardFace::ForeignPermanent  ? IDB_CARDFACE_FOREIGN
+                         : face == CardFace::ResidencePermit ? IDB_CARDFACE_PERMIT
+                         : face == CardFace::Unsupported     ? IDB_CARDFACE_PLAIN
+                                                             : IDB_CARDFACE;
+    // The backdrop holds the picture by address: it is replaced in place.
+    m_cardFace = PictureFromResource(resource);
+    ::InvalidateRect(p_IDCardInfo, nullptr, TRUE);
 }
 
 void Tform_Main::setGlyph(HWND button, HIMAGELIST glyph)

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "reader/termb_loader.h"
+#include "ui/card_view_model.h"
 #include "ui/main_presenter.h"
 #include "ui/win32/win32_gdi.h"
 
@@ -80,6 +81,8 @@ private:
     void ShowCardInfo(int selector);
     void render();
     void setGlyph(HWND button, HIMAGELIST glyph);
+    // Image4 shows the picture of `face`.
+    void showFace(CardFace face);
 
     HWND m_hwnd = nullptr;
     MainPresenter m_presenter;
@@ -93,6 +96,7 @@ private:
 
     FontHandle m_mainFont, m_songFont, m_infoFont, m_cardDataFont, m_cardLineFont;
     Picture m_banner, m_strip, m_pale, m_waves, m_hand, m_cardFace, m_photo;
+    CardFace m_face = CardFace::IdCard; // the face m_cardFace holds
     ImageListHandle m_settingsGlyph, m_aboutGlyph;
     std::array<ImageListHandle, 2> il_ActionStatus; // 0 start, 1 stop
     Backdrop m_topBackdrop, m_stripBackdrop, m_pageBackdrop, m_hasCardBackdrop, m_cardBackdrop,
