@@ -12,46 +12,11 @@ set -uo pipefail
 
 program=$1 library=$2 closer=$3
 
-for tool in Xvfb xvfb-run xdotool; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
-if [ -z "${E2E_UNDER_XVFB:-}" ]; then
-    # -noreset: the server would otherwise reset when the last program ends
-    # and refuse the next one for a moment.
-    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-app_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- window state:"
-    cat "$work/dump.txt" 2>/dev/null
-    echo "--- program output:"
-    cat "$work/out.txt" 2>/dev/null
-    exit 1
-}
-
-# The program keeps config.ini and the photo files beside itself, so it runs
-# from a copy in the test's own directory; the single-instance lock and its
-# socket go to the test's own runtime directory.
-mkdir -p "$work/app" "$work/rt"
-chmod 700 "$work/rt"
-cp "$program" "$work/app/zuviruzozozad"
-export XDG_RUNTIME_DIR=$work/rt
+# shellcheck source=e2e_setup.sh
+source "$(dirname "$0")/e2e_setup.sh"
 export ZUVI_UI_DUMP=$work/dump.txt
 export TERMB_LIBRARY=$library
 export TERMB_VIRTUAL_SCENARIO=$work/scenario.json
-unset QT_QPA_PLATFORM
 
 # Text of a control in the state file; column 2 visible, 3 enabled, 4 text.
 field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c; exit }' "$work/dump.txt" 2>/dev/null; }

@@ -9,6 +9,7 @@
 
 #include "app/diagnostics.h"
 #include "ui/qt/card_face.h"
+#include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"
 
 namespace {
@@ -135,6 +136,7 @@ void CardView::showFace(CardFace face)
 
 void CardView::ShowCardInfo(const CardViewContent& content)
 {
+    NoteCardShown(); // keeps the fonts' glyph caches bounded
     show();
     showFace(content.face);
     // The labels of other faces go first, so none of them shows for a moment

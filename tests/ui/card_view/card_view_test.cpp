@@ -5,6 +5,7 @@
 
 #include "card_samples.h"
 #include "ui/qt/card_view.h"
+#include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"
 
 class CardViewTest : public QObject
@@ -214,6 +215,18 @@ private slots:
         QVERIFY(!child(view, "KindLabel")->isVisibleTo(&view));
         QVERIFY(!child(view, "EnglishNameLabel")->isVisibleTo(&view));
         QCOMPARE(view.grab().toImage(), idCard);
+    }
+
+    // The fonts' engines go while the labels hold their fonts; the next card
+    // is drawn with fresh ones, exactly as before.
+    void drawnAlikeAfterGlyphRelease()
+    {
+        CardView view;
+        showCard(view, sampleCard(), 7, file("none.bmp"));
+        const QImage before = view.grab().toImage();
+        ReleaseGlyphCaches();
+        showCard(view, sampleCard(), 7, file("none.bmp"));
+        QCOMPARE(view.grab().toImage(), before);
     }
 };
 

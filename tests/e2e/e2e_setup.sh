@@ -1,0 +1,45 @@
+# shellcheck shell=bash disable=SC2154 # $program is the sourcing script's
+# Sourced by the end-to-end scripts, with their arguments and $program set:
+# skips (exit 77) where Xvfb or xdotool is missing, runs the script again
+# under a server of its own, and prepares the scratch directory $work with a
+# copy of the program in $work/app. Defines fail (reports and ends the test)
+# and kills the program ($app_pid) whatever way the script ends.
+
+for tool in Xvfb xvfb-run xdotool; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "SKIP: $tool is not installed"
+        exit 77
+    fi
+done
+if [ -z "${E2E_UNDER_XVFB:-}" ]; then
+    # -noreset: the server would otherwise reset when the last program ends
+    # and refuse the next one for a moment.
+    E2E_UNDER_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$0" "$@"
+fi
+
+work=$(mktemp -d)
+app_pid=
+cleanup() {
+    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- window state:"
+    cat "$work/dump.txt" 2>/dev/null
+    echo "--- program output:"
+    cat "$work/out.txt" 2>/dev/null
+    exit 1
+}
+
+# The program keeps config.ini and the photo files beside itself, so it runs
+# from a copy in the test's own directory; the single-instance lock and its
+# socket go to the test's own runtime directory.
+mkdir -p "$work/app" "$work/rt"
+chmod 700 "$work/rt"
+cp "$program" "$work/app/zuviruzozozad"
+export XDG_RUNTIME_DIR=$work/rt
+# On the server, not offscreen.
+unset QT_QPA_PLATFORM
