@@ -9,3 +9,8 @@ std::string ExeDir();
 // Makes ExeDir() answer `dir` (a trailing separator is added when missing);
 // an empty text returns to the real directory. Lets tests keep their files apart.
 void SetExeDirOverride(const std::string& dir);
+
+// A path as the system gives it (ExeDir(), the places a library was looked
+// for) in UTF-8, the text of the windows: the ANSI code page's bytes on
+// Windows, which is not UTF-8 there; unchanged elsewhere.
+std::string NativePathToUtf8(const std::string& path);

@@ -3,6 +3,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/exe_dir.h"
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"
@@ -43,7 +44,8 @@ std::string fileNameOf(const std::string& path)
 
 std::string LibraryLoadFailureText(const TermbLibrary& library)
 {
-    const std::string file = library.path.empty() ? TermbFileName() : fileNameOf(library.path);
+    const std::string file =
+        library.path.empty() ? TermbFileName() : fileNameOf(NativePathToUtf8(library.path));
     if (library.failure == TermbLoadFailure::MissingFunctions) {
         std::string names;
         for (const std::string& name : library.missing)
@@ -51,7 +53,8 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         return fill(UiText::kLibraryMissingFunctions, file, names);
     }
     std::vector<std::string> places;
-    for (const std::string& tried : library.tried) {
+    for (const std::string& native : library.tried) {
+        const std::string tried = NativePathToUtf8(native);
         const auto cut = tried.find_last_of("/\\");
         const std::string place = cut == std::string::npos
                                       ? text(UiText::kSystemLibraryPath)
