@@ -39,12 +39,12 @@ private slots:
         QTest::addColumn<QColor>("colour");
         const QColor black(0, 0, 0), red(255, 0, 0);
         const QString raw = "指纹数据  A" + QString(1023, 'Z'); // never past the buffer
-        QTest::newRow("complete") << 7 << 1024 << 65 << "指纹数据  41 5A 5A " << black;
-        QTest::newRow("none") << 7 << 0 << 65 << "指纹数据  无" << black;
-        QTest::newRow("negative") << 7 << -7 << 65 << "指纹数据  无" << black;
-        QTest::newRow("512") << 7 << 512 << 65 << raw << red;
-        QTest::newRow("2000") << 7 << 2000 << 65 << raw << red;
-        QTest::newRow("first byte zero") << 7 << 512 << 0 << "指纹数据  " << red;
+        QTest::newRow("complete") << kCardViewSelector << 1024 << 65 << "指纹数据  41 5A 5A " << black;
+        QTest::newRow("none") << kCardViewSelector << 0 << 65 << "指纹数据  无" << black;
+        QTest::newRow("negative") << kCardViewSelector << -7 << 65 << "指纹数据  无" << black;
+        QTest::newRow("512") << kCardViewSelector << 512 << 65 << raw << red;
+        QTest::newRow("2000") << kCardViewSelector << 2000 << 65 << raw << red;
+        QTest::newRow("first byte zero") << kCardViewSelector << 512 << 0 << "指纹数据  " << red;
         QTest::newRow("selector 6") << 6 << 1024 << 65 << QString() << QColor();
     }
 
@@ -61,12 +61,12 @@ private slots:
         CardView view;
         // A red line first: black must be set again, not left over.
         card.FingerprintLength = 3;
-        showCard(view, card, 7, file("none.bmp"));
+        showCard(view, card, kCardViewSelector, file("none.bmp"));
         card.FingerprintLength = length;
         showCard(view, card, selector, file("none.bmp"));
         auto* line = child(view, "Label1");
-        QCOMPARE(line->isVisibleTo(&view), selector == 7);
-        if (selector != 7)
+        QCOMPARE(line->isVisibleTo(&view), selector == kCardViewSelector);
+        if (selector != kCardViewSelector)
             return;
         // The label holds the line's beginning: all of it, or at least what
         // its width can show.
@@ -108,8 +108,8 @@ private slots:
         QFETCH(QString, photoFile);
         QFETCH(bool, shown);
         CardView view;
-        showCard(view, sampleCard(), 7, save(samplePhoto(), "earlier.bmp"));
-        showCard(view, sampleCard(), 7, photoFile);
+        showCard(view, sampleCard(), kCardViewSelector, save(samplePhoto(), "earlier.bmp"));
+        showCard(view, sampleCard(), kCardViewSelector, photoFile);
         QCOMPARE(child<QWidget>(view, "PhotoPanel")->isVisibleTo(&view), shown);
         QCOMPARE(child(view, "IDCardNoLabel")->text(), QString("990102199203140026"));
         if (!shown)
@@ -146,7 +146,7 @@ private slots:
     {
         CardView view;
         const TIDCardInfo first = sampleCard();
-        showCard(view, first, 7, file("none.bmp"));
+        showCard(view, first, kCardViewSelector, file("none.bmp"));
         QString address = QString::fromStdString(GbkToUtf8(FieldText(first.Address)));
         QCOMPARE(child(view, "AddressLabel")->text(), address.insert(18, "\r\n"));
         QCOMPARE(child(view, "StartDateLabel")->text(), QString("2015.06.07"));
@@ -156,7 +156,7 @@ private slots:
         putField(second.Birthday, "20010102");
         putField(second.Address, "甲地");
         putField(second.EndDate, "长期");
-        showCard(view, second, 7, file("none.bmp"));
+        showCard(view, second, kCardViewSelector, file("none.bmp"));
         const std::pair<const char*, QString> expected[] = {
             {"NameLabel", "李一"},        {"SexLabel", ""},
             {"NationLabel", ""},          {"BirthdayLabel", "2001     01     02"},
@@ -176,7 +176,7 @@ private slots:
     void kindsSwitchFacesAndLabels()
     {
         CardView view;
-        showCard(view, sampleCard(), 7, file("none.bmp"));
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"));
         const QImage idCard = view.grab().toImage();
         const QImage idFace = child(view, "Image4")->pixmap(Qt::ReturnByValue).toImage();
 
@@ -187,7 +187,7 @@ private slots:
         putField(foreign.Foreign.Nationality, "美国");
         putField(foreign.Foreign.CardNo, "USA998503150001");
         putField(foreign.Foreign.Birthday, "19850315");
-        showCard(view, sampleCard(), 7, file("none.bmp"), foreign);
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"), foreign);
         QVERIFY(child(view, "Image4")->pixmap(Qt::ReturnByValue).toImage() != idFace);
         QCOMPARE(child(view, "EnglishNameLabel")->text(), QString("SAMPLE JOHN"));
         QVERIFY(child(view, "EnglishNameLabel")->isVisibleTo(&view));
@@ -203,13 +203,13 @@ private slots:
 
         TCardKindInfo unknown{};
         unknown.Kind = CardKind::Unknown;
-        showCard(view, sampleCard(), 7, file("none.bmp"), unknown);
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"), unknown);
         QCOMPARE(child(view, "KindLabel")->text(), QString("未知证件"));
         QCOMPARE(child(view, "UnsupportedLabel")->text(), QString(kUnsupportedLayoutText));
         QVERIFY(!child(view, "NameLabel")->isVisibleTo(&view));
         QVERIFY(!child(view, "EnglishNameLabel")->isVisibleTo(&view));
 
-        showCard(view, sampleCard(), 7, file("none.bmp"));
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"));
         QCOMPARE(child(view, "Image4")->pixmap(Qt::ReturnByValue).toImage(), idFace);
         QCOMPARE(child(view, "NameLabel")->pos(), QPoint(75, 21));
         QVERIFY(!child(view, "KindLabel")->isVisibleTo(&view));
@@ -222,10 +222,10 @@ private slots:
     void drawnAlikeAfterGlyphRelease()
     {
         CardView view;
-        showCard(view, sampleCard(), 7, file("none.bmp"));
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"));
         const QImage before = view.grab().toImage();
         ReleaseGlyphCaches();
-        showCard(view, sampleCard(), 7, file("none.bmp"));
+        showCard(view, sampleCard(), kCardViewSelector, file("none.bmp"));
         QCOMPARE(view.grab().toImage(), before);
     }
 };
