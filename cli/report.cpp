@@ -1,18 +1,20 @@
 #include "cli/report.h"
 
+#include <vector>
+
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "cli/json_line.h"
 
 namespace {
 
-// The record's text fields, under the names the JSON carries and the labels
+// A record's text fields, under the names the JSON carries and the labels
 // the text shows (an empty label: shown only when not empty).
-struct CardField
+template <class Record> struct CardField
 {
     const char* key;
     const char* label;
-    std::string (*get)(const TIDCardInfo&);
+    std::string (*get)(const Record&);
 };
 
 template <std::size_t N> std::string utf8(const char (&field)[N])
@@ -20,7 +22,7 @@ template <std::size_t N> std::string utf8(const char (&field)[N])
     return GbkToUtf8(FieldText(field));
 }
 
-const CardField kCardFields[] = {
+const CardField<TIDCardInfo> kIdCardFields[] = {
     {"name", "Name", [](const TIDCardInfo& r) { return utf8(r.Name); }},
     {"sex", "Sex", [](const TIDCardInfo& r) { return utf8(r.Sex); }},
     {"nation", "Nation", [](const TIDCardInfo& r) { return utf8(r.Nation); }},
@@ -34,6 +36,92 @@ const CardField kCardFields[] = {
     {"reserved", "", [](const TIDCardInfo& r) { return utf8(r.Reserved); }},
     {"app_address", "", [](const TIDCardInfo& r) { return utf8(r.AppAddress); }},
 };
+
+const CardField<TForeignCardInfo> kForeignFields[] = {
+    {"chinese_name", "Chinese name", [](const TForeignCardInfo& r) { return utf8(r.ChineseName); }},
+    {"english_name", "English name", [](const TForeignCardInfo& r) { return utf8(r.EnglishName); }},
+    {"sex", "Sex", [](const TForeignCardInfo& r) { return utf8(r.Sex); }},
+    {"birthday", "Birthday", [](const TForeignCardInfo& r) { return utf8(r.Birthday); }},
+    {"nationality", "Nationality", [](const TForeignCardInfo& r) { return utf8(r.Nationality); }},
+    {"nationality_code", "Country code",
+     [](const TForeignCardInfo& r) { return utf8(r.NationalityCode); }},
+    {"card_number", "Card number", [](const TForeignCardInfo& r) { return utf8(r.CardNo); }},
+    {"authority", "Issued by", [](const TForeignCardInfo& r) { return utf8(r.Authority); }},
+    {"authority_code", "Office code",
+     [](const TForeignCardInfo& r) { return utf8(r.AuthorityCode); }},
+    {"start_date", "Valid from", [](const TForeignCardInfo& r) { return utf8(r.StartDate); }},
+    {"end_date", "Valid until", [](const TForeignCardInfo& r) { return utf8(r.EndDate); }},
+    {"card_version", "Card version", [](const TForeignCardInfo& r) { return utf8(r.CardVersion); }},
+};
+
+// The permit names its issuer as the identity card does.
+const CardField<TPermitCardInfo> kPermitFields[] = {
+    {"name", "Name", [](const TPermitCardInfo& r) { return utf8(r.Name); }},
+    {"sex", "Sex", [](const TPermitCardInfo& r) { return utf8(r.Sex); }},
+    {"birthday", "Birthday", [](const TPermitCardInfo& r) { return utf8(r.Birthday); }},
+    {"address", "Address", [](const TPermitCardInfo& r) { return utf8(r.Address); }},
+    {"id_number", "ID number", [](const TPermitCardInfo& r) { return utf8(r.IDCardNo); }},
+    {"region", "Region", [](const TPermitCardInfo& r) { return utf8(r.Region); }},
+    {"check_department", "Issued by",
+     [](const TPermitCardInfo& r) { return utf8(r.CheckDepartment); }},
+    {"start_date", "Valid from", [](const TPermitCardInfo& r) { return utf8(r.StartDate); }},
+    {"end_date", "Valid until", [](const TPermitCardInfo& r) { return utf8(r.EndDate); }},
+    {"pass_number", "Pass number", [](const TPermitCardInfo& r) { return utf8(r.PassNo); }},
+    {"issue_count", "Issue count", [](const TPermitCardInfo& r) { return utf8(r.IssueCount); }},
+};
+
+// One field of the card read, with its value.
+struct FieldValue
+{
+    const char* key;
+    const char* label;
+    std::string value;
+};
+
+template <class Record, std::size_t N>
+void addFields(std::vector<FieldValue>& out, const CardField<Record> (&fields)[N],
+               const Record& record)
+{
+    for (const CardField<Record>& field : fields)
+        out.push_back({field.key, field.label, field.get(record)});
+}
+
+// The fields of the card's own kind: an identity card's record is CardInfo,
+// the other decoded kinds have theirs in the kind record. A kind whose layout
+// is not decoded gets the note instead, never fields read from another layout.
+std::vector<FieldValue> cardFields(const CardRead& card)
+{
+    std::vector<FieldValue> fields;
+    switch (card.kind->Kind) {
+    case CardKind::IdCard:
+        addFields(fields, kIdCardFields, *card.record);
+        break;
+    case CardKind::ForeignPermanent:
+        addFields(fields, kForeignFields, card.kind->Foreign);
+        break;
+    case CardKind::HkMacaoTaiwanPermit:
+        addFields(fields, kPermitFields, card.kind->Permit);
+        break;
+    case CardKind::ForeignPermanent2023:
+    case CardKind::Unknown:
+        fields.push_back({"note", "Note", kUnsupportedLayoutText});
+        break;
+    }
+    return fields;
+}
+
+// The kind as the JSON names it.
+const char* kindKey(CardKind kind)
+{
+    switch (kind) {
+    case CardKind::IdCard: return "id";
+    case CardKind::ForeignPermanent: return "foreign";
+    case CardKind::HkMacaoTaiwanPermit: return "permit";
+    case CardKind::ForeignPermanent2023: return "foreign-2023";
+    case CardKind::Unknown: break;
+    }
+    return "unknown";
+}
 
 const char* failureText(FailureKind kind)
 {
@@ -120,11 +208,14 @@ void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
 void Report::card(const CardRead& card)
 {
     const TIDCardInfo& record = *card.record;
+    const std::vector<FieldValue> fields = cardFields(card);
     if (m_json) {
         JsonLine json;
         json.text("event", "card").number("card", card.number).number("port", card.port);
-        for (const CardField& field : kCardFields)
-            json.text(field.key, field.get(record));
+        json.text("kind", kindKey(card.kind->Kind));
+        json.text("number", GbkToUtf8(CardNumberText(*card.kind)));
+        for (const FieldValue& field : fields)
+            json.text(field.key, field.value);
         json.number("fingerprint_length", record.FingerprintLength);
         json.raw("photo_wlt", card.wltPath.empty() ? "null" : JsonLine::Quoted(card.wltPath));
         json.raw("photo_bmp", card.bmpPath.empty() ? "null" : JsonLine::Quoted(card.bmpPath));
@@ -149,12 +240,14 @@ void Report::card(const CardRead& card)
         std::snprintf(buf, sizeof buf, "\n  %-13s ", label.c_str());
         text += buf + value;
     };
-    for (const CardField& field : kCardFields) {
-        const std::string value = field.get(record);
+    row("Kind", CardKindName(card.kind->Kind));
+    if (!CardKindDecoded(card.kind->Kind))
+        row("Number", GbkToUtf8(CardNumberText(*card.kind)));
+    for (const FieldValue& field : fields) {
         if (*field.label)
-            row(field.label, value);
-        else if (!value.empty())
-            row(field.key, value);
+            row(field.label, field.value);
+        else if (!field.value.empty())
+            row(field.key, field.value);
     }
     row("Fingerprint", std::to_string(record.FingerprintLength) + " bytes");
     row("Photo", (card.bmpPath.empty() ? std::string("(no bitmap)") : card.bmpPath) + ", " +
