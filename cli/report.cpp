@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "app/shared_state.h"
@@ -9,68 +10,66 @@
 namespace {
 
 // A record's text fields, under the names the JSON carries and the labels
-// the text shows (an empty label: shown only when not empty).
+// the text shows (an empty label: shown only when not empty). `Record` pairs
+// each table with the record it reads.
 template <class Record> struct CardField
 {
     const char* key;
     const char* label;
-    std::string (*get)(const Record&);
+    std::size_t offset; // of the GBK text field in the record
+    std::size_t size;
 };
 
-template <std::size_t N> std::string utf8(const char (&field)[N])
-{
-    return GbkToUtf8(FieldText(field));
-}
+#define CARD_FIELD(Record, key, label, member)                                                     \
+    CardField<Record> { key, label, offsetof(Record, member), sizeof(Record::member) }
 
 const CardField<TIDCardInfo> kIdCardFields[] = {
-    {"name", "Name", [](const TIDCardInfo& r) { return utf8(r.Name); }},
-    {"sex", "Sex", [](const TIDCardInfo& r) { return utf8(r.Sex); }},
-    {"nation", "Nation", [](const TIDCardInfo& r) { return utf8(r.Nation); }},
-    {"birthday", "Birthday", [](const TIDCardInfo& r) { return utf8(r.Birthday); }},
-    {"address", "Address", [](const TIDCardInfo& r) { return utf8(r.Address); }},
-    {"id_number", "ID number", [](const TIDCardInfo& r) { return utf8(r.IDCardNo); }},
-    {"check_department", "Issued by",
-     [](const TIDCardInfo& r) { return utf8(r.CheckDepartment); }},
-    {"start_date", "Valid from", [](const TIDCardInfo& r) { return utf8(r.StartDate); }},
-    {"end_date", "Valid until", [](const TIDCardInfo& r) { return utf8(r.EndDate); }},
-    {"reserved", "", [](const TIDCardInfo& r) { return utf8(r.Reserved); }},
-    {"app_address", "", [](const TIDCardInfo& r) { return utf8(r.AppAddress); }},
+    CARD_FIELD(TIDCardInfo, "name", "Name", Name),
+    CARD_FIELD(TIDCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TIDCardInfo, "nation", "Nation", Nation),
+    CARD_FIELD(TIDCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TIDCardInfo, "address", "Address", Address),
+    CARD_FIELD(TIDCardInfo, "id_number", "ID number", IDCardNo),
+    CARD_FIELD(TIDCardInfo, "check_department", "Issued by", CheckDepartment),
+    CARD_FIELD(TIDCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TIDCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TIDCardInfo, "reserved", "", Reserved),
+    CARD_FIELD(TIDCardInfo, "app_address", "", AppAddress),
 };
 
 const CardField<TForeignCardInfo> kForeignFields[] = {
-    {"chinese_name", "Chinese name", [](const TForeignCardInfo& r) { return utf8(r.ChineseName); }},
-    {"english_name", "English name", [](const TForeignCardInfo& r) { return utf8(r.EnglishName); }},
-    {"sex", "Sex", [](const TForeignCardInfo& r) { return utf8(r.Sex); }},
-    {"birthday", "Birthday", [](const TForeignCardInfo& r) { return utf8(r.Birthday); }},
-    {"nationality", "Nationality", [](const TForeignCardInfo& r) { return utf8(r.Nationality); }},
-    {"nationality_code", "Country code",
-     [](const TForeignCardInfo& r) { return utf8(r.NationalityCode); }},
-    {"card_number", "Card number", [](const TForeignCardInfo& r) { return utf8(r.CardNo); }},
-    {"authority", "Issued by", [](const TForeignCardInfo& r) { return utf8(r.Authority); }},
-    {"authority_code", "Office code",
-     [](const TForeignCardInfo& r) { return utf8(r.AuthorityCode); }},
-    {"start_date", "Valid from", [](const TForeignCardInfo& r) { return utf8(r.StartDate); }},
-    {"end_date", "Valid until", [](const TForeignCardInfo& r) { return utf8(r.EndDate); }},
-    {"card_version", "Card version", [](const TForeignCardInfo& r) { return utf8(r.CardVersion); }},
+    CARD_FIELD(TForeignCardInfo, "chinese_name", "Chinese name", ChineseName),
+    CARD_FIELD(TForeignCardInfo, "english_name", "English name", EnglishName),
+    CARD_FIELD(TForeignCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TForeignCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TForeignCardInfo, "nationality", "Nationality", Nationality),
+    CARD_FIELD(TForeignCardInfo, "nationality_code", "Country code", NationalityCode),
+    CARD_FIELD(TForeignCardInfo, "card_number", "Card number", CardNo),
+    CARD_FIELD(TForeignCardInfo, "authority", "Issued by", Authority),
+    CARD_FIELD(TForeignCardInfo, "authority_code", "Office code", AuthorityCode),
+    CARD_FIELD(TForeignCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TForeignCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TForeignCardInfo, "card_version", "Card version", CardVersion),
 };
 
 // The permit names its issuer as the identity card does.
 const CardField<TPermitCardInfo> kPermitFields[] = {
-    {"name", "Name", [](const TPermitCardInfo& r) { return utf8(r.Name); }},
-    {"sex", "Sex", [](const TPermitCardInfo& r) { return utf8(r.Sex); }},
-    {"birthday", "Birthday", [](const TPermitCardInfo& r) { return utf8(r.Birthday); }},
-    {"address", "Address", [](const TPermitCardInfo& r) { return utf8(r.Address); }},
-    {"id_number", "ID number", [](const TPermitCardInfo& r) { return utf8(r.IDCardNo); }},
-    {"region", "Region", [](const TPermitCardInfo& r) { return utf8(r.Region); }},
-    {"check_department", "Issued by",
-     [](const TPermitCardInfo& r) { return utf8(r.CheckDepartment); }},
-    {"start_date", "Valid from", [](const TPermitCardInfo& r) { return utf8(r.StartDate); }},
-    {"end_date", "Valid until", [](const TPermitCardInfo& r) { return utf8(r.EndDate); }},
-    {"pass_number", "Pass number", [](const TPermitCardInfo& r) { return utf8(r.PassNo); }},
-    {"issue_count", "Issue count", [](const TPermitCardInfo& r) { return utf8(r.IssueCount); }},
+    CARD_FIELD(TPermitCardInfo, "name", "Name", Name),
+    CARD_FIELD(TPermitCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TPermitCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TPermitCardInfo, "address", "Address", Address),
+    CARD_FIELD(TPermitCardInfo, "id_number", "ID number", IDCardNo),
+    CARD_FIELD(TPermitCardInfo, "region", "Region", Region),
+    CARD_FIELD(TPermitCardInfo, "check_department", "Issued by", CheckDepartment),
+    CARD_FIELD(TPermitCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TPermitCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TPermitCardInfo, "pass_number", "Pass number", PassNo),
+    CARD_FIELD(TPermitCardInfo, "issue_count", "Issue count", IssueCount),
 };
 
-// One field of the card read, with its value.
+#undef CARD_FIELD
+
+// One field of the card read, with its value in UTF-8.
 struct FieldValue
 {
     const char* key;
@@ -82,8 +81,10 @@ template <class Record, std::size_t N>
 void addFields(std::vector<FieldValue>& out, const CardField<Record> (&fields)[N],
                const Record& record)
 {
-    for (const CardField<Record>& field : fields)
-        out.push_back({field.key, field.label, field.get(record)});
+    for (const CardField<Record>& field : fields) {
+        const char* text = reinterpret_cast<const char*>(&record) + field.offset;
+        out.push_back({field.key, field.label, GbkToUtf8(FieldText(text, field.size))});
+    }
 }
 
 // The fields of the card's own kind: an identity card's record is CardInfo,
