@@ -188,6 +188,7 @@ void Session::onStatus(int status)
         card.number = int(m_cards);
         card.port = PortNo;
         card.record = &CardInfo;
+        card.kind = &CardKindInfo;
         card.wltPath = existingFile(PhotoWltPath());
         card.bmpPath = existingFile(PhotoBmpPath());
         card.pass = pass;

@@ -109,7 +109,9 @@ const char* UsageText()
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
                           [--port auto|usb|N] [--library PATH] [--json]
 
-Reads resident identity cards through the reader library, without a window.
+Reads resident identity cards, foreign permanent resident cards and residence
+permits through the reader library, without a window; each card is printed
+with its kind and the fields of that kind.
 
   --once            find the reader, read the card on it, print it (default)
   --repeat N        N read passes on the card lying on the reader, back to back

@@ -1,39 +1,128 @@
 #include "cli/report.h"
 
+#include <cstddef>
+#include <vector>
+
 #include "app/shared_state.h"
 #include "card/gbk.h"
 #include "cli/json_line.h"
 
 namespace {
 
-// The record's text fields, under the names the JSON carries and the labels
-// the text shows (an empty label: shown only when not empty).
-struct CardField
+// A record's text fields, under the names the JSON carries and the labels
+// the text shows (an empty label: shown only when not empty). `Record` pairs
+// each table with the record it reads.
+template <class Record> struct CardField
 {
     const char* key;
     const char* label;
-    std::string (*get)(const TIDCardInfo&);
+    std::size_t offset; // of the GBK text field in the record
+    std::size_t size;
 };
 
-template <std::size_t N> std::string utf8(const char (&field)[N])
+#define CARD_FIELD(Record, key, label, member)                                                     \
+    CardField<Record> { key, label, offsetof(Record, member), sizeof(Record::member) }
+
+const CardField<TIDCardInfo> kIdCardFields[] = {
+    CARD_FIELD(TIDCardInfo, "name", "Name", Name),
+    CARD_FIELD(TIDCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TIDCardInfo, "nation", "Nation", Nation),
+    CARD_FIELD(TIDCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TIDCardInfo, "address", "Address", Address),
+    CARD_FIELD(TIDCardInfo, "id_number", "ID number", IDCardNo),
+    CARD_FIELD(TIDCardInfo, "check_department", "Issued by", CheckDepartment),
+    CARD_FIELD(TIDCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TIDCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TIDCardInfo, "reserved", "", Reserved),
+    CARD_FIELD(TIDCardInfo, "app_address", "", AppAddress),
+};
+
+const CardField<TForeignCardInfo> kForeignFields[] = {
+    CARD_FIELD(TForeignCardInfo, "chinese_name", "Chinese name", ChineseName),
+    CARD_FIELD(TForeignCardInfo, "english_name", "English name", EnglishName),
+    CARD_FIELD(TForeignCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TForeignCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TForeignCardInfo, "nationality", "Nationality", Nationality),
+    CARD_FIELD(TForeignCardInfo, "nationality_code", "Country code", NationalityCode),
+    CARD_FIELD(TForeignCardInfo, "card_number", "Card number", CardNo),
+    CARD_FIELD(TForeignCardInfo, "authority", "Issued by", Authority),
+    CARD_FIELD(TForeignCardInfo, "authority_code", "Office code", AuthorityCode),
+    CARD_FIELD(TForeignCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TForeignCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TForeignCardInfo, "card_version", "Card version", CardVersion),
+};
+
+// The permit names its issuer as the identity card does.
+const CardField<TPermitCardInfo> kPermitFields[] = {
+    CARD_FIELD(TPermitCardInfo, "name", "Name", Name),
+    CARD_FIELD(TPermitCardInfo, "sex", "Sex", Sex),
+    CARD_FIELD(TPermitCardInfo, "birthday", "Birthday", Birthday),
+    CARD_FIELD(TPermitCardInfo, "address", "Address", Address),
+    CARD_FIELD(TPermitCardInfo, "id_number", "ID number", IDCardNo),
+    CARD_FIELD(TPermitCardInfo, "region", "Region", Region),
+    CARD_FIELD(TPermitCardInfo, "check_department", "Issued by", CheckDepartment),
+    CARD_FIELD(TPermitCardInfo, "start_date", "Valid from", StartDate),
+    CARD_FIELD(TPermitCardInfo, "end_date", "Valid until", EndDate),
+    CARD_FIELD(TPermitCardInfo, "pass_number", "Pass number", PassNo),
+    CARD_FIELD(TPermitCardInfo, "issue_count", "Issue count", IssueCount),
+};
+
+#undef CARD_FIELD
+
+// One field of the card read, with its value in UTF-8.
+struct FieldValue
 {
-    return GbkToUtf8(FieldText(field));
+    const char* key;
+    const char* label;
+    std::string value;
+};
+
+template <class Record, std::size_t N>
+void addFields(std::vector<FieldValue>& out, const CardField<Record> (&fields)[N],
+               const Record& record)
+{
+    for (const CardField<Record>& field : fields) {
+        const char* text = reinterpret_cast<const char*>(&record) + field.offset;
+        out.push_back({field.key, field.label, GbkToUtf8(FieldText(text, field.size))});
+    }
 }
 
-const CardField kCardFields[] = {
-    {"name", "Name", [](const TIDCardInfo& r) { return utf8(r.Name); }},
-    {"sex", "Sex", [](const TIDCardInfo& r) { return utf8(r.Sex); }},
-    {"nation", "Nation", [](const TIDCardInfo& r) { return utf8(r.Nation); }},
-    {"birthday", "Birthday", [](const TIDCardInfo& r) { return utf8(r.Birthday); }},
-    {"address", "Address", [](const TIDCardInfo& r) { return utf8(r.Address); }},
-    {"id_number", "ID number", [](const TIDCardInfo& r) { return utf8(r.IDCardNo); }},
-    {"check_department", "Issued by",
-     [](const TIDCardInfo& r) { return utf8(r.CheckDepartment); }},
-    {"start_date", "Valid from", [](const TIDCardInfo& r) { return utf8(r.StartDate); }},
-    {"end_date", "Valid until", [](const TIDCardInfo& r) { return utf8(r.EndDate); }},
-    {"reserved", "", [](const TIDCardInfo& r) { return utf8(r.Reserved); }},
-    {"app_address", "", [](const TIDCardInfo& r) { return utf8(r.AppAddress); }},
-};
+// The fields of the card's own kind: an identity card's record is CardInfo,
+// the other decoded kinds have theirs in the kind record. A kind whose layout
+// is not decoded gets the note instead, never fields read from another layout.
+std::vector<FieldValue> cardFields(const CardRead& card)
+{
+    std::vector<FieldValue> fields;
+    switch (card.kind->Kind) {
+    case CardKind::IdCard:
+        addFields(fields, kIdCardFields, *card.record);
+        break;
+    case CardKind::ForeignPermanent:
+        addFields(fields, kForeignFields, card.kind->Foreign);
+        break;
+    case CardKind::HkMacaoTaiwanPermit:
+        addFields(fields, kPermitFields, card.kind->Permit);
+        break;
+    case CardKind::ForeignPermanent2023:
+    case CardKind::Unknown:
+        fields.push_back({"note", "Note", kUnsupportedLayoutText});
+        break;
+    }
+    return fields;
+}
+
+// The kind as the JSON names it.
+const char* kindKey(CardKind kind)
+{
+    switch (kind) {
+    case CardKind::IdCard: return "id";
+    case CardKind::ForeignPermanent: return "foreign";
+    case CardKind::HkMacaoTaiwanPermit: return "permit";
+    case CardKind::ForeignPermanent2023: return "foreign-2023";
+    case CardKind::Unknown: break;
+    }
+    return "unknown";
+}
 
 const char* failureText(FailureKind kind)
 {
@@ -120,11 +209,14 @@ void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
 void Report::card(const CardRead& card)
 {
     const TIDCardInfo& record = *card.record;
+    const std::vector<FieldValue> fields = cardFields(card);
     if (m_json) {
         JsonLine json;
         json.text("event", "card").number("card", card.number).number("port", card.port);
-        for (const CardField& field : kCardFields)
-            json.text(field.key, field.get(record));
+        json.text("kind", kindKey(card.kind->Kind));
+        json.text("number", GbkToUtf8(CardNumberText(*card.kind)));
+        for (const FieldValue& field : fields)
+            json.text(field.key, field.value);
         json.number("fingerprint_length", record.FingerprintLength);
         json.raw("photo_wlt", card.wltPath.empty() ? "null" : JsonLine::Quoted(card.wltPath));
         json.raw("photo_bmp", card.bmpPath.empty() ? "null" : JsonLine::Quoted(card.bmpPath));
@@ -149,12 +241,14 @@ void Report::card(const CardRead& card)
         std::snprintf(buf, sizeof buf, "\n  %-13s ", label.c_str());
         text += buf + value;
     };
-    for (const CardField& field : kCardFields) {
-        const std::string value = field.get(record);
+    row("Kind", CardKindName(card.kind->Kind));
+    if (!CardKindDecoded(card.kind->Kind))
+        row("Number", GbkToUtf8(CardNumberText(*card.kind)));
+    for (const FieldValue& field : fields) {
         if (*field.label)
-            row(field.label, value);
-        else if (!value.empty())
-            row(field.key, value);
+            row(field.label, field.value);
+        else if (!field.value.empty())
+            row(field.key, field.value);
     }
     row("Fingerprint", std::to_string(record.FingerprintLength) + " bytes");
     row("Photo", (card.bmpPath.empty() ? std::string("(no bitmap)") : card.bmpPath) + ", " +

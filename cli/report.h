@@ -9,6 +9,7 @@
 #include <string>
 
 #include "card/card_info.h"
+#include "card/card_kinds.h"
 #include "cli/duration_stats.h"
 #include "cli/timed_termb.h"
 
@@ -27,7 +28,8 @@ struct CardRead
 {
     int number = 0; // counted from 1 in this run
     int port = 0;
-    const TIDCardInfo* record = nullptr;
+    const TIDCardInfo* record = nullptr; // the identity card's record
+    const TCardKindInfo* kind = nullptr;  // the kind, its number and the other kinds' records
     std::string wltPath, bmpPath; // empty: the file was not written
     PassCalls pass;
     double readMs = 0; // from the pass's first reader call to the card

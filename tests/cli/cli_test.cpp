@@ -2,10 +2,12 @@
 // directory of its own (its config.ini and photo files go there), the virtual
 // reader at zero latency, the output parsed as JSON Lines.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <sys/wait.h>
@@ -160,6 +162,8 @@ TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
     const auto cards = r.events("card");
     ASSERT_EQ(cards.size(), 1u);
     const json& card = cards[0];
+    EXPECT_EQ(card["kind"], "id");
+    EXPECT_EQ(card["number"], expected.idNumber);
     EXPECT_EQ(card["name"], expected.name);
     EXPECT_EQ(card["address"], expected.address); // 35 characters, fills the field
     EXPECT_EQ(card["id_number"], expected.idNumber);
@@ -183,6 +187,48 @@ TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
     const CliRun text = run({}, R"("timeline": {"mode": "fixed", "card": 2})");
     EXPECT_NE(text.out.find(expected.name), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("Summary: 1 passes, 1 cards, no failures"), std::string::npos);
+}
+
+TEST_F(CliTest, EachKindOfCardIsReportedWithItsOwnFields)
+{
+    const auto& builtin = termbsim::builtinCards();
+    struct Case
+    {
+        const char* card; // built-in card key
+        const char* kind;
+        const char* kindName; // in the text output
+        std::map<std::string, std::string> fields;
+    };
+    const Case cases[] = {
+        {"foreign-usa", "foreign", "外国人永久居留身份证",
+         {{"english_name", "SAMPLE JOHN"}, {"nationality", "美国"},
+          {"card_number", "USA998503150001"}, {"number", "USA998503150001"}}},
+        {"permit-hong-kong", "permit", "港澳台居民居住证",
+         {{"name", "陈示例"}, {"region", "香港"}, {"pass_number", "H99000001"}}},
+        {"foreign-2023", "foreign-2023", "外国人永久居留身份证（2023年版）",
+         {{"note", "此类证件的版式暂不支持"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.card);
+        const auto spec = std::find_if(builtin.begin(), builtin.end(),
+                                       [&](const termbsim::CardSpec& s) { return s.key == c.card; });
+        ASSERT_NE(spec, builtin.end());
+        const std::string scenario = R"("timeline": {"mode": "fixed", "card": )" +
+                                     std::to_string(spec - builtin.begin()) + "}";
+        const CliRun r = run({"--json"}, scenario);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const json card = r.events("card").at(0);
+        EXPECT_EQ(card["kind"], c.kind);
+        for (const auto& [key, value] : c.fields)
+            EXPECT_EQ(card.value(key, ""), value) << key;
+        EXPECT_NE(card.value("number", ""), "");
+        // Nothing decoded through the identity card's layout; the photo as for every card.
+        EXPECT_FALSE(card.contains("nation"));
+        EXPECT_EQ(card.value("photo_bmp", ""), m_dir.file("zp.bmp"));
+
+        const CliRun text = run({}, scenario);
+        EXPECT_NE(text.out.find(c.kindName), std::string::npos) << text.out;
+    }
 }
 
 TEST_F(CliTest, RepeatKeepsTheReaderOpenAndSummarisesEveryCall)
