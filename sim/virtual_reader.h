@@ -10,18 +10,20 @@
 #include <set>
 #include <string>
 
+#include "reader/termb.h"
 #include "sim/scenario.h"
 
 namespace termbsim {
 
-// Result codes beyond those the tool relies on (reader/termb.h).
-inline constexpr int kOk = 144;
-inline constexpr int kCardFound = 159;
+// The result codes the tool relies on are its own (reader/termb.h); the others
+// are the virtual reader's.
+inline constexpr int kOk = kTermbOk;
+inline constexpr int kCardFound = kTermbCardFound;
 inline constexpr int kPortNotAttached = 1; // no reader on this port (or no valid scenario)
 inline constexpr int kPortNotOpen = 2;     // the reader is there, the port is closed
 inline constexpr int kReaderGone = 3;      // the reader vanished (fault)
 inline constexpr int kNoCard = 128;        // find, select or read with no card on the reader
-inline constexpr int kCardLeft = 65;       // the card left: read failed, or ReadNewAppMsg
+inline constexpr int kCardLeft = kTermbCardGone; // the card left: read failed, or ReadNewAppMsg
 inline constexpr int kBadArgument = 16;    // a null buffer
 
 class VirtualReader
