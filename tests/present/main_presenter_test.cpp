@@ -54,6 +54,21 @@ TEST_F(MainPresenterTest, StatusesOfStoppedReadingLeaveTheIdleWindow)
     EXPECT_TRUE(p.view().cardVisible);
 }
 
+// The virtual reader standing in for a library that could not be loaded:
+// the caption marks it, and the information line says what is missing.
+TEST_F(MainPresenterTest, VirtualReaderStandingInSaysWhatIsMissing)
+{
+    m_library.isVirtual = true;
+    TermbLibrary missing;
+    missing.tried = {"C:\\zuvi\\termb.dll"};
+    missing.path = missing.tried.front();
+    MainPresenter p(m_library);
+    p.standIn(missing);
+    p.FormCreate();
+    EXPECT_EQ(p.view().caption, "zuviruzozozad（虚拟读卡器）");
+    EXPECT_EQ(p.view().info, "未能加载读卡器库 termb.dll（查找位置：C:\\zuvi）");
+}
+
 TEST_F(MainPresenterTest, StatusTexts)
 {
     const struct
