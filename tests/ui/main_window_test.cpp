@@ -222,6 +222,19 @@ private slots:
         QVERIFY(child<QPushButton>("btn_OneReadCard")->isEnabled());
     }
 
+    // The hand picture is drawn only when first shown, and is then the
+    // picture itself, not an empty label.
+    void handPictureDrawnWhenShown()
+    {
+        window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        auto* hand = child<QLabel>("i_HasCard");
+        QVERIFY(hand->pixmap(Qt::ReturnByValue).isNull());
+        hand->show();
+        QCOMPARE(hand->pixmap(Qt::ReturnByValue).toImage(), Pictures::handWithCard().toImage());
+        hand->hide();
+    }
+
     // Image 0 must read as "start" (a green triangle), image 1 as "stop"
     // (two bars with a gap between them).
     void glyphRoles()
