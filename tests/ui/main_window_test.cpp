@@ -226,8 +226,9 @@ private slots:
     // picture itself, not an empty label.
     void handPictureDrawnWhenShown()
     {
-        window().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window()));
+        Tform_Main& w = window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* hand = child<QLabel>("i_HasCard");
         QVERIFY(hand->pixmap(Qt::ReturnByValue).isNull());
         hand->show();
