@@ -105,7 +105,7 @@ struct TwoCards
     void show(CardView& view, int i) const
     {
         const QByteArray& bmp = bitmaps[i];
-        view.ShowCardInfo(CardViewFor(cards[i], 7,
+        view.ShowCardInfo(CardViewFor(cards[i], TCardKindInfo{}, kCardViewSelector,
                                       reinterpret_cast<const unsigned char*>(bmp.constData()),
                                       std::size_t(bmp.size())));
     }
