@@ -105,7 +105,8 @@ struct TwoCards
     void show(CardView& view, int i) const
     {
         const QByteArray& bmp = bitmaps[i];
-        view.ShowCardInfo(CardViewFor(cards[i], TCardKindInfo{}, kCardViewSelector,
+        const TCardKindInfo idCard{};
+        view.ShowCardInfo(CardViewFor(cards[i], idCard, kCardViewSelector,
                                       reinterpret_cast<const unsigned char*>(bmp.constData()),
                                       std::size_t(bmp.size())));
     }
