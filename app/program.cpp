@@ -2,12 +2,14 @@
 // loop, and an exit that never waits for the reading thread.
 
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#ifdef _WIN32
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <cstdio>
-#include <cstdlib>
-#ifndef _WIN32
+#else
+#include <QSocketNotifier>
 #include <unistd.h>
 #endif
 
@@ -20,18 +22,6 @@
 
 namespace {
 
-// A later copy asks the running one to come to the front, then ends.
-void signalRunningCopy(const QString& name)
-{
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (socket.waitForConnected(500)) {
-        socket.write("show\n");
-        socket.waitForBytesWritten(500);
-        socket.disconnectFromServer();
-    }
-}
-
 void bringToFront(QWidget* window)
 {
     window->show();
@@ -40,17 +30,64 @@ void bringToFront(QWidget* window)
     window->activateWindow();
 }
 
+#ifdef _WIN32
+// The Qt build for Windows (the Win32 program has its own single instance)
+// keeps Qt's local sockets; elsewhere a plain Unix socket does, so that Qt
+// Network and the libraries behind it are never loaded.
+void askRunningCopyToShow(const SingleInstance& instance)
+{
+    QLocalSocket socket;
+    socket.connectToServer(QFile::decodeName(instance.signalName().c_str()));
+    if (socket.waitForConnected(500)) {
+        socket.write("show\n");
+        socket.waitForBytesWritten(500);
+        socket.disconnectFromServer();
+    }
+}
+
+void listenForLaterCopies(const SingleInstance& instance, QWidget* window)
+{
+    const QString name = QFile::decodeName(instance.signalName().c_str());
+    auto* server = new QLocalServer(window);
+    QLocalServer::removeServer(name);
+    if (!server->listen(name))
+        return;
+    QObject::connect(server, &QLocalServer::newConnection, window, [=] {
+        while (QLocalSocket* peer = server->nextPendingConnection()) {
+            QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
+            bringToFront(window);
+        }
+    });
+}
+#else
+void askRunningCopyToShow(const SingleInstance& instance)
+{
+    instance.askRunningCopyToShow();
+}
+
+void listenForLaterCopies(const SingleInstance& instance, QWidget* window)
+{
+    const int listener = instance.listenForLaterCopies();
+    if (listener < 0)
+        return;
+    auto* notifier = new QSocketNotifier(listener, QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [=] {
+        while (SingleInstance::takeShowRequest(listener))
+            bringToFront(window);
+    });
+}
+#endif
+
 } // namespace
 
 int RunProgram(int argc, char** argv, void (*onWindowCreated)(Tform_Main*))
 {
     // Held for the whole run; the system releases it when the process ends.
     static SingleInstance instance;
-    const QString signalName = QFile::decodeName(instance.signalName().c_str());
     if (instance.anotherIsRunning()) {
         // No window and no display needed: only the running copy shows itself.
         QCoreApplication app(argc, argv);
-        signalRunningCopy(signalName);
+        askRunningCopyToShow(instance);
         return 0;
     }
 
@@ -81,16 +118,7 @@ int RunProgram(int argc, char** argv, void (*onWindowCreated)(Tform_Main*))
     Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
 
     // Our lock is held, so a socket file left by a crashed copy is stale.
-    auto* showServer = new QLocalServer(&app);
-    QLocalServer::removeServer(signalName);
-    if (showServer->listen(signalName)) {
-        QObject::connect(showServer, &QLocalServer::newConnection, form_Main, [=] {
-            while (QLocalSocket* peer = showServer->nextPendingConnection()) {
-                QObject::connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
-                bringToFront(form_Main);
-            }
-        });
-    }
+    listenForLaterCopies(instance, form_Main);
 
     if (onWindowCreated)
         onWindowCreated(form_Main);

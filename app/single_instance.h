@@ -28,6 +28,20 @@ public:
     // instance name elsewhere.
     const std::string& signalName() const { return m_signalName; }
 
+#ifndef _WIN32
+    // The first copy: listens at signalName() for later copies, replacing a
+    // socket file left by a copy that crashed (the lock says none runs).
+    // Returns the listening descriptor, non-blocking and closed on exec, or
+    // -1 when the socket cannot be made (later copies then just end).
+    int listenForLaterCopies() const;
+    // Takes one waiting request from a later copy off `listener`; false when
+    // none is waiting. Each request means "come to the front".
+    static bool takeShowRequest(int listener);
+    // A later copy: asks the running one to come to the front. Never waits
+    // for it: false when it cannot be reached at once.
+    bool askRunningCopyToShow() const;
+#endif
+
 private:
     bool m_anotherIsRunning = false;
     std::string m_signalName;

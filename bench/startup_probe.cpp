@@ -1,22 +1,26 @@
-// Start-up to the first painted main window: the program's start-up path
-// (application, font substitutions, the reader library, the three windows),
-// ending at the main window's first paint event. Prints the milliseconds since
-// ZUVI_BENCH_T0_NS (CLOCK_REALTIME in ns, taken by the caller just before it
-// started this process, so loading and linking count), or since main() when
-// that is not set.
+// Start-up to the first painted main window: the program exactly as it
+// starts (RunProgram: single-instance check, application, font substitutions,
+// the reader library, the three windows) and with the program's own set of
+// shared libraries, ending at the main window's first paint event. Prints the
+// milliseconds since ZUVI_BENCH_T0_NS (CLOCK_REALTIME in ns, taken by the
+// caller just before it started this process, so loading and linking count),
+// or since main() when that is not set.
 //
-// With the argument "hello" it starts a minimal Qt program instead, one label
-// saying hello, measured the same way: the reference the program's start-up
-// is held against, run beside it on the same display.
+// Built a second time as hello_probe (ZUVI_HELLO_PROBE): a minimal Qt program
+// linked against Qt Widgets alone, one label saying hello, measured the same
+// way: the reference the program's start-up is held against, run beside it on
+// the same display.
 #include <QApplication>
-#include <QLabel>
 #include <QEvent>
+#include <QLabel>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 
-#include "reader/termb_loader.h"
+#ifndef ZUVI_HELLO_PROBE
+#include "app/program.h"
 #include "ui/qt/uMain.h"
+#endif
 
 namespace {
 
@@ -27,24 +31,20 @@ long long realtimeNs()
     return ts.tv_sec * 1000000000LL + ts.tv_nsec;
 }
 
+long long g_t0 = 0;
+
 class FirstPaint : public QObject
 {
-public:
-    explicit FirstPaint(long long t0) : m_t0(t0) {}
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Paint) {
-            std::printf("%.1f\n", double(realtimeNs() - m_t0) / 1e6);
+            std::printf("%.1f\n", double(realtimeNs() - g_t0) / 1e6);
             std::fflush(stdout);
             std::_Exit(0);
         }
         return QObject::eventFilter(watched, event);
     }
-
-private:
-    long long m_t0;
 };
 
 } // namespace
@@ -52,18 +52,17 @@ private:
 int main(int argc, char** argv)
 {
     const char* t0Text = std::getenv("ZUVI_BENCH_T0_NS");
-    const long long t0 = t0Text ? std::atoll(t0Text) : realtimeNs();
+    g_t0 = t0Text ? std::atoll(t0Text) : realtimeNs();
+#ifdef ZUVI_HELLO_PROBE
     QApplication app(argc, argv);
-    FirstPaint probe(t0);
-    if (argc > 1 && QByteArray(argv[1]) == "hello") {
-        auto* hello = new QLabel(QStringLiteral("Hello, world"));
-        hello->installEventFilter(&probe);
-        hello->show();
-        return app.exec();
-    }
-    InstallFontSubstitutions();
-    Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
-    form_Main->installEventFilter(&probe);
-    form_Main->show();
+    FirstPaint probe;
+    auto* hello = new QLabel(QStringLiteral("Hello, world"));
+    hello->installEventFilter(&probe);
+    hello->show();
     return app.exec();
+#else
+    return RunProgram(argc, argv, [](Tform_Main* form_Main) {
+        form_Main->installEventFilter(new FirstPaint);
+    });
+#endif
 }

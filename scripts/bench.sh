@@ -19,7 +19,7 @@ if [ -z "${BENCH_UNDER_XVFB:-}" ]; then
     done
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUVI_BUILD_BENCH=ON \
         -DZUVI_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target region_bench reader_bench startup_probe card_latency_probe \
+    cmake --build "$build" --target region_bench reader_bench startup_probe hello_probe card_latency_probe \
         zuviruzozozad termb_virtual
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
@@ -55,11 +55,11 @@ median() { sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 
 # Start-up: from just before the process is started to its window's first
 # paint event, on the X server; the program and a hello-world take turns.
-probe() { ZUVI_BENCH_T0_NS=$(date +%s%N) "$build/bench/startup_probe" "$@"; }
+probe() { ZUVI_BENCH_T0_NS=$(date +%s%N) "$build/bench/${1:-startup_probe}"; }
 : >"$work/start.txt"
 : >"$work/hello.txt"
 for _ in $(seq "$runs"); do
-    probe hello >>"$work/hello.txt"
+    probe hello_probe >>"$work/hello.txt"
     probe >>"$work/start.txt"
 done
 echo "start-up to first paint (X11): $(summary <"$work/start.txt"); hello-world $(summary <"$work/hello.txt");" \

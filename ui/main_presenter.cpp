@@ -117,8 +117,11 @@ bool MainPresenter::btn_CycleReadCardClick()
     m_view.cycleGlyph = 1;
     m_view.oneReadEnabled = false;
     m_view.statusBarVisible = false;
-    ReadMode = kReadContinuous;
+    // Cleared before reading starts, never after: a front-end may drop a
+    // repeat of LastMsgCode on the reading thread, and the first status of
+    // the new reading must not look like one.
     LastMsgCode = 0;
+    ReadMode = kReadContinuous;
     return false;
 }
 

@@ -81,4 +81,34 @@ TEST_F(SingleInstanceTest, UnusableRuntimeDirectoryFallsBackToTmp)
     EXPECT_TRUE(std::filesystem::remove(lock));
 }
 
+TEST_F(SingleInstanceTest, LaterCopyReachesTheRunningOneOncePerRequest)
+{
+    SingleInstance first;
+    const int listener = first.listenForLaterCopies();
+    ASSERT_GE(listener, 0);
+    // Nothing waiting: returns at once instead of blocking the window thread.
+    EXPECT_FALSE(SingleInstance::takeShowRequest(listener));
+    SingleInstance later;
+    ASSERT_TRUE(later.anotherIsRunning());
+    EXPECT_TRUE(later.askRunningCopyToShow());
+    EXPECT_TRUE(later.askRunningCopyToShow());
+    EXPECT_TRUE(SingleInstance::takeShowRequest(listener));
+    EXPECT_TRUE(SingleInstance::takeShowRequest(listener));
+    EXPECT_FALSE(SingleInstance::takeShowRequest(listener));
+    ::close(listener);
+}
+
+TEST_F(SingleInstanceTest, SocketLeftByACrashedCopyIsNotAnsweredAndIsReplaced)
+{
+    SingleInstance first;
+    ::close(first.listenForLaterCopies()); // the file stays, nobody listens
+    ASSERT_TRUE(std::filesystem::exists(first.signalName()));
+    EXPECT_FALSE(SingleInstance().askRunningCopyToShow());
+    const int listener = first.listenForLaterCopies();
+    ASSERT_GE(listener, 0);
+    EXPECT_TRUE(SingleInstance().askRunningCopyToShow());
+    EXPECT_TRUE(SingleInstance::takeShowRequest(listener));
+    ::close(listener);
+}
+
 } // namespace

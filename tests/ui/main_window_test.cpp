@@ -222,6 +222,20 @@ private slots:
         QVERIFY(child<QPushButton>("btn_OneReadCard")->isEnabled());
     }
 
+    // The hand picture is drawn only when first shown, and is then the
+    // picture itself, not an empty label.
+    void handPictureDrawnWhenShown()
+    {
+        Tform_Main& w = window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* hand = child<QLabel>("i_HasCard");
+        QVERIFY(hand->pixmap(Qt::ReturnByValue).isNull());
+        hand->show();
+        QCOMPARE(hand->pixmap(Qt::ReturnByValue).toImage(), Pictures::handWithCard().toImage());
+        hand->hide();
+    }
+
     // Image 0 must read as "start" (a green triangle), image 1 as "stop"
     // (two bars with a gap between them).
     void glyphRoles()
@@ -427,6 +441,29 @@ private slots:
         QTRY_VERIFY(sender.done());
         QCOMPARE(seenOnReturn.load(), RS_NO_DEVICE);
         QCOMPARE(handlerThread, QThread::currentThread());
+    }
+
+    // A repeat of the status last handled is not handed over: the reading
+    // thread goes on at once, and the window stays as it was. A different
+    // status still is handed over.
+    void repeatIsNotHandedOver()
+    {
+        Tform_Main& w = window();
+        const auto target = w.statusTarget();
+        {
+            StatusSender sender([&] { target(RS_DEVICE_FOUND); });
+        }
+        int changes = 0;
+        connect(&w, &Tform_Main::viewChanged, this, [&] { ++changes; });
+        std::thread repeat([&] { target(RS_DEVICE_FOUND); });
+        repeat.join(); // would block for good if the repeat waited for the window
+        QCoreApplication::processEvents();
+        QCOMPARE(changes, 0);
+        {
+            StatusSender sender([&] { target(RS_NO_DEVICE); });
+        }
+        QCOMPARE(LastMsgCode.load(), RS_NO_DEVICE);
+        QCOMPARE(changes, 1);
     }
 
     // Once closing began a status is dropped at once: the reading thread must

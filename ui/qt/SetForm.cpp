@@ -25,7 +25,6 @@ QLabel* makeLabel(const char* name, std::string_view text, QWidget* parent,
     auto* label = new QLabel(qs(text), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->move(place.x, place.y);
-    label->adjustSize();
     return label;
 }
 
@@ -67,12 +66,10 @@ TSetFrm::TSetFrm(QWidget* parent) : QDialog(parent)
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFont(smallFont);
     Label4->move(kCurrentLabel.x, kCurrentLabel.y);
-    Label4->adjustSize();
     CurLb = new QLabel(GroupBox1);
     CurLb->setObjectName(QStringLiteral("CurLb"));
     CurLb->setFont(smallFont);
     CurLb->move(kCurLb.x, kCurLb.y);
-    CurLb->adjustSize();
     Label3 = makeLabel("Label3", UiText::kSleepLabel, GroupBox1, kSleepLabel);
     SleepEdit = new QLineEdit(GroupBox1);
     SleepEdit->setObjectName(QStringLiteral("SleepEdit"));
@@ -123,6 +120,14 @@ void TSetFrm::showEvent(QShowEvent* event)
 {
     // Centred on the main window on every showing, wherever it was before.
     setAttribute(Qt::WA_Moved, false);
+    // The fixed labels are sized to their texts when first shown, not at
+    // start: measuring them loads the dialog's small font, which nothing
+    // shown at start uses. FormShow sizes CurLb, whose text it sets.
+    if (!m_labelsSized) {
+        m_labelsSized = true;
+        for (QLabel* label : {Label1, Label3, Label4, Label5})
+            label->adjustSize();
+    }
     QDialog::showEvent(event);
     if (!event->spontaneous())
         FormShow();

@@ -34,6 +34,7 @@ private:
     void showError();
 
     SettingsModel m_model;
+    bool m_labelsSized = false;
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label1 = nullptr;
     QComboBox* PortCbx = nullptr;

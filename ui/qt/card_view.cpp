@@ -84,7 +84,13 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
         const bool onIdCard = std::any_of(idTexts.begin(), idTexts.end(), [&](const CardText& t) {
             return t.control == std::string(text.control);
         });
-        addLabel(text)->setVisible(onIdCard && text.control != std::string("Label1"));
+        // Those shown are left to show with the view rather than shown now:
+        // showing one measures it, loading the card's fonts at start-up for
+        // a view hidden until the first card (ShowCardInfo sizes them).
+        if (!onIdCard || text.control == std::string("Label1"))
+            addLabel(text)->hide();
+        else
+            addLabel(text);
     }
 
     hide();

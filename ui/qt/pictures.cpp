@@ -1,6 +1,7 @@
 #include "ui/qt/pictures.h"
 
 #include <QFont>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -49,9 +50,36 @@ void drawCard(QPainter& p, const QRectF& r, const QColor& plate, const QColor& p
     }
 }
 
+class PictureDrawnWhenShown : public QLabel
+{
+public:
+    PictureDrawnWhenShown(QWidget* parent, std::function<QPixmap()> draw)
+        : QLabel(parent), m_draw(std::move(draw))
+    {
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        if (m_draw) {
+            setPixmap(m_draw());
+            m_draw = nullptr;
+        }
+        QLabel::showEvent(event);
+    }
+
+private:
+    std::function<QPixmap()> m_draw;
+};
+
 } // namespace
 
 namespace Pictures {
+
+QLabel* drawnWhenShown(QWidget* parent, std::function<QPixmap()> draw)
+{
+    return new PictureDrawnWhenShown(parent, std::move(draw));
+}
 
 QPixmap banner()
 {

@@ -4,6 +4,10 @@
 // result page and the button glyphs.
 
 #include <QPixmap>
+#include <functional>
+
+class QLabel;
+class QWidget;
 
 namespace Pictures {
 
@@ -15,5 +19,10 @@ QPixmap handWithCard();               // i_HasCard, 380 x 321
 QPixmap actionStatusGlyph(int index); // 16 x 16; 0 start (green triangle), 1 stop (two bars)
 QPixmap settingsGlyph();              // 16 x 16 gear for SetBtn
 QPixmap aboutGlyph();                 // 16 x 16 "i" for btn_Config
+
+// A label whose picture is made by `draw` when the label is first shown, just
+// before it is painted: a view hidden at start, often for the whole run,
+// costs nothing for its picture until then.
+QLabel* drawnWhenShown(QWidget* parent, std::function<QPixmap()> draw);
 
 } // namespace Pictures

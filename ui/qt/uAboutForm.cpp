@@ -11,6 +11,7 @@
 #include "ui/about_model.h"
 #include "ui/layout.h"
 #include "ui/qt/jpeg_image.h"
+#include "ui/qt/pictures.h"
 
 // The picture is compiled into the windows library as a resource; a static
 // library's resources are registered only when asked for by name.
@@ -88,11 +89,10 @@ Tform_About::Tform_About(QWidget* parent)
 
     // The picture fills the box; the labels are its siblings, not its
     // children, so a click on a label never reaches the picture.
-    i_About = new QLabel(this);
+    i_About = Pictures::drawnWhenShown(this, [] { return QPixmap::fromImage(loadPicture()); });
     i_About->setObjectName(QStringLiteral("i_About"));
     const UiLayout::Rect& picture = UiLayout::kAboutPicture;
     i_About->setGeometry(picture.x, picture.y, picture.width, picture.height);
-    i_About->setPixmap(QPixmap::fromImage(loadPicture()));
     i_About->installEventFilter(this);
 
     const int* top = UiLayout::kAboutLabelTop;
@@ -123,8 +123,6 @@ void Tform_About::FormCreate()
     l_Address->setText(qs(texts.address));
     l_WebSite->setText(qs(texts.webSite));
     l_Telephone->setText(qs(texts.telephone));
-    for (QLabel* label : {l_AppName, l_Version, l_Company, l_Address, l_WebSite, l_Telephone})
-        label->adjustSize();
 }
 
 QString Tform_About::webAddress()
@@ -139,6 +137,13 @@ void Tform_About::setUrlOpener(UrlOpener opener)
 
 void Tform_About::showEvent(QShowEvent* event)
 {
+    // Sized to their texts when first shown, not at start: measuring them
+    // loads the box's own font, which nothing else shown at start uses.
+    if (!m_labelsSized) {
+        m_labelsSized = true;
+        for (QLabel* label : {l_AppName, l_Version, l_Company, l_Address, l_WebSite, l_Telephone})
+            label->adjustSize();
+    }
     // Centred on the main window on every showing, wherever it was before.
     setAttribute(Qt::WA_Moved, false);
     QDialog::showEvent(event);

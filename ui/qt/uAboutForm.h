@@ -34,6 +34,7 @@ private:
     void l_WebSiteClick();
 
     UrlOpener m_openUrl;
+    bool m_labelsSized = false;
     QLabel* i_About = nullptr;
     QLabel* l_AppName = nullptr;
     QLabel* l_Version = nullptr;

@@ -60,14 +60,19 @@ QPushButton:pressed { background: #c6dcf2; }
 QPushButton:disabled { color: #9aa5b1; border-color: #ccd5df; background: #f0f2f4; }
 )";
 
+QLabel* placePicture(QLabel* label, const char* name, const UiLayout::Rect& place)
+{
+    label->setObjectName(QString::fromLatin1(name));
+    label->setScaledContents(true);
+    label->setGeometry(rectOf(place));
+    return label;
+}
+
 QLabel* pictureLabel(QWidget* parent, const char* name, const QPixmap& pixmap,
                      const UiLayout::Rect& place)
 {
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
+    QLabel* label = placePicture(new QLabel(parent), name, place);
     label->setPixmap(pixmap);
-    label->setScaledContents(true);
-    label->setGeometry(rectOf(place));
     return label;
 }
 
@@ -190,10 +195,16 @@ void Tform_Main::buildLayout()
     pc_Page->setCurrentWidget(ts_Device);
     ts_Device->resize(pc_Page->size()); // laid out now, not only once shown
 
-    i_bg1 = pictureLabel(ts_Device, "i_bg1", Pictures::paleGround(), kDecoration);
-    i_bg2 = pictureLabel(ts_Device, "i_bg2", Pictures::paleGround(), kDecoration);
+    // The two pale grounds share one pixmap. i_bg3's picture is opaque and
+    // covers them wholly, so it says so: painting then skips what lies under
+    // it instead of drawing three pictures over one another.
+    const QPixmap paleGround = Pictures::paleGround();
+    i_bg1 = pictureLabel(ts_Device, "i_bg1", paleGround, kDecoration);
+    i_bg2 = pictureLabel(ts_Device, "i_bg2", paleGround, kDecoration);
     i_bg3 = pictureLabel(ts_Device, "i_bg3", Pictures::radioWaves(), kDecoration);
-    i_HasCard = pictureLabel(ts_Device, "i_HasCard", Pictures::handWithCard(), kDecoration);
+    i_bg3->setAttribute(Qt::WA_OpaquePaintEvent);
+    i_HasCard = placePicture(Pictures::drawnWhenShown(ts_Device, &Pictures::handWithCard),
+                             "i_HasCard", kDecoration);
     i_HasCard->hide();
     p_IDCardInfo = new CardView(ts_Device);
     p_IDCardInfo->setObjectName(QStringLiteral("p_IDCardInfo"));
@@ -258,7 +269,15 @@ std::function<void(int)> Tform_Main::statusTarget() const
     // Holds the relay, not the window: a status that comes after the window
     // is gone meets no connection and is dropped.
     return [relay = m_statusRelay](int status) {
-        if (!relay->closing)
+        // A repeat of the status last handled changes nothing (WMReadState
+        // ignores it), so it is not handed over: without a card the reader
+        // is found again on every pass, and waking the window thread for
+        // each is most of what the window costs while it waits. LastMsgCode
+        // changes only on the window thread: between statuses (each waits
+        // for its handler), and where reading starts afresh or the port
+        // changes, before the reading thread can act on that. So dropping a
+        // repeat here is handling it now.
+        if (!relay->closing && status != LastMsgCode)
             emit relay->readState(status);
     };
 }
