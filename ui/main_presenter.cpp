@@ -117,11 +117,8 @@ bool MainPresenter::btn_CycleReadCardClick()
     m_view.cycleGlyph = 1;
     m_view.oneReadEnabled = false;
     m_view.statusBarVisible = false;
-    // Cleared before reading starts, never after: a front-end may drop a
-    // repeat of LastMsgCode on the reading thread, and the first status of
-    // the new reading must not look like one.
-    LastMsgCode = 0;
     ReadMode = kReadContinuous;
+    LastMsgCode = 0;
     return false;
 }
 

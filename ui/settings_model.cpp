@@ -143,12 +143,9 @@ bool SettingsModel::OkBtnClick(const std::string& sleepText)
     // The shared state takes what the file holds now, not what the dialog
     // shows: a write that failed leaves the old settings in force.
     ReadSleep = readIntSetting("sleep");
-    const std::int32_t newPort = readIntSetting("port");
-    // Cleared before the reading thread can use the new port, so no status
-    // from it looks like a repeat of one from the old port.
-    if (newPort != oldPort)
+    SetPortNo = readIntSetting("port");
+    if (SetPortNo != oldPort)
         LastMsgCode = 0;
-    SetPortNo = newPort;
     if (!saved) {
         m_view.error = std::string(UiText::kSettingsNotSaved);
         return false;

@@ -443,29 +443,6 @@ private slots:
         QCOMPARE(handlerThread, QThread::currentThread());
     }
 
-    // A repeat of the status last handled is not handed over: the reading
-    // thread goes on at once, and the window stays as it was. A different
-    // status still is handed over.
-    void repeatIsNotHandedOver()
-    {
-        Tform_Main& w = window();
-        const auto target = w.statusTarget();
-        {
-            StatusSender sender([&] { target(RS_DEVICE_FOUND); });
-        }
-        int changes = 0;
-        connect(&w, &Tform_Main::viewChanged, this, [&] { ++changes; });
-        std::thread repeat([&] { target(RS_DEVICE_FOUND); });
-        repeat.join(); // would block for good if the repeat waited for the window
-        QCoreApplication::processEvents();
-        QCOMPARE(changes, 0);
-        {
-            StatusSender sender([&] { target(RS_NO_DEVICE); });
-        }
-        QCOMPARE(LastMsgCode.load(), RS_NO_DEVICE);
-        QCOMPARE(changes, 1);
-    }
-
     // Once closing began a status is dropped at once: the reading thread must
     // never wait for a window that is going away.
     void closingDropsStatuses()

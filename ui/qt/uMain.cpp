@@ -269,15 +269,7 @@ std::function<void(int)> Tform_Main::statusTarget() const
     // Holds the relay, not the window: a status that comes after the window
     // is gone meets no connection and is dropped.
     return [relay = m_statusRelay](int status) {
-        // A repeat of the status last handled changes nothing (WMReadState
-        // ignores it), so it is not handed over: without a card the reader
-        // is found again on every pass, and waking the window thread for
-        // each is most of what the window costs while it waits. LastMsgCode
-        // changes only on the window thread: between statuses (each waits
-        // for its handler), and where reading starts afresh or the port
-        // changes, before the reading thread can act on that. So dropping a
-        // repeat here is handling it now.
-        if (!relay->closing && status != LastMsgCode)
+        if (!relay->closing)
             emit relay->readState(status);
     };
 }
