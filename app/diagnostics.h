@@ -29,6 +29,8 @@ void SetDiagnosticSink(DiagnosticSink sink);
 
 void ReportDiagnostic(DiagArea area, std::string_view message);
 
+#ifdef _WIN32
 // The Windows sink: each report as one line of debugger output
-// (OutputDebugStringW). Does nothing elsewhere.
+// (OutputDebugStringW).
 void InstallDebugOutputDiagnostics();
+#endif

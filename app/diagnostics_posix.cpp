@@ -1,6 +1,0 @@
-#include "app/diagnostics.h"
-
-void InstallDebugOutputDiagnostics()
-{
-    // No debugger output here; the windows connect their own sink.
-}
