@@ -441,13 +441,20 @@ Scenario defaultScenario()
     // Every built-in card takes its turn, the other kinds after the identity
     // cards: the windows show each kind with its own fields.
     s.cards = builtinCards();
-    std::string unused;
-    for (const CardSpec& card : s.cards) {
-        CardImage image;
-        buildCardImage(card, image, unused);
-        s.images.push_back(std::move(image));
-    }
+    // The built-in cards are known to be good, so their images wait for the
+    // first read (ensureImages): loading the library stays cheap, and the
+    // program that loads it starts sooner.
     return s;
+}
+
+void ensureImages(Scenario& scenario)
+{
+    std::string unused;
+    for (std::size_t i = scenario.images.size(); i < scenario.cards.size(); ++i) {
+        CardImage image;
+        buildCardImage(scenario.cards[i], image, unused);
+        scenario.images.push_back(std::move(image));
+    }
 }
 
 bool parseScenario(const std::string& text, const std::string& baseDir, Scenario& scenario,

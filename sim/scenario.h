@@ -84,7 +84,10 @@ struct Scenario
     std::vector<int> ports = {1001};
     std::string samId = kDefaultSamId;
     std::vector<CardSpec> cards;
-    std::vector<CardImage> images; // built from `cards`, same order
+    // Built from `cards`, same order: at once from a scenario file (a card
+    // that cannot be built makes the file unusable), and for the default demo
+    // by ensureImages when a card is first read.
+    std::vector<CardImage> images;
     Timeline timeline;
     double latencyScale = 1.0;
     std::array<int, kCallCount> latencyMs = kDefaultLatencyMs;
@@ -93,6 +96,9 @@ struct Scenario
 
 // Every built-in card, cycling 3 s on and 2 s off, realistic latencies.
 Scenario defaultScenario();
+
+// Builds the images of the cards that have none yet.
+void ensureImages(Scenario& scenario);
 
 // Parses scenario JSON; relative file names in it are taken from `baseDir`.
 // False and a one-line reason naming the place in the file on any problem.

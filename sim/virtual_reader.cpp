@@ -365,8 +365,10 @@ int VirtualReader::readBase(int port, unsigned char* text, unsigned int* textLen
     if (const int status = portStatusLocked(port))
         return status;
     const Placement after = placementLocked();
-    if (after.id != before.id || after.card != before.card ||
-        after.card >= static_cast<int>(m_scenario.images.size()))
+    if (after.id != before.id || after.card != before.card)
+        return kCardLeft;
+    ensureImages(m_scenario);
+    if (after.card >= static_cast<int>(m_scenario.images.size()))
         return kCardLeft;
 
     const CardImage& card = m_scenario.images[after.card];
