@@ -136,6 +136,20 @@ private slots:
         QCOMPARE(QRect(control->mapTo(&w, QPoint(0, 0)), control->size()), place);
     }
 
+    // The pictures built into the program are the ones its drawing code
+    // makes now: same size, same pixels, none swapped for another.
+    void storedPicturesAreTheDrawnOnes()
+    {
+        for (int i = 0; i < Pictures::kStoredPictureCount; ++i) {
+            const auto which = static_cast<Pictures::StoredPicture>(i);
+            const QImage stored = Pictures::storedPicture(which).toImage().convertToFormat(
+                QImage::Format_ARGB32_Premultiplied);
+            const QImage drawn = Pictures::drawPicture(which).toImage().convertToFormat(
+                QImage::Format_ARGB32_Premultiplied);
+            QVERIFY2(!drawn.isNull() && stored == drawn, qPrintable(QString::number(i)));
+        }
+    }
+
     void devicePage()
     {
         Tform_Main& w = window();

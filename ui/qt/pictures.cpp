@@ -8,6 +8,8 @@
 #include <QRadialGradient>
 #include <QtMath>
 
+#include "ui/layout.h"
+
 namespace {
 
 const QColor kBannerDark(0x0d, 0x3b, 0x78);
@@ -291,6 +293,27 @@ QPixmap aboutGlyph()
     p.drawEllipse(QPointF(8, 4.8), 1.3, 1.3);
     p.drawRoundedRect(QRectF(6.9, 7, 2.2, 6), 0.8, 0.8);
     return pixmap;
+}
+
+QPixmap drawPicture(StoredPicture which)
+{
+    switch (which) {
+    case StoredPicture::Banner:
+        return banner();
+    case StoredPicture::Strip:
+        return strip(UiLayout::kImage2.width);
+    case StoredPicture::RadioWaves:
+        return radioWaves();
+    case StoredPicture::StartGlyph:
+        return actionStatusGlyph(0);
+    case StoredPicture::StopGlyph:
+        return actionStatusGlyph(1);
+    case StoredPicture::SettingsGlyph:
+        return settingsGlyph();
+    case StoredPicture::AboutGlyph:
+        return aboutGlyph();
+    }
+    return QPixmap();
 }
 
 } // namespace Pictures

@@ -20,6 +20,22 @@ QPixmap actionStatusGlyph(int index); // 16 x 16; 0 start (green triangle), 1 st
 QPixmap settingsGlyph();              // 16 x 16 gear for SetBtn
 QPixmap aboutGlyph();                 // 16 x 16 "i" for btn_Config
 
+// The pictures the main window shows from its start. The program takes them
+// as drawn when it was built (stored), so that starting it draws nothing;
+// drawPicture draws them anew, for the tool that stores them.
+enum class StoredPicture {
+    Banner,        // banner()
+    Strip,         // strip() as wide as Image2
+    RadioWaves,    // radioWaves()
+    StartGlyph,    // actionStatusGlyph(0)
+    StopGlyph,     // actionStatusGlyph(1)
+    SettingsGlyph, // settingsGlyph()
+    AboutGlyph,    // aboutGlyph()
+};
+inline constexpr int kStoredPictureCount = 7;
+QPixmap drawPicture(StoredPicture which);
+QPixmap storedPicture(StoredPicture which); // in stored_pictures.cpp
+
 // A label whose picture is made by `draw` when the label is first shown, just
 // before it is painted: a view hidden at start, often for the whole run,
 // costs nothing for its picture until then.

@@ -18,11 +18,11 @@
 #include "reader/read_thread.h"
 #include "ui/card_view_model.h"
 #include "ui/layout.h"
-#include "ui/texts.h"
 #include "ui/qt/SetForm.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/uAboutForm.h"
+#include "ui/texts.h"
 
 namespace {
 
@@ -101,16 +101,6 @@ QFrame* statusBarPanel(QWidget* bar, const UiLayout::Rect& place, QWidget* conte
 
 } // namespace
 
-void InstallFontSubstitutions()
-{
-    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kSongFamily),
-                               {QStringLiteral("AR PL UMing CN"), QStringLiteral("SimSun")});
-    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kYaHeiFamily),
-                               {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Microsoft YaHei")});
-    QFont::insertSubstitutions(QString::fromUtf8(UiLayout::kSansFamily),
-                               {QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("DejaVu Sans")});
-}
-
 Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
     : QWidget(parent), m_presenter(library), m_statusRelay(std::make_shared<StatusRelay>())
 {
@@ -134,6 +124,8 @@ Tform_Main::~Tform_Main()
 void Tform_Main::buildLayout()
 {
     using namespace UiLayout;
+    using Pictures::StoredPicture;
+    const auto stored = &Pictures::storedPicture;
     setObjectName(QStringLiteral("form_Main"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -142,18 +134,18 @@ void Tform_Main::buildLayout()
     const QFont base = fontOf(kMainFont);
     setFont(base);
 
-    il_ActionStatus = {QIcon(Pictures::actionStatusGlyph(0)),
-                       QIcon(Pictures::actionStatusGlyph(1))};
+    il_ActionStatus = {QIcon(stored(StoredPicture::StartGlyph)),
+                       QIcon(stored(StoredPicture::StopGlyph))};
 
     // Top band: banner, and beside it the strip above the two dialog buttons.
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setGeometry(rectOf(kPanel2));
-    Image1 = pictureLabel(Panel2, "Image1", Pictures::banner(), kImage1);
+    Image1 = pictureLabel(Panel2, "Image1", stored(StoredPicture::Banner), kImage1);
     Panel3 = new QFrame(Panel2);
     Panel3->setObjectName(QStringLiteral("Panel3"));
     Panel3->setGeometry(rectOf(kPanel3));
-    Image2 = pictureLabel(Panel3, "Image2", Pictures::strip(kImage2.width), kImage2);
+    Image2 = pictureLabel(Panel3, "Image2", stored(StoredPicture::Strip), kImage2);
     Panel9 = new QFrame(Panel3);
     Panel9->setObjectName(QStringLiteral("Panel9"));
     Panel9->setGeometry(rectOf(kPanel9));
@@ -162,9 +154,9 @@ void Tform_Main::buildLayout()
     bandPalette.setColor(QPalette::Window, QColor(QRgb(kBandColour)));
     Panel9->setPalette(bandPalette);
     SetBtn = button(Panel9, "SetBtn", UiText::kSetBtn, UiLayout::kSetBtn);
-    SetBtn->setIcon(QIcon(Pictures::settingsGlyph()));
+    SetBtn->setIcon(QIcon(stored(StoredPicture::SettingsGlyph)));
     btn_Config = button(Panel9, "btn_Config", UiText::kConfigBtn, kConfigBtn);
-    btn_Config->setIcon(QIcon(Pictures::aboutGlyph()));
+    btn_Config->setIcon(QIcon(stored(StoredPicture::AboutGlyph)));
 
     GroupBox1 = new QGroupBox(qs(UiText::kReadModeBox), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
@@ -201,7 +193,7 @@ void Tform_Main::buildLayout()
     const QPixmap paleGround = Pictures::paleGround();
     i_bg1 = pictureLabel(ts_Device, "i_bg1", paleGround, kDecoration);
     i_bg2 = pictureLabel(ts_Device, "i_bg2", paleGround, kDecoration);
-    i_bg3 = pictureLabel(ts_Device, "i_bg3", Pictures::radioWaves(), kDecoration);
+    i_bg3 = pictureLabel(ts_Device, "i_bg3", stored(StoredPicture::RadioWaves), kDecoration);
     i_bg3->setAttribute(Qt::WA_OpaquePaintEvent);
     i_HasCard = placePicture(Pictures::drawnWhenShown(ts_Device, &Pictures::handWithCard),
                              "i_HasCard", kDecoration);

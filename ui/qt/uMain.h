@@ -14,6 +14,7 @@
 
 #include "reader/termb_loader.h"
 #include "ui/main_presenter.h"
+#include "ui/qt/fonts.h"
 
 class CardView;
 class QDialog;
@@ -121,11 +122,6 @@ private:
     QFrame* StatusPanel2 = nullptr;
     QLineEdit* SamIdEdit = nullptr;
 };
-
-// The window's font families mapped to installed faces: "宋体" to a Song face,
-// "微软雅黑" to a Hei face, "MS Sans Serif" to a sans face. Call once after the
-// application object exists.
-void InstallFontSubstitutions();
 
 // Creates the program's three windows in their order: the main window, the
 // about box and the settings dialog, both dialogs hidden and parented to the
