@@ -199,14 +199,19 @@ void CardView::showEvent(QShowEvent* event)
 void CardView::showPhoto(const CardViewContent& content)
 {
     // A photo that cannot be shown is no error the operator needs to see:
-    // the card's data stands without it.
-    PhotoPanel->hide();
+    // the card's data stands without it. The panel is hidden on every way
+    // that shows no photo of this card; one photo after another keeps it
+    // shown (nothing is painted in between), sparing the cost of hiding and
+    // showing it for every card.
     try {
         QImage photo;
-        if (!content.photo)
+        if (!content.photo) {
+            PhotoPanel->hide();
             return;
+        }
         if (!photo.loadFromData(content.photo, static_cast<int>(content.photoSize), "BMP") ||
             photo.isNull()) {
+            PhotoPanel->hide();
             ReportDiagnostic(DiagArea::Photo, "the card's bitmap cannot be decoded");
             return;
         }
@@ -221,6 +226,7 @@ void CardView::showPhoto(const CardViewContent& content)
         SetPhotoRegion(photo, PhotoPanel);
         PhotoPanel->show();
     } catch (...) {
+        PhotoPanel->hide();
         ReportDiagnostic(DiagArea::Photo, "the card's photo cannot be shown");
     }
 }

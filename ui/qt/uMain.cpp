@@ -9,6 +9,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
@@ -99,6 +101,57 @@ QFrame* statusBarPanel(QWidget* bar, const UiLayout::Rect& place, QWidget* conte
     return panel;
 }
 
+// A page of a group box that paints the box's own ground under itself, from
+// a picture of the box without its children taken at the first paint. Being
+// opaque, a change on the page (a new card, a new text) repaints from the
+// page up: without it every such change repainted the group box, its frame
+// and the page stack too, a third of painting a card.
+class PageOnBoxGround : public QWidget
+{
+public:
+    explicit PageOnBoxGround(QWidget* box) : m_box(box) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        const qreal ratio = devicePixelRatioF();
+        if (m_ground.isNull() || m_ground.size() != m_box->size() * ratio) {
+            m_ground = QPixmap(m_box->size() * ratio);
+            m_ground.setDevicePixelRatio(ratio);
+            m_ground.fill(Qt::transparent);
+            // The box's background and its own painting (frame, title),
+            // without the children, exactly as they stand on screen.
+            m_box->render(&m_ground, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        }
+        QPainter painter(this);
+        painter.setClipRegion(event->region());
+        painter.drawPixmap(
+            QPoint(0, 0), m_ground,
+            QRectF(QPointF(mapTo(m_box, QPoint(0, 0))) * ratio, QSizeF(size()) * ratio));
+    }
+
+    void changeEvent(QEvent* event) override
+    {
+        // The box may look different in another palette, style or font, and
+        // with its window active or not.
+        switch (event->type()) {
+        case QEvent::PaletteChange:
+        case QEvent::StyleChange:
+        case QEvent::FontChange:
+        case QEvent::ActivationChange:
+            m_ground = QPixmap();
+            break;
+        default:
+            break;
+        }
+        QWidget::changeEvent(event);
+    }
+
+private:
+    QWidget* m_box;
+    QPixmap m_ground;
+};
+
 } // namespace
 
 Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
@@ -178,7 +231,7 @@ void Tform_Main::buildLayout()
     pc_Page = new QStackedWidget(GroupBox2);
     pc_Page->setObjectName(QStringLiteral("pc_Page"));
     pc_Page->setGeometry(rectOf(kPage));
-    ts_Device = new QWidget;
+    ts_Device = new PageOnBoxGround(GroupBox2);
     ts_Device->setObjectName(QStringLiteral("ts_Device"));
     ts_NoDevice = new QWidget;
     ts_NoDevice->setObjectName(QStringLiteral("ts_NoDevice"));
