@@ -341,6 +341,39 @@ private slots:
         }
     }
 
+    // The result page stands on its group box's own ground, and a change on
+    // the page (here a card) repaints from the page up, never the box.
+    void resultPageOnBoxGround()
+    {
+        Tform_Main& w = window();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* box = child<QWidget>("GroupBox2");
+        auto* page = child<QWidget>("ts_Device");
+        QImage ground(box->size(), QImage::Format_ARGB32_Premultiplied);
+        ground.fill(Qt::transparent);
+        box->render(&ground, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+        const QImage shown = w.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        // A spot of the page that no picture covers: below its left corner.
+        const QPoint inPage = page->mapTo(box, QPoint(4, page->height() - 4));
+        QCOMPARE(shown.pixel(box->mapTo(&w, inPage)), ground.pixel(inPage));
+
+        struct PaintCounter : QObject
+        {
+            int paints = 0;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                paints += e->type() == QEvent::Paint;
+                return false;
+            }
+        } counter;
+        box->installEventFilter(&counter);
+        w.WMReadState(RS_CARD_READ);
+        QTRY_VERIFY(!child<QWidget>("p_IDCardInfo")->isHidden());
+        QTest::qWait(50);
+        QCOMPARE(counter.paints, 0);
+    }
+
     void cardReadShowsCardRecord()
     {
         Tform_Main& w = window();
