@@ -19,7 +19,7 @@ if [ -z "${BENCH_UNDER_XVFB:-}" ]; then
     done
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUVI_BUILD_BENCH=ON \
         -DZUVI_BUILD_TESTS=OFF >/dev/null
-    cmake --build "$build" --target region_bench reader_bench startup_probe hello_probe card_latency_probe \
+    cmake --build "$build" --target region_bench reader_bench startup_probe hello_probe card_latency_probe wait_reference \
         zuviruzozozad termb_virtual
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
@@ -54,7 +54,9 @@ summary() {
 median() { sort -n | awk '{ t[NR] = $1 } END { print t[int((NR + 1) / 2)] }'; }
 
 # Start-up: from just before the process is started to its window's first
-# paint event, on the X server; the program and a hello-world take turns.
+# paint event (its first drawing begins), and to the end of that drawing (the
+# whole window painted and flushed), on the X server; the program and a
+# hello-world take turns.
 probe() { ZUVI_BENCH_T0_NS=$(date +%s%N) "$build/bench/${1:-startup_probe}"; }
 : >"$work/start.txt"
 : >"$work/hello.txt"
@@ -62,11 +64,21 @@ for _ in $(seq "$runs"); do
     probe hello_probe >>"$work/hello.txt"
     probe >>"$work/start.txt"
 done
-echo "start-up to first paint (X11): $(summary <"$work/start.txt"); hello-world $(summary <"$work/hello.txt");" \
-    "ratio of medians $(awk -v a="$(median <"$work/start.txt")" -v b="$(median <"$work/hello.txt")" 'BEGIN { printf "%.2f", a / b }')"
+# Column $1 of the probes' lines: the program's times, the hello-world's, and
+# the ratio of their medians.
+startup_line() {
+    local ours hello
+    ours=$(cut -d ' ' -f "$1" "$work/start.txt" | median)
+    hello=$(cut -d ' ' -f "$1" "$work/hello.txt" | median)
+    echo "$(cut -d ' ' -f "$1" "$work/start.txt" | summary); hello-world" \
+        "$(cut -d ' ' -f "$1" "$work/hello.txt" | summary); ratio of medians" \
+        "$(awk -v a="$ours" -v b="$hello" 'BEGIN { printf "%.2f", a / b }')"
+}
+echo "start-up to the first paint event (X11): $(startup_line 1)"
+echo "start-up to the first frame drawn whole (X11): $(startup_line 2)"
 : >"$work/start-off.txt"
-for _ in $(seq "$runs"); do QT_QPA_PLATFORM=offscreen probe >>"$work/start-off.txt"; done
-echo "start-up to first paint (offscreen): $(summary <"$work/start-off.txt")"
+for _ in $(seq "$runs"); do QT_QPA_PLATFORM=offscreen probe | cut -d ' ' -f 1 >>"$work/start-off.txt"; done
+echo "start-up to the first paint event (offscreen): $(summary <"$work/start-off.txt")"
 
 # Read call returning to the card on screen: cards come and go on a reader
 # with a fifth of the default latencies.
@@ -105,7 +117,22 @@ echo '{"ports": [1001], "timeline": {"mode": "fixed", "card": 0}}' >"$work/card.
 echo "CPU of the running program (X11, ${cpu_seconds} s each, % of one core):"
 echo "  idle window (reference): $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share idle)"
 echo "  continuous reading, no reader library: $(TERMB_LIBRARY=$work/absent/libtermb.so cpu_share read)"
-echo "  continuous reading, no card, reader calls of 20 ms: $(TERMB_VIRTUAL_SCENARIO=$work/fast.json cpu_share read)"
+fast_share=$(TERMB_VIRTUAL_SCENARIO=$work/fast.json cpu_share read)
+echo "  continuous reading, no card, reader calls of 20 ms: $fast_share"
+# Its floor: each pass makes five reader calls of 20 ms one after the other
+# (close, open, module number, find, select), so the reading thread waits 50
+# times a second; a bare thread waiting 20 ms back to back is woken as often.
+"$build/bench/wait_reference" 20 &
+ref_pid=$!
+sleep 1
+c0=$(cpu_ns "$ref_pid") t0=$(date +%s%N)
+sleep "$cpu_seconds"
+c1=$(cpu_ns "$ref_pid") t1=$(date +%s%N)
+kill "$ref_pid"
+wait "$ref_pid" 2>/dev/null || true
+ref_share=$(awk -v c="$((c1 - c0))" -v t="$((t1 - t0))" 'BEGIN { printf "%.2f", 100 * c / t }')
+echo "    reference, a bare thread waiting 20 ms back to back (50 wake-ups a second): $ref_share;" \
+    "the program's own share above it: $(awk -v a="$fast_share" -v b="$ref_share" 'BEGIN { printf "%.2f", a - b }')"
 echo "  continuous reading, no card, default latencies: $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share read)"
 echo "  continuous reading, card left on the reader, default latencies: $(TERMB_VIRTUAL_SCENARIO=$work/card.json cpu_share read)"
 echo "  idle window again (reference): $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share idle)"
