@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPalette>
 #include <QPixmap>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/diagnostics.h"
@@ -13,6 +14,9 @@
 #include "ui/qt/photo_region.h"
 
 namespace {
+
+// The pause before each face drawn ahead of its first card.
+constexpr int kFaceAheadPauseMs = 100;
 
 QFont cardFont(CardFont role)
 {
@@ -125,19 +129,40 @@ void CardView::place(QLabel* label, const CardText& text)
         label->setFixedSize(place.width, place.height);
 }
 
-void CardView::showFace(CardFace face)
+QPixmap& CardView::faceFor(CardFace face)
 {
-    if (face == m_face && m_faceDrawn)
-        return;
-    m_face = face;
-    m_faceDrawn = true;
     auto found = m_faces.find(face);
     if (found == m_faces.end())
         found = m_faces
                     .emplace(face, cardFacePixmap(face, cardFont(CardFont::Line),
                                                   cardFont(CardFont::Data)))
                     .first;
-    Image4->setPixmap(found->second);
+    return found->second;
+}
+
+void CardView::showFace(CardFace face)
+{
+    if (face == m_face && m_faceDrawn)
+        return;
+    m_face = face;
+    m_faceDrawn = true;
+    Image4->setPixmap(faceFor(face));
+}
+
+// Once a card was shown, the faces of the other kinds are drawn while the
+// window waits for the next card, one in each pause: the first card of
+// another kind then shows as quickly as any other, where drawing its face
+// and the face's glyphs made it several times slower. A run that shows no
+// card draws none of them.
+void CardView::drawFaceAhead()
+{
+    for (CardFace face : kCardFaces) {
+        if (m_faces.count(face) == 0) {
+            faceFor(face);
+            QTimer::singleShot(kFaceAheadPauseMs, this, &CardView::drawFaceAhead);
+            return;
+        }
+    }
 }
 
 void CardView::ShowCardInfo(const CardViewContent& content)
@@ -145,6 +170,11 @@ void CardView::ShowCardInfo(const CardViewContent& content)
     NoteCardShown(); // keeps the fonts' glyph caches bounded
     show();
     showFace(content.face);
+    if (!m_facesAhead) {
+        m_facesAhead = true;
+        // After this card is painted and a moment the window is idle.
+        QTimer::singleShot(kFaceAheadPauseMs, this, &CardView::drawFaceAhead);
+    }
     // The labels of other faces go first, so none of them shows for a moment
     // over this card's.
     for (const auto& entry : m_labels) {

@@ -32,6 +32,8 @@ private:
     QLabel* addLabel(const CardText& text);
     void place(QLabel* label, const CardText& text);
     void showFace(CardFace face);
+    QPixmap& faceFor(CardFace face);
+    void drawFaceAhead();
     void showPhoto(const CardViewContent& content);
 
     QLabel* Image4 = nullptr;
@@ -39,6 +41,7 @@ private:
     QLabel* PhotoImage = nullptr;
     bool m_faceDrawn = false;                // Image4 holds m_face's picture
     std::map<std::string, QLabel*> m_labels; // the data labels and Label1, by control name
-    std::map<CardFace, QPixmap> m_faces;     // each face's picture, drawn when first shown
+    std::map<CardFace, QPixmap> m_faces;     // each face's picture, drawn when first needed
+    bool m_facesAhead = false;               // the other faces are being drawn ahead
     CardFace m_face = CardFace::IdCard;      // the face in Image4
 };

@@ -217,6 +217,24 @@ private slots:
         QCOMPARE(view.grab().toImage(), idCard);
     }
 
+    // Faces drawn ahead while the view waits are the faces drawn on demand.
+    void facesDrawnAheadAreTheSame()
+    {
+        TCardKindInfo permit{};
+        permit.Kind = CardKind::HkMacaoTaiwanPermit;
+        putField(permit.Permit.IDCardNo, "810000199007200016");
+        const auto faceOf = [](CardView& view) {
+            return child(view, "Image4")->pixmap(Qt::ReturnByValue).toImage();
+        };
+        CardView ahead;
+        showCard(ahead, sampleCard(), kCardViewSelector, file("none.bmp"));
+        QTest::qWait(600); // every face drawn by now
+        showCard(ahead, sampleCard(), kCardViewSelector, file("none.bmp"), permit);
+        CardView onDemand;
+        showCard(onDemand, sampleCard(), kCardViewSelector, file("none.bmp"), permit);
+        QCOMPARE(faceOf(ahead), faceOf(onDemand));
+    }
+
     // The fonts' engines go while the labels hold their fonts; the next card
     // is drawn with fresh ones, exactly as before.
     void drawnAlikeAfterGlyphRelease()
