@@ -350,13 +350,16 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         auto* box = child<QWidget>("GroupBox2");
         auto* page = child<QWidget>("ts_Device");
-        QImage ground(box->size(), QImage::Format_ARGB32_Premultiplied);
-        ground.fill(Qt::transparent);
-        box->render(&ground, QPoint(), QRegion(), QWidget::DrawWindowBackground);
-        const QImage shown = w.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
         // A spot of the page that no picture covers: below its left corner.
         const QPoint inPage = page->mapTo(box, QPoint(4, page->height() - 4));
-        QCOMPARE(shown.pixel(box->mapTo(&w, inPage)), ground.pixel(inPage));
+        const auto pageMatchesBox = [&] {
+            QImage ground(box->size(), QImage::Format_ARGB32_Premultiplied);
+            ground.fill(Qt::transparent);
+            box->render(&ground, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+            const QImage shown = w.grab().toImage().convertToFormat(ground.format());
+            return shown.pixel(box->mapTo(&w, inPage)) == ground.pixel(inPage);
+        };
+        QVERIFY(pageMatchesBox());
 
         struct PaintCounter : QObject
         {
@@ -372,6 +375,12 @@ private slots:
         QTRY_VERIFY(!child<QWidget>("p_IDCardInfo")->isHidden());
         QTest::qWait(50);
         QCOMPARE(counter.paints, 0);
+
+        // The page's picture of the box follows a new palette.
+        QPalette tinted = w.palette();
+        tinted.setColor(QPalette::Window, QColor(0xd0, 0xe0, 0xf0));
+        w.setPalette(tinted);
+        QVERIFY(pageMatchesBox());
     }
 
     void cardReadShowsCardRecord()
