@@ -47,6 +47,15 @@ xvfb_pid=$!
 export DISPLAY=":$n"
 for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
 
+# A Wine server still running for this prefix (the console tests before this
+# leave one for a few seconds, and one started by wineboot has no display at
+# all) keeps a desktop without this display: no window of the program would
+# ever appear. Ended here, the next Wine process starts one on this display.
+if command -v wineserver >/dev/null; then
+    wineserver -k 2>/dev/null
+    wineserver -w 2>/dev/null
+fi
+
 # "宋体" and "微软雅黑" (and their English names) to the installed CJK faces,
 # so that the windows show real text ("MS Sans Serif" stays Wine's own bitmap
 # face, which has no Chinese). Windows unmanaged: with no window manager on
