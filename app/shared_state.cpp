@@ -12,6 +12,7 @@ std::atomic<bool> DeviceOK{false};
 std::atomic<bool> CardHandled{false};
 std::atomic<std::int32_t> StopCount{0};
 std::atomic<std::int32_t> PassStopCount{0};
+std::atomic<std::int32_t> LastMsgResets{0};
 
 SharedText LastIDCardNo;
 char SamIdStr[kSamIdSize] = {};
@@ -29,6 +30,12 @@ std::string SamIdText()
     return FieldText(SamIdStr, kSamIdSize);
 }
 
+void ResetLastMsgCode()
+{
+    ++LastMsgResets;
+    LastMsgCode = 0;
+}
+
 void ResetSharedState()
 {
     PortNo = 0;
@@ -40,6 +47,7 @@ void ResetSharedState()
     CardHandled = false;
     StopCount = 0;
     PassStopCount = 0;
+    LastMsgResets = 0;
     LastIDCardNo.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);

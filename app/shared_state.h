@@ -46,6 +46,13 @@ extern std::atomic<bool> CardHandled;         // a card was selected or read sin
 extern std::atomic<std::int32_t> StopCount;
 extern std::atomic<std::int32_t> PassStopCount;
 
+// How often LastMsgCode was reset to 0 (a read started, the port setting
+// changed): ResetLastMsgCode counts each reset before making it, so whoever
+// saw the count unchanged around a look at LastMsgCode knows no reset
+// came between.
+extern std::atomic<std::int32_t> LastMsgResets;
+void ResetLastMsgCode();
+
 // A text that both threads read and write, each access whole under its lock.
 class SharedText
 {

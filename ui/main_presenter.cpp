@@ -101,7 +101,7 @@ void MainPresenter::FormCreate()
 
 void MainPresenter::btn_OneReadCardClick()
 {
-    LastMsgCode = 0;
+    ResetLastMsgCode();
     ReadMode = kReadOnce;
 }
 
@@ -118,7 +118,7 @@ bool MainPresenter::btn_CycleReadCardClick()
     m_view.oneReadEnabled = false;
     m_view.statusBarVisible = false;
     ReadMode = kReadContinuous;
-    LastMsgCode = 0;
+    ResetLastMsgCode();
     return false;
 }
 

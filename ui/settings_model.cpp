@@ -145,7 +145,7 @@ bool SettingsModel::OkBtnClick(const std::string& sleepText)
     ReadSleep = readIntSetting("sleep");
     SetPortNo = readIntSetting("port");
     if (SetPortNo != oldPort)
-        LastMsgCode = 0;
+        ResetLastMsgCode();
     if (!saved) {
         m_view.error = std::string(UiText::kSettingsNotSaved);
         return false;

@@ -5,6 +5,7 @@
 #include "app/shared_state.h"
 #include "reader/read_thread.h"
 #include "ui/main_presenter.h"
+#include "ui/status_repeats.h"
 
 namespace {
 
@@ -52,6 +53,55 @@ TEST_F(MainPresenterTest, StatusesOfStoppedReadingLeaveTheIdleWindow)
     EXPECT_TRUE(p.WMReadState(RS_CARD_READ));
     EXPECT_EQ(p.view().info, "读卡成功，请取卡");
     EXPECT_TRUE(p.view().cardVisible);
+}
+
+// The status target spares the window only the repeats it would ignore:
+// every status that changes the window still reaches it, a single read and
+// the first status of each reading included.
+TEST_F(MainPresenterTest, StatusTargetSparesOnlyRepeatsTheWindowIgnores)
+{
+    MainPresenter p(m_library);
+    p.FormCreate();
+    StatusRepeats repeats;
+    // As the status target sends: true when the window was handed the status.
+    const auto send = [&](int status) {
+        if (repeats.spare(status))
+            return false;
+        p.WMReadState(status);
+        return true;
+    };
+    p.btn_OneReadCardClick();
+    EXPECT_TRUE(send(RS_NO_DEVICE));
+    p.btn_OneReadCardClick();
+    EXPECT_TRUE(send(RS_NO_DEVICE)); // a second single read gets it afresh
+
+    // Starting clears the view: the same status must show again.
+    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    EXPECT_TRUE(send(RS_NO_DEVICE));
+    EXPECT_EQ(p.view().info, "未找到设备");
+    EXPECT_FALSE(send(RS_NO_DEVICE));
+    EXPECT_TRUE(send(RS_DEVICE_FOUND));
+    EXPECT_FALSE(send(RS_DEVICE_FOUND));
+    EXPECT_TRUE(send(RS_CARD_READ));
+    EXPECT_TRUE(send(RS_CARD_READ)); // a card read always reaches it
+    EXPECT_TRUE(send(RS_CARD_LOST));
+    EXPECT_TRUE(send(RS_NO_CARD));
+    EXPECT_FALSE(send(RS_NO_CARD));
+    ResetLastMsgCode(); // the port setting changed
+    EXPECT_TRUE(send(RS_NO_CARD));
+    EXPECT_EQ(LastMsgCode, RS_NO_CARD);
+    EXPECT_FALSE(send(RS_NO_CARD));
+
+    // Stopping: what waits during the pause is handed over; reading started
+    // again shows its first status whatever came before.
+    EXPECT_TRUE(p.btn_CycleReadCardClick());
+    EXPECT_TRUE(send(RS_NO_CARD));
+    p.finishStopping();
+    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    PassStopCount = StopCount.load(); // the thread's next pass
+    EXPECT_TRUE(send(RS_NO_CARD));
+    EXPECT_EQ(p.view().info, "请放卡");
+    EXPECT_FALSE(send(RS_NO_CARD));
 }
 
 // The virtual reader standing in for a library that could not be loaded:

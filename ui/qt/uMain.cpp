@@ -312,9 +312,10 @@ void Tform_Main::setDialogs(QDialog* about, QDialog* settings)
 std::function<void(int)> Tform_Main::statusTarget() const
 {
     // Holds the relay, not the window: a status that comes after the window
-    // is gone meets no connection and is dropped.
+    // is gone meets no connection and is dropped. A status the window would
+    // leave unhandled as a repeat is spared it (StatusRepeats).
     return [relay = m_statusRelay](int status) {
-        if (!relay->closing)
+        if (!relay->closing && !relay->repeats.spare(status))
             emit relay->readState(status);
     };
 }

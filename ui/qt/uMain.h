@@ -14,6 +14,7 @@
 
 #include "reader/termb_loader.h"
 #include "ui/main_presenter.h"
+#include "ui/status_repeats.h"
 #include "ui/qt/fonts.h"
 
 class CardView;
@@ -35,6 +36,7 @@ class StatusRelay : public QObject
     Q_OBJECT
 public:
     std::atomic<bool> closing{false};
+    StatusRepeats repeats; // used on the reading thread only
 signals:
     void readState(int status);
 };

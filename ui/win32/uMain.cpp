@@ -1,6 +1,7 @@
 #include "ui/win32/uMain.h"
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "app/diagnostics.h"
@@ -8,6 +9,7 @@
 #include "reader/read_thread.h"
 #include "ui/card_view_model.h"
 #include "ui/layout.h"
+#include "ui/status_repeats.h"
 #include "ui/texts.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/control_ids.h"
@@ -225,8 +227,9 @@ void Tform_Main::Show()
     // this window's thread, the contract the reading thread relies on.
     const HWND hwnd = m_hwnd;
     ReadThread = std::make_unique<TReadThread>(m_api);
-    ReadThread->OwnerWnd = [hwnd](int status) {
-        ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0);
+    ReadThread->OwnerWnd = [hwnd, repeats = std::make_shared<StatusRepeats>()](int status) {
+        if (!repeats->spare(status))
+            ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0);
     };
     ReadThread->Resume();
     ::ShowWindow(m_hwnd, SW_SHOW);
