@@ -101,13 +101,18 @@ cpu_share() {
     # 87,225 in the main window's client area is the continuous-read button.
     [ "$1" = idle ] || xdotool mousemove --window "$wid" 87 225 click 1
     sleep 2
-    local c0 t0 c1 t1
-    c0=$(cpu_ns "$app_pid") t0=$(date +%s%N)
-    sleep "$cpu_seconds"
-    c1=$(cpu_ns "$app_pid") t1=$(date +%s%N)
-    kill "$app_pid"
-    wait "$app_pid" 2>/dev/null || true
+    share_then_end "$app_pid"
     app_pid=
+}
+# The share of one core process $1 takes over CPU_SECONDS, printed; then the
+# process is ended.
+share_then_end() {
+    local c0 t0 c1 t1
+    c0=$(cpu_ns "$1") t0=$(date +%s%N)
+    sleep "$cpu_seconds"
+    c1=$(cpu_ns "$1") t1=$(date +%s%N)
+    kill "$1"
+    wait "$1" 2>/dev/null || true
     awk -v c="$((c1 - c0))" -v t="$((t1 - t0))" 'BEGIN { printf "%.2f", 100 * c / t }'
 }
 fast='{"SDT_OpenPort": 20, "SDT_ClosePort": 20, "SDT_GetSAMIDToStr": 20, "SDT_StartFindIDCard": 20, "SDT_SelectIDCard": 20, "SDT_ReadBaseMsg": 20, "SDT_ReadBaseFPMsg": 20, "SDT_ReadNewAppMsg": 20}'
@@ -125,12 +130,8 @@ echo "  continuous reading, no card, reader calls of 20 ms: $fast_share"
 "$build/bench/wait_reference" 20 &
 ref_pid=$!
 sleep 1
-c0=$(cpu_ns "$ref_pid") t0=$(date +%s%N)
-sleep "$cpu_seconds"
-c1=$(cpu_ns "$ref_pid") t1=$(date +%s%N)
-kill "$ref_pid"
+ref_share=$(share_then_end "$ref_pid")
 wait "$ref_pid" 2>/dev/null || true
-ref_share=$(awk -v c="$((c1 - c0))" -v t="$((t1 - t0))" 'BEGIN { printf "%.2f", 100 * c / t }')
 echo "    reference, a bare thread waiting 20 ms back to back (50 wake-ups a second): $ref_share;" \
     "the program's own share above it: $(awk -v a="$fast_share" -v b="$ref_share" 'BEGIN { printf "%.2f", a - b }')"
 echo "  continuous reading, no card, default latencies: $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share read)"
