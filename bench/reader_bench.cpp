@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/exe_dir.h"
-#include "app/shared_state.h"
+#include "base/exe_dir.h"
+#include "state/shared_state.h"
 #include "bench_support.h"
 #include "card/card_info.h"
 #include "reader/read_thread.h"

@@ -12,7 +12,7 @@
 #include "card/card_info.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
-#include "ui/card_view_model.h"
+#include "present/card_view_model.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/photo_region.h"
 

@@ -21,7 +21,7 @@
 #include <ctime>
 
 #ifndef ZUVI_HELLO_PROBE
-#include "app/program.h"
+#include "ui/qt/program.h"
 #include "ui/qt/uMain.h"
 #endif
 

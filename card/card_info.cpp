@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "card/decimal.h"
+#include "base/text.h"
 #include "card/gbk.h"
 
 const char* const SexNames[kSexCodeCount] = {
@@ -90,18 +90,6 @@ const std::string& NationNameGbk(int code)
 {
     static const auto table = toGbk(NationNames);
     return lookup(table, code >= 1 ? code : -1);
-}
-
-std::string TrimText(std::string_view text)
-{
-    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return std::string(text.substr(begin, end - begin));
 }
 
 std::string FieldText(const char* field, std::size_t size)

@@ -61,10 +61,6 @@ template <std::size_t N> std::string FieldText(const char (&field)[N])
     return FieldText(field, N);
 }
 
-// `text` without its leading and trailing bytes 0x00 to 0x20: the one
-// trimming rule of the settings file, the card view and the settings dialog.
-std::string TrimText(std::string_view text);
-
 // The code tables, as UTF-8 source text. SexNames is indexed by the sex code
 // 0 to 9; NationNames by the nation code 1 to 98 (entry 0 is unused and empty).
 inline constexpr int kSexCodeCount = 10;

@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/exe_dir.h"
-#include "config/int_text.h"
-#include "app/shared_state.h"
+#include "base/exe_dir.h"
+#include "base/text.h"
+#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/options.h"
 #include "cli/report.h"

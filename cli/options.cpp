@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "config/int_text.h"
-#include "app/shared_state.h"
+#include "base/text.h"
+#include "state/shared_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/json_line.h"
 

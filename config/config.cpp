@@ -1,8 +1,9 @@
 #include "config/config.h"
 
-#include "app/diagnostics.h"
-#include "app/exe_dir.h"
-#include "card/card_info.h"
+#include "base/text.h"
+
+#include "base/diagnostics.h"
+#include "base/exe_dir.h"
 #include "config/profile.h"
 
 std::string ConfigFilePath()

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 

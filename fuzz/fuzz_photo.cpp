@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "ui/card_view_model.h"
+#include "present/card_view_model.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/photo_region.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/card_text.h"
+#include "present/card_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

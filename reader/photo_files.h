@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/exe_dir.h"
+#include "base/exe_dir.h"
 
 inline constexpr const char* kPhotoWltName = "zp.wlt";
 inline constexpr const char* kPhotoBmpName = "zp.bmp";

@@ -10,9 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/diagnostics.h"
-#include "card/decimal.h"
-#include "app/shared_state.h"
+#include "base/diagnostics.h"
+#include "base/text.h"
+#include "state/shared_state.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 #include "reader/photo_files.h"

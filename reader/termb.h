@@ -3,8 +3,6 @@
 // codes. The library is the vendor's (termb.dll / libtermb.so) or our virtual
 // reader; both export these nine functions with these argument lists.
 
-#include "card/card_info.h"
-
 // 32-bit Windows reader libraries use the stdcall convention.
 #if defined(_WIN32) && !defined(_WIN64)
 #define TERMB_CALL __stdcall
@@ -18,7 +16,8 @@ inline constexpr int kTermbCardFound = 159;    // 0x9F: StartFindIDCard found a 
 inline constexpr int kTermbSelectedAlt = 129;  // 0x81: SelectIDCard also succeeded
 inline constexpr int kTermbAppMsgNone = 145;   // 0x91: ReadNewAppMsg, card still there
 inline constexpr int kTermbCardGone = 65;      // 0x41: ReadNewAppMsg, card taken away
-inline constexpr int kTermbBitmapSize = kCardBitmapSize; // Wlt2Bmp: a complete bitmap file
+// Wlt2Bmp: a complete bitmap file, 102 by 126 pixels at 24 bits per pixel.
+inline constexpr int kTermbBitmapSize = 38862;
 
 // Results 0 to 3 from find and the removal poll mean the port failed.
 inline constexpr bool IsPortFailure(int code)
@@ -30,7 +29,7 @@ inline constexpr bool IsPortFailure(int code)
 inline constexpr unsigned kManageBufferSize = 101;
 inline constexpr unsigned kTextBufferSize = 2001;
 inline constexpr unsigned kPhotoBufferSize = 2001;
-inline constexpr unsigned kBitmapBufferSize = kCardBitmapBufferSize;
+inline constexpr unsigned kBitmapBufferSize = kTermbBitmapSize + 1;
 
 extern "C" {
 using SDT_OpenPort_t = int(TERMB_CALL*)(int port);

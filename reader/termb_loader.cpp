@@ -3,9 +3,14 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/diagnostics.h"
-#include "app/exe_dir.h"
+#include "base/diagnostics.h"
+#include "base/exe_dir.h"
+#include "card/card_info.h"
 #include "reader/dynlib.h"
+
+// The library's header stands alone, for the virtual reader; the card
+// record keeps the same sizes.
+static_assert(kTermbBitmapSize == kCardBitmapSize && kBitmapBufferSize == kCardBitmapBufferSize);
 
 namespace {
 

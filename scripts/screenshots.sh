@@ -95,4 +95,4 @@ shot main-no-device.png
 stop
 
 # The settings dialog and the about box, grabbed offscreen over a made-up port list.
-QT_QPA_PLATFORM=offscreen "$BUILD/tests/dialogs/dialog_screenshots" "$out" && echo "$out/settings-dialog.png" "$out/about-box.png"
+QT_QPA_PLATFORM=offscreen "$BUILD/tests/ui/qt/dialog_screenshots" "$out" && echo "$out/settings-dialog.png" "$out/about-box.png"

@@ -57,7 +57,7 @@ else
     run_arch=x86_64
 fi
 
-targets=(card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
+targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
          termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
@@ -79,7 +79,7 @@ done
 
 # The 32-bit stand-in DLLs must carry the names each binding test relies on.
 objdump_exports() { i686-w64-mingw32-objdump -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'; }
-objdump_exports build-win32/tests/loader/libfake_termb_complete.dll | grep -q ' SDT_OpenPort$' || { echo "vendor-style DLL lacks plain names"; exit 1; }
+objdump_exports build-win32/tests/reader/libfake_termb_complete.dll | grep -q ' SDT_OpenPort$' || { echo "vendor-style DLL lacks plain names"; exit 1; }
 objdump_exports build-win32/tests/win/libfake_termb_gccnames.dll | grep -q 'SDT_OpenPort@4' || { echo "DLL lacks GCC stdcall names"; exit 1; }
 objdump_exports build-win32/tests/win/libfake_termb_msvcnames.dll | grep -q '_SDT_OpenPort@4' || { echo "DLL lacks Microsoft stdcall names"; exit 1; }
 echo "[i686] stdcall exports: plain SDT_OpenPort, SDT_OpenPort@4 and _SDT_OpenPort@4 in the three stand-in DLLs"
@@ -118,7 +118,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 status=0
-for t in card/card_tests config/config_tests loader/loader_tests reader/reader_tests; do
+for t in base/base_tests card/card_tests config/config_tests reader/loader_tests reader/reader_tests; do
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done

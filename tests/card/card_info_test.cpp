@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "base_text_builder.h"
 #include "card/card_info.h"
 #include "card/gbk.h"

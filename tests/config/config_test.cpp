@@ -5,8 +5,8 @@
 #endif
 
 #include "../temp_dir.h"
-#include "app/exe_dir.h"
-#include "config/int_text.h"
+#include "base/exe_dir.h"
+#include "base/text.h"
 #include "config/config.h"
 
 namespace {

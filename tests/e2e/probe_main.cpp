@@ -11,7 +11,7 @@
 #include <QSaveFile>
 #include <QTimer>
 
-#include "app/program.h"
+#include "ui/qt/program.h"
 #include "ui/qt/uMain.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/card_text.h"
+#include "present/card_text.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -11,8 +11,8 @@
 
 #include "card/card_kinds.h"
 #include "card/gbk.h"
-#include "ui/card_view_model.h"
-#include "ui/layout.h"
+#include "present/card_view_model.h"
+#include "present/layout.h"
 
 namespace {
 

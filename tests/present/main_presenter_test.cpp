@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "reader/read_thread.h"
-#include "ui/main_presenter.h"
-#include "ui/status_repeats.h"
+#include "present/main_presenter.h"
+#include "present/status_repeats.h"
 
 namespace {
 

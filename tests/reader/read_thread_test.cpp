@@ -16,7 +16,7 @@
 #endif
 
 #include "../card/base_text_builder.h"
-#include "app/diagnostics.h"
+#include "base/diagnostics.h"
 #include "card/card_kinds.h"
 #include "fake_reader.h"
 #include "reader_test_support.h"

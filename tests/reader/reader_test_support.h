@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "../temp_dir.h"
-#include "app/exe_dir.h"
-#include "app/shared_state.h"
+#include "base/exe_dir.h"
+#include "state/shared_state.h"
 #include "reader/read_thread.h"
 #include "reader/serial_ports.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/exe_dir.h"
+#include "base/exe_dir.h"
 #include "card/gbk.h"
 
 namespace {

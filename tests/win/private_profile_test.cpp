@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "../temp_dir.h"
-#include "app/exe_dir.h"
+#include "base/exe_dir.h"
 #include "config/config.h"
 
 namespace {

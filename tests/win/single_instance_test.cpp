@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "app/single_instance.h"
+#include "base/single_instance.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ui/layout.h"
-#include "ui/texts.h"
+#include "present/layout.h"
+#include "present/texts.h"
 
 namespace {
 

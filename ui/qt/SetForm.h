@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "ui/settings_model.h"
+#include "present/settings_model.h"
 
 class QComboBox;
 class QFrame;

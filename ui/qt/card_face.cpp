@@ -7,8 +7,8 @@
 #include <QRadialGradient>
 #include <QtMath>
 
-#include "ui/card_text.h"
-#include "ui/texts.h"
+#include "present/card_text.h"
+#include "present/texts.h"
 
 namespace {
 

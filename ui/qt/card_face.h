@@ -9,7 +9,7 @@
 #include <QFont>
 #include <QPixmap>
 
-#include "ui/card_view_model.h"
+#include "present/card_view_model.h"
 
 inline constexpr int kCardFaceWidth = 480;
 inline constexpr int kCardFaceHeight = 253;

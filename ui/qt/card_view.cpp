@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "app/diagnostics.h"
+#include "base/diagnostics.h"
 #include "ui/qt/card_face.h"
 #include "ui/qt/glyph_cache.h"
 #include "ui/qt/photo_region.h"

@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "ui/card_view_model.h"
+#include "present/card_view_model.h"
 
 class QLabel;
 

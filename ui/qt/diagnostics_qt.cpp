@@ -3,7 +3,7 @@
 #include <QLoggingCategory>
 #include <QString>
 
-#include "app/diagnostics.h"
+#include "base/diagnostics.h"
 
 namespace {
 

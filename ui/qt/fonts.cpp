@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QStringList>
 
-#include "ui/layout.h"
+#include "present/layout.h"
 
 void InstallFontSubstitutions()
 {

@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "ui/card_view_model.h"
+#include "present/card_view_model.h"
 
 QRegion photoRegion(const QImage& bitmap)
 {

@@ -8,7 +8,7 @@
 #include <QRadialGradient>
 #include <QtMath>
 
-#include "ui/layout.h"
+#include "present/layout.h"
 
 namespace {
 

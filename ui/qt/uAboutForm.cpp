@@ -8,8 +8,8 @@
 #include <QPixmap>
 #include <QUrl>
 
-#include "ui/about_model.h"
-#include "ui/layout.h"
+#include "present/about_model.h"
+#include "present/layout.h"
 #include "ui/qt/jpeg_image.h"
 #include "ui/qt/pictures.h"
 

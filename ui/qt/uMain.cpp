@@ -16,15 +16,15 @@
 #include <QStackedWidget>
 #include <QThread>
 
-#include "app/shared_state.h"
+#include "state/shared_state.h"
 #include "reader/read_thread.h"
-#include "ui/card_view_model.h"
-#include "ui/layout.h"
+#include "present/card_view_model.h"
+#include "present/layout.h"
 #include "ui/qt/SetForm.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/uAboutForm.h"
-#include "ui/texts.h"
+#include "present/texts.h"
 
 namespace {
 

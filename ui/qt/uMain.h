@@ -13,8 +13,8 @@
 #include <memory>
 
 #include "reader/termb_loader.h"
-#include "ui/main_presenter.h"
-#include "ui/status_repeats.h"
+#include "present/main_presenter.h"
+#include "present/status_repeats.h"
 #include "ui/qt/fonts.h"
 
 class CardView;

@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "ui/layout.h"
-#include "ui/texts.h"
+#include "present/layout.h"
+#include "present/texts.h"
 #include "ui/win32/control_ids.h"
 
 namespace {

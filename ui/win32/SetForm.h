@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "ui/settings_model.h"
+#include "present/settings_model.h"
 #include "ui/win32/win32_gdi.h"
 
 class TSetFrm

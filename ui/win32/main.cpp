@@ -10,9 +10,9 @@
 
 #include <string>
 
-#include "app/diagnostics.h"
-#include "app/exe_dir.h"
-#include "app/single_instance.h"
+#include "base/diagnostics.h"
+#include "base/exe_dir.h"
+#include "base/single_instance.h"
 #include "reader/termb_loader.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/uAboutForm.h"

@@ -3,8 +3,8 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include "ui/about_model.h"
-#include "ui/layout.h"
+#include "present/about_model.h"
+#include "present/layout.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/resource.h"
 

@@ -4,13 +4,13 @@
 #include <memory>
 #include <vector>
 
-#include "app/diagnostics.h"
-#include "app/shared_state.h"
+#include "base/diagnostics.h"
+#include "state/shared_state.h"
 #include "reader/read_thread.h"
-#include "ui/card_view_model.h"
-#include "ui/layout.h"
-#include "ui/status_repeats.h"
-#include "ui/texts.h"
+#include "present/card_view_model.h"
+#include "present/layout.h"
+#include "present/status_repeats.h"
+#include "present/texts.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/resource.h"

@@ -15,8 +15,8 @@
 #include <string>
 
 #include "reader/termb_loader.h"
-#include "ui/card_view_model.h"
-#include "ui/main_presenter.h"
+#include "present/card_view_model.h"
+#include "present/main_presenter.h"
 #include "ui/win32/win32_gdi.h"
 
 class TReadThread;

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ui/layout.h"
+#include "present/layout.h"
 
 std::wstring Wide(std::string_view utf8);
 std::string Utf8(std::wstring_view wide);

@@ -1,8 +1,0 @@
-// The program's entry.
-
-#include "app/program.h"
-
-int main(int argc, char** argv)
-{
-    return RunProgram(argc, argv, nullptr);
-}

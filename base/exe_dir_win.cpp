@@ -1,0 +1,38 @@
+#include "base/exe_dir_platform.h"
+
+#include <windows.h>
+
+std::string ExecutablePath()
+{
+    std::string buf(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return {};
+        if (n < buf.size()) {
+            buf.resize(n);
+            return buf;
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string NativePathToUtf8(const std::string& path)
+{
+    if (path.empty())
+        return path;
+    const int units = ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
+                                            nullptr, 0);
+    if (units <= 0)
+        return path;
+    std::wstring wide(static_cast<std::size_t>(units), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
+                          units);
+    const int bytes =
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr,
+                              nullptr);
+    return utf8;
+}

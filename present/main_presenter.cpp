@@ -1,0 +1,194 @@
+#include "present/main_presenter.h"
+
+#include <string_view>
+#include <vector>
+
+#include "base/exe_dir.h"
+#include "state/shared_state.h"
+#include "card/gbk.h"
+#include "config/config.h"
+#include "base/text.h"
+#include "reader/read_thread.h"
+#include "present/texts.h"
+
+namespace {
+
+std::string text(std::string_view t)
+{
+    return std::string(t);
+}
+
+// "%1" and "%2" in `pattern` replaced by `a` and `b`.
+std::string fill(std::string_view pattern, const std::string& a, const std::string& b = {})
+{
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
+            out += pattern[i + 1] == '1' ? a : b;
+            ++i;
+        } else {
+            out += pattern[i];
+        }
+    }
+    return out;
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const auto cut = path.find_last_of("/\\");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+} // namespace
+
+std::string LibraryLoadFailureText(const TermbLibrary& library)
+{
+    const std::string file =
+        library.path.empty() ? TermbFileName() : fileNameOf(NativePathToUtf8(library.path));
+    if (library.failure == TermbLoadFailure::MissingFunctions) {
+        std::string names;
+        for (const std::string& name : library.missing)
+            names += (names.empty() ? "" : ", ") + name;
+        return fill(UiText::kLibraryMissingFunctions, file, names);
+    }
+    std::vector<std::string> places;
+    for (const std::string& native : library.tried) {
+        const std::string tried = NativePathToUtf8(native);
+        const auto cut = tried.find_last_of("/\\");
+        const std::string place = cut == std::string::npos
+                                      ? text(UiText::kSystemLibraryPath)
+                                      : tried.substr(0, cut == 0 ? 1 : cut);
+        bool known = false;
+        for (const std::string& p : places)
+            known = known || p == place;
+        if (!known)
+            places.push_back(place);
+    }
+    if (places.empty())
+        return fill(UiText::kLibraryNotLoaded, file);
+    std::string where;
+    for (const std::string& place : places)
+        where += (where.empty() ? "" : text(UiText::kLibraryPlaceSeparator)) + place;
+    return fill(UiText::kLibraryNotLoadedWhere, file, where);
+}
+
+MainPresenter::MainPresenter(const TermbLibrary& library)
+    : m_libraryLoaded(library.loaded),
+      m_libraryText(library.loaded ? std::string() : LibraryLoadFailureText(library))
+{
+    m_view.caption = text(UiText::kMainCaption);
+    if (library.isVirtual)
+        m_view.caption += UiText::kVirtualMark;
+    m_view.cycleCaption = text(UiText::kCycleStart);
+}
+
+void MainPresenter::standIn(const TermbLibrary& missing)
+{
+    m_libraryLoaded = false;
+    m_libraryText = LibraryLoadFailureText(missing);
+}
+
+void MainPresenter::FormCreate()
+{
+    PortNo = kUsbPort;
+    ReadMode = kReadIdle;
+    ReadSleep = IntOrZero(ReadConfig("sleep"));
+    SetPortNo = IntOrZero(ReadConfig("port"));
+    m_view.cycleGlyph = 0;
+    m_view.info = m_libraryLoaded ? text(UiText::kChooseMode) : m_libraryText;
+}
+
+void MainPresenter::btn_OneReadCardClick()
+{
+    ResetLastMsgCode();
+    ReadMode = kReadOnce;
+}
+
+bool MainPresenter::btn_CycleReadCardClick()
+{
+    if (m_view.cycleCaption == UiText::kCycleStop) {
+        ReadMode = kReadIdle;
+        return true;
+    }
+    m_view.info.clear();
+    clearCardView();
+    m_view.cycleCaption = text(UiText::kCycleStop);
+    m_view.cycleGlyph = 1;
+    m_view.oneReadEnabled = false;
+    m_view.statusBarVisible = false;
+    ReadMode = kReadContinuous;
+    ResetLastMsgCode();
+    return false;
+}
+
+void MainPresenter::finishStopping()
+{
+    // From here on, whatever a pass of the stopped reading still reports
+    // belongs to reading that is over: the count tells its statuses apart.
+    ++StopCount;
+    m_view.cycleCaption = text(UiText::kCycleStart);
+    m_view.cycleGlyph = 0;
+    m_view.oneReadEnabled = true;
+    clearCardView();
+    m_view.statusBarVisible = false;
+    m_view.info = text(UiText::kChooseMode);
+}
+
+bool MainPresenter::WMReadState(int status)
+{
+    if (PassStopCount != StopCount)
+        return false;
+    if (status == LastMsgCode)
+        return false;
+    LastMsgCode = status;
+    switch (status) {
+    case RS_DEVICE_FOUND: {
+        clearCardView();
+        m_view.samCaption = text(UiText::kSamIdCaption);
+        const int port = PortNo;
+        m_view.portText =
+            text(port == kUsbPort ? UiText::kPortUsb : UiText::kPortCom) + std::to_string(port);
+        m_view.samId = GbkToUtf8(SamIdText());
+        m_view.statusBarVisible = true;
+        m_view.info = text(UiText::kPlaceCard);
+        return false;
+    }
+    case RS_NO_DEVICE: {
+        clearCardView();
+        m_view.statusBarVisible = false;
+        const int fixedPort = SetPortNo;
+        if (fixedPort == kAutoPort)
+            m_view.info = text(UiText::kNoDevice);
+        else
+            m_view.info =
+                text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb : UiText::kNoDeviceFixedCom) +
+                std::to_string(fixedPort) + text(UiText::kNoDeviceFixedEnd);
+        return false;
+    }
+    case RS_CARD_READ:
+        m_view.info = text(UiText::kCardRead);
+        m_view.cardVisible = true;
+        return true;
+    case RS_CARD_LOST:
+    case RS_NO_CARD:
+        clearCardView();
+        m_view.info = text(UiText::kPlaceCard);
+        return false;
+    default:
+        return false;
+    }
+}
+
+bool MainPresenter::FormClose()
+{
+    return ReadMode.exchange(kReadIdle) != kReadIdle;
+}
+
+void MainPresenter::clearCardView()
+{
+    m_view.hasCardVisible = false;
+    m_view.cardVisible = false;
+    m_view.info.clear();
+    LastIDCardNo.clear();
+}

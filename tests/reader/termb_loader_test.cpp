@@ -1,0 +1,169 @@
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "base/exe_dir.h"
+#include "reader/termb_loader.h"
+#include "tests/temp_dir.h"
+
+namespace {
+
+void setEnv(const char* name, const char* value)
+{
+#ifdef _WIN32
+    ::_putenv_s(name, value);
+#else
+    ::setenv(name, value, 1);
+#endif
+}
+
+void unsetEnv(const char* name)
+{
+#ifdef _WIN32
+    ::_putenv_s(name, ""); // an empty value removes the variable
+#else
+    ::unsetenv(name);
+#endif
+}
+
+void expectAbsentReader(const TermbApi& api)
+{
+    unsigned char manage[kManageBufferSize] = {};
+    unsigned char text[kTextBufferSize] = {};
+    unsigned char photo[kPhotoBufferSize] = {};
+    unsigned char bmp[kBitmapBufferSize] = {};
+    char sam[201] = {};
+    unsigned textLen = 0, photoLen = 0;
+    int fpLen = 1024;
+    unsigned char fp[1024];
+    EXPECT_NE(api.SDT_OpenPort(1001), kTermbOk);
+    api.SDT_ClosePort(1001);
+    EXPECT_NE(api.SDT_GetSAMIDToStr(1001, sam, 0), kTermbOk);
+    EXPECT_TRUE(IsPortFailure(api.SDT_StartFindIDCard(1001, manage, 0)));
+    EXPECT_NE(api.SDT_SelectIDCard(1001, manage, 0), kTermbOk);
+    EXPECT_NE(api.SDT_ReadBaseMsg(1001, text, &textLen, photo, &photoLen, 0), kTermbOk);
+    EXPECT_NE(api.SDT_ReadBaseFPMsg(1001, text, &textLen, photo, &photoLen, fp, &fpLen, 0),
+              kTermbOk);
+    EXPECT_TRUE(IsPortFailure(api.SDT_ReadNewAppMsg(1001, text, &textLen, 0)));
+    EXPECT_NE(api.Wlt2Bmp(photo, bmp), kTermbBitmapSize);
+}
+
+TEST(TermbLoader, BindsEveryFunctionWithItsArguments)
+{
+    const TermbLibrary lib = LoadTermbLibraryFrom(FAKE_TERMB_COMPLETE);
+    ASSERT_TRUE(lib.loaded) << lib.error;
+    EXPECT_FALSE(lib.isVirtual);
+    EXPECT_EQ(lib.path, FAKE_TERMB_COMPLETE);
+    const TermbApi& api = lib.api;
+
+    EXPECT_EQ(api.SDT_OpenPort(1001), kTermbOk);
+    EXPECT_EQ(api.SDT_OpenPort(3), 1);
+    EXPECT_EQ(api.SDT_ClosePort(41), 42);
+    char sam[201] = {};
+    EXPECT_EQ(api.SDT_GetSAMIDToStr(1001, sam, 0), kTermbOk);
+    EXPECT_STREQ(sam, "05.01-20260101-0000000001-1234567890");
+    unsigned char manage[kManageBufferSize] = {};
+    EXPECT_EQ(api.SDT_StartFindIDCard(1001, manage, 0), kTermbCardFound);
+    EXPECT_EQ(manage[0], 0x5A);
+    EXPECT_EQ(api.SDT_SelectIDCard(1001, manage, 0), kTermbSelectedAlt);
+
+    unsigned char text[kTextBufferSize] = {}, photo[kPhotoBufferSize] = {};
+    unsigned textLen = 0, photoLen = 0;
+    EXPECT_EQ(api.SDT_ReadBaseMsg(1001, text, &textLen, photo, &photoLen, 0), kTermbOk);
+    EXPECT_EQ(text[0], 'T');
+    EXPECT_EQ(photo[0], 'P');
+    EXPECT_EQ(textLen, 256u);
+    EXPECT_EQ(photoLen, 1024u);
+
+    unsigned char fp[1024] = {};
+    int fpLen = 1024;
+    EXPECT_EQ(api.SDT_ReadBaseFPMsg(1001, text, &textLen, photo, &photoLen, fp, &fpLen, 0),
+              kTermbOk);
+    EXPECT_EQ(fp[0], 0x43);
+    EXPECT_EQ(fpLen, 512);
+
+    EXPECT_EQ(api.SDT_ReadNewAppMsg(1001, text, &textLen, 0), kTermbAppMsgNone);
+    unsigned char bmp[kBitmapBufferSize] = {};
+    EXPECT_EQ(api.Wlt2Bmp(photo, bmp), kTermbBitmapSize);
+    EXPECT_EQ(bmp[0], 'P');
+}
+
+TEST(TermbLoader, RecognisesTheVirtualReader)
+{
+    const TermbLibrary lib = LoadTermbLibraryFrom(FAKE_TERMB_VIRTUAL);
+    ASSERT_TRUE(lib.loaded) << lib.error;
+    EXPECT_TRUE(lib.isVirtual);
+    EXPECT_EQ(lib.virtualInfo, "fake virtual reader");
+}
+
+TEST(TermbLoader, ALibraryLackingAFunctionIsNotUsedAtAll)
+{
+    const TermbLibrary lib = LoadTermbLibraryFrom(FAKE_TERMB_INCOMPLETE);
+    EXPECT_FALSE(lib.loaded);
+    EXPECT_EQ(lib.failure, TermbLoadFailure::MissingFunctions);
+    EXPECT_EQ(lib.missing, std::vector<std::string>{"Wlt2Bmp"});
+    EXPECT_EQ(lib.path, FAKE_TERMB_INCOMPLETE);
+    expectAbsentReader(lib.api);
+}
+
+TEST(TermbLoader, AMissingFileGivesAnAbsentReaderAndSaysWhere)
+{
+    const TermbLibrary lib = LoadTermbLibraryFrom("/nonexistent/libtermb.so");
+    EXPECT_FALSE(lib.loaded);
+    EXPECT_EQ(lib.failure, TermbLoadFailure::NotFound);
+    EXPECT_EQ(lib.tried, std::vector<std::string>{"/nonexistent/libtermb.so"});
+    expectAbsentReader(lib.api);
+}
+
+// A file that is there but no library is told apart from a missing one by
+// the file itself, never by the words of the system's message.
+TEST(TermbLoader, AFileThatIsNoLibraryIsNotLoadable)
+{
+    TempDir dir;
+    dir.write(TermbFileName(), "not a library");
+    const TermbLibrary lib = LoadTermbLibraryFrom(dir.file(TermbFileName()));
+    EXPECT_FALSE(lib.loaded);
+    EXPECT_EQ(lib.failure, TermbLoadFailure::NotLoadable);
+    expectAbsentReader(lib.api);
+}
+
+class TermbSearch : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (const char* old = std::getenv("TERMB_LIBRARY"))
+            m_saved = old;
+        unsetEnv("TERMB_LIBRARY");
+        SetExeDirOverride("/nonexistent-dir/");
+    }
+    void TearDown() override
+    {
+        SetExeDirOverride({});
+        if (m_saved)
+            setEnv("TERMB_LIBRARY", m_saved->c_str());
+        else
+            unsetEnv("TERMB_LIBRARY");
+    }
+    std::optional<std::string> m_saved;
+};
+
+TEST_F(TermbSearch, TheEnvironmentVariableNamesTheFile)
+{
+    setEnv("TERMB_LIBRARY", FAKE_TERMB_VIRTUAL);
+    const TermbLibrary lib = LoadTermbLibrary();
+    EXPECT_TRUE(lib.loaded);
+    EXPECT_TRUE(lib.isVirtual);
+    EXPECT_EQ(lib.tried.size(), 1u);
+}
+
+TEST_F(TermbSearch, WithoutItTheExecutablesDirectoryThenTheSearchPath)
+{
+    const TermbLibrary lib = LoadTermbLibrary();
+    ASSERT_FALSE(lib.loaded);
+    ASSERT_EQ(lib.tried.size(), 2u);
+    EXPECT_EQ(lib.tried[0], std::string("/nonexistent-dir/") + TermbFileName());
+    EXPECT_EQ(lib.tried[1], TermbFileName());
+    expectAbsentReader(lib.api);
+}
+
+} // namespace
