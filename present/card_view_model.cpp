@@ -13,19 +13,19 @@ namespace {
 using UiLayout::kCardCaptionLeft;
 using UiLayout::kCardWrapWidth;
 
-CardText dataText(const char* control, int x, int y, const std::string& gbk)
+using namespace UiLayout;
+
+CardText dataText(const char* control, const Rect& place, const std::string& gbk)
 {
-    CardText t{control, {x, y, 0, 0}};
+    CardText t{control, place};
     t.text = GbkToUtf8(gbk);
     return t;
 }
 
 // A text of two lines at most that wraps within its fixed size.
-CardText wrappedText(const char* control, int x, int y, const std::string& gbk)
+CardText wrappedText(const char* control, const Rect& place, const std::string& gbk)
 {
-    CardText t = dataText(control, x, y, gbk);
-    t.place.width = 254;
-    t.place.height = 36;
+    CardText t = dataText(control, place, gbk);
     t.wordWrap = true;
     return t;
 }
@@ -34,9 +34,9 @@ CardText wrappedText(const char* control, int x, int y, const std::string& gbk)
 // identity card's places.
 void validityTexts(std::vector<CardText>& texts, const std::string& start, const std::string& end)
 {
-    texts.push_back(dataText("StartDateLabel", 87, 181, formatDate(start, kValiditySeparator)));
-    texts.push_back(dataText("BetweenLabel", 171, 174, std::string(UiText::kBetween)));
-    texts.push_back(dataText("EndDateLabel", 182, 181, formatDate(end, kValiditySeparator)));
+    texts.push_back(dataText("StartDateLabel", kStartDateLabel, formatDate(start, kValiditySeparator)));
+    texts.push_back(dataText("BetweenLabel", kBetweenLabel, std::string(UiText::kBetween)));
+    texts.push_back(dataText("EndDateLabel", kEndDateLabel, formatDate(end, kValiditySeparator)));
 }
 
 // The issuing authority: trimmed before it is broken, the reverse of the address.
@@ -50,16 +50,16 @@ std::string authorityText(const std::string& gbk)
 template <class Record>
 void residentTexts(std::vector<CardText>& texts, const Record& card, const std::string* nation)
 {
-    texts.push_back(dataText("NameLabel", 75, 21, FieldText(card.Name)));
-    texts.push_back(dataText("SexLabel", 75, 45, FieldText(card.Sex)));
+    texts.push_back(dataText("NameLabel", kNameLabel, FieldText(card.Name)));
+    texts.push_back(dataText("SexLabel", kSexLabel, FieldText(card.Sex)));
     if (nation)
-        texts.push_back(dataText("NationLabel", 175, 45, *nation));
-    texts.push_back(wrappedText("AddressLabel", 75, 93,
+        texts.push_back(dataText("NationLabel", kNationLabel, *nation));
+    texts.push_back(wrappedText("AddressLabel", kAddressLabel,
                                 TrimText(WrapText(FieldText(card.Address), kCardWrapWidth))));
-    texts.push_back(dataText("IDCardNoLabel", 116, 132, FieldText(card.IDCardNo)));
-    texts.push_back(
-        dataText("CheckDepartmentLabel", 87, 157, authorityText(FieldText(card.CheckDepartment))));
-    texts.push_back(dataText("BirthdayLabel", 75, 69,
+    texts.push_back(dataText("IDCardNoLabel", kIDCardNoLabel, FieldText(card.IDCardNo)));
+    texts.push_back(dataText("CheckDepartmentLabel", kCheckDepartmentLabel,
+                             authorityText(FieldText(card.CheckDepartment))));
+    texts.push_back(dataText("BirthdayLabel", kBirthdayLabel,
                              formatDate(FieldText(card.Birthday), kBirthdaySeparator)));
     validityTexts(texts, FieldText(card.StartDate), FieldText(card.EndDate));
 }
@@ -75,18 +75,18 @@ void idCardTexts(std::vector<CardText>& texts, const TIDCardInfo& card)
 // validity period in the identity card's place and the card version under it.
 void foreignTexts(std::vector<CardText>& texts, const TForeignCardInfo& card)
 {
-    texts.push_back(dataText("NameLabel", 87, 21, FieldText(card.ChineseName)));
-    texts.push_back(wrappedText("EnglishNameLabel", 87, 45,
+    texts.push_back(dataText("NameLabel", kForeignNameLabel, FieldText(card.ChineseName)));
+    texts.push_back(wrappedText("EnglishNameLabel", kEnglishNameLabel,
                                 TrimText(WrapText(FieldText(card.EnglishName), kCardWrapWidth))));
-    texts.push_back(dataText("SexLabel", 75, 84, FieldText(card.Sex)));
-    texts.push_back(dataText("NationalityLabel", 175, 84, FieldText(card.Nationality)));
-    texts.push_back(dataText("BirthdayLabel", 87, 108,
+    texts.push_back(dataText("SexLabel", kForeignSexLabel, FieldText(card.Sex)));
+    texts.push_back(dataText("NationalityLabel", kNationalityLabel, FieldText(card.Nationality)));
+    texts.push_back(dataText("BirthdayLabel", kForeignBirthdayLabel,
                              formatDate(FieldText(card.Birthday), kValiditySeparator)));
-    texts.push_back(dataText("CardNoLabel", 87, 132, FieldText(card.CardNo)));
-    texts.push_back(
-        dataText("CheckDepartmentLabel", 87, 157, authorityText(FieldText(card.Authority))));
+    texts.push_back(dataText("CardNoLabel", kCardNoLabel, FieldText(card.CardNo)));
+    texts.push_back(dataText("CheckDepartmentLabel", kCheckDepartmentLabel,
+                             authorityText(FieldText(card.Authority))));
     validityTexts(texts, FieldText(card.StartDate), FieldText(card.EndDate));
-    texts.push_back(dataText("CardVersionLabel", 87, 205, FieldText(card.CardVersion)));
+    texts.push_back(dataText("CardVersionLabel", kCardVersionLabel, FieldText(card.CardVersion)));
 }
 
 // The residence permit: the identity card's fields in their places without
@@ -94,25 +94,25 @@ void foreignTexts(std::vector<CardText>& texts, const TForeignCardInfo& card)
 void permitTexts(std::vector<CardText>& texts, const TPermitCardInfo& card)
 {
     residentTexts(texts, card, nullptr);
-    texts.push_back(dataText("PassNoLabel", 100, 205, FieldText(card.PassNo)));
-    texts.push_back(dataText("IssueCountLabel", 256, 205, FieldText(card.IssueCount)));
+    texts.push_back(dataText("PassNoLabel", kPassNoLabel, FieldText(card.PassNo)));
+    texts.push_back(dataText("IssueCountLabel", kIssueCountLabel, FieldText(card.IssueCount)));
 }
 
 // A kind whose layout is not decoded: its name and the notice, nothing of
 // its base text.
 void unsupportedTexts(std::vector<CardText>& texts, CardKind kind)
 {
-    CardText name{"KindLabel", {kCardCaptionLeft, 21, 0, 0}};
+    CardText name{"KindLabel", kKindLabel};
     name.text = CardKindName(kind);
     texts.push_back(name);
-    CardText notice{"UnsupportedLabel", {kCardCaptionLeft, 45, 0, 0}};
+    CardText notice{"UnsupportedLabel", kUnsupportedLabel};
     notice.text = kUnsupportedLayoutText;
     texts.push_back(notice);
 }
 
 CardText fingerprintText(const TIDCardInfo& card, int selector)
 {
-    CardText line{"Label1", {21, 228, 439, 19}};
+    CardText line{"Label1", kFingerprintLine};
     line.font = CardFont::Line;
     line.visible = false;
     if (selector == kCardViewSelector) {
@@ -124,9 +124,10 @@ CardText fingerprintText(const TIDCardInfo& card, int selector)
     return line;
 }
 
-CardFaceCaption caption(std::string_view text, int top, int x = kCardCaptionLeft)
+// A caption on the row of its label.
+CardFaceCaption caption(std::string_view text, const Rect& label, int x = kCardCaptionLeft)
 {
-    return {text, x, top};
+    return {text, x, label.y};
 }
 
 } // namespace
@@ -153,35 +154,43 @@ CardFaceLayout CardFaceLayoutFor(CardFace face)
     CardFaceLayout layout;
     switch (face) {
     case CardFace::IdCard:
-        layout.captions = {caption(kCaptionName, 21),        caption(kCaptionSex, 45),
-                           caption(kCaptionNation, 45, 140), caption(kCaptionBirth, 69),
-                           caption(kCaptionAddress, 93),     caption(kCaptionIdNumber, 132),
-                           caption(kCaptionAuthority, 157),  caption(kCaptionValidity, 181),
-                           caption(kCaptionAppAddress, 205)};
+        layout.captions = {caption(kCaptionName, kNameLabel),
+                           caption(kCaptionSex, kSexLabel),
+                           caption(kCaptionNation, kNationLabel, kCardSecondCaptionLeft),
+                           caption(kCaptionBirth, kBirthdayLabel),
+                           caption(kCaptionAddress, kAddressLabel),
+                           caption(kCaptionIdNumber, kIDCardNoLabel),
+                           caption(kCaptionAuthority, kCheckDepartmentLabel),
+                           caption(kCaptionValidity, kStartDateLabel),
+                           caption(kCaptionAppAddress, kAppAddressLabel)};
         layout.birthdayMarks = true;
-        layout.birthday = {75, 69, 0, 0};
+        layout.birthday = kBirthdayLabel;
         break;
     case CardFace::ForeignPermanent:
         layout.title = CardKindName(CardKind::ForeignPermanent);
-        layout.captions = {caption(kCaptionChineseName, 21), caption(kCaptionEnglishName, 45),
-                           caption(kCaptionSex, 84),         caption(kCaptionNationality, 84, 140),
-                           caption(kCaptionBirthDate, 108),  caption(kCaptionCardNo, 132),
-                           caption(kCaptionAuthority, 157),  caption(kCaptionValidity, 181),
-                           caption(kCaptionCardVersion, 205)};
+        layout.captions = {caption(kCaptionChineseName, kForeignNameLabel),
+                           caption(kCaptionEnglishName, kEnglishNameLabel),
+                           caption(kCaptionSex, kForeignSexLabel),
+                           caption(kCaptionNationality, kNationalityLabel, kCardSecondCaptionLeft),
+                           caption(kCaptionBirthDate, kForeignBirthdayLabel),
+                           caption(kCaptionCardNo, kCardNoLabel),
+                           caption(kCaptionAuthority, kCheckDepartmentLabel),
+                           caption(kCaptionValidity, kStartDateLabel),
+                           caption(kCaptionCardVersion, kCardVersionLabel)};
         break;
     case CardFace::ResidencePermit:
         layout.title = CardKindName(CardKind::HkMacaoTaiwanPermit);
-        layout.captions = {caption(kCaptionName, 21),
-                           caption(kCaptionSex, 45),
-                           caption(kCaptionBirth, 69),
-                           caption(kCaptionAddress, 93),
-                           caption(kCaptionIdNumber, 132),
-                           caption(kCaptionAuthority, 157),
-                           caption(kCaptionValidity, 181),
-                           caption(kCaptionPassNo, 205),
-                           caption(kCaptionIssueCount, 205, 190)};
+        layout.captions = {caption(kCaptionName, kNameLabel),
+                           caption(kCaptionSex, kSexLabel),
+                           caption(kCaptionBirth, kBirthdayLabel),
+                           caption(kCaptionAddress, kAddressLabel),
+                           caption(kCaptionIdNumber, kIDCardNoLabel),
+                           caption(kCaptionAuthority, kCheckDepartmentLabel),
+                           caption(kCaptionValidity, kStartDateLabel),
+                           caption(kCaptionPassNo, kPassNoLabel),
+                           caption(kCaptionIssueCount, kIssueCountLabel, kIssueCountCaptionLeft)};
         layout.birthdayMarks = true;
-        layout.birthday = {75, 69, 0, 0};
+        layout.birthday = kBirthdayLabel;
         break;
     case CardFace::Unsupported:
         break;
@@ -189,15 +198,18 @@ CardFaceLayout CardFaceLayoutFor(CardFace face)
     return layout;
 }
 
-CardViewContent CardViewFor(const TIDCardInfo& card, const TCardKindInfo& kind, int selector,
-                            const unsigned char* photo, std::size_t photoSize)
+namespace {
+
+// The texts a card's face shows, in the order ShowCardInfo sets them, the
+// fingerprint line last.
+std::vector<CardText> faceTexts(const TIDCardInfo& card, const TCardKindInfo& kind, CardFace face,
+                                int selector)
 {
-    CardViewContent view;
-    view.face = CardFaceOf(kind.Kind);
-    auto& texts = view.texts;
-    switch (view.face) {
+    std::vector<CardText> texts;
+    switch (face) {
     case CardFace::IdCard:
         idCardTexts(texts, card);
+        texts.push_back(dataText("AppAddressLabel", kAppAddressLabel, FieldText(card.AppAddress)));
         break;
     case CardFace::ForeignPermanent:
         foreignTexts(texts, kind.Foreign);
@@ -209,13 +221,38 @@ CardViewContent CardViewFor(const TIDCardInfo& card, const TCardKindInfo& kind, 
         unsupportedTexts(texts, kind.Kind);
         break;
     }
+    texts.push_back(fingerprintText(card, selector));
+    return texts;
+}
+
+bool lists(const std::vector<CardText>& texts, std::string_view control)
+{
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const CardText& t) { return control == t.control; });
+}
+
+} // namespace
+
+CardViewContent CardViewFor(const TIDCardInfo& card, const TCardKindInfo& kind, int selector,
+                            const unsigned char* photo, std::size_t photoSize)
+{
+    CardViewContent view;
+    view.face = CardFaceOf(kind.Kind);
+    std::vector<CardText> shown = faceTexts(card, kind, view.face, selector);
+    // The controls of the other faces first, hidden, so none of them stands
+    // for a moment over this card's texts.
+    static const std::vector<CardText> controls = CardViewControls();
+    for (const CardText& control : controls) {
+        if (!lists(shown, control.control)) {
+            view.texts.push_back(control);
+            view.texts.back().visible = false;
+        }
+    }
+    view.texts.insert(view.texts.end(), shown.begin(), shown.end());
     if (photo && photoSize > 0) {
         view.photo = photo;
         view.photoSize = photoSize;
     }
-    if (view.face == CardFace::IdCard)
-        texts.push_back(dataText("AppAddressLabel", 87, 205, FieldText(card.AppAddress)));
-    texts.push_back(fingerprintText(card, selector));
     return view;
 }
 
@@ -224,15 +261,13 @@ std::vector<CardText> CardViewControls()
     std::vector<CardText> controls;
     const TIDCardInfo card{};
     TCardKindInfo kind{};
-    for (CardKind k : {CardKind::IdCard, CardKind::ForeignPermanent, CardKind::HkMacaoTaiwanPermit,
-                       CardKind::Unknown}) {
-        kind.Kind = k;
-        for (const CardText& text : CardViewFor(card, kind, kCardViewSelector, nullptr, 0).texts) {
-            const bool known =
-                std::any_of(controls.begin(), controls.end(), [&](const CardText& c) {
-                    return std::string_view(c.control) == text.control;
-                });
-            if (!known)
+    for (CardFace face : kCardFaces) {
+        kind.Kind = face == CardFace::IdCard             ? CardKind::IdCard
+                    : face == CardFace::ForeignPermanent ? CardKind::ForeignPermanent
+                    : face == CardFace::ResidencePermit  ? CardKind::HkMacaoTaiwanPermit
+                                                         : CardKind::Unknown;
+        for (const CardText& text : faceTexts(card, kind, face, kCardViewSelector)) {
+            if (!lists(controls, text.control))
                 controls.push_back(text);
         }
     }

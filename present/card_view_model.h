@@ -83,9 +83,10 @@ struct CardText
 struct CardViewContent
 {
     CardFace face = CardFace::IdCard; // the picture in Image4
-    // In the order ShowCardInfo sets them. A control of the view that is not
-    // among them is hidden. A control keeps its name, font and wrapping on
-    // every face, but may stand elsewhere: each text carries its place.
+    // Every control of the view (CardViewControls), in the order ShowCardInfo
+    // sets them: first those this card's face does not have, hidden, then the
+    // face's own. A control keeps its name, font and wrapping on every face,
+    // but may stand elsewhere: each text carries its place.
     std::vector<CardText> texts;
     // The card's bitmap file (BMP bytes) to show in PhotoImage, or empty for
     // no photo. The front-end decodes it; when it cannot, the photo stays

@@ -72,6 +72,45 @@ inline constexpr Rect kCardFaceTitle{344, 137, 102, 16};
 // Captions stand in a column at this left edge, each on its label's row.
 inline constexpr int kCardCaptionLeft = 21;
 
+// The card view's labels, within p_IDCardInfo. A label with width and height
+// 0 is sized to its text; the two wrapped ones (the address, the English
+// name) keep the size of two lines.
+inline constexpr int kCardWrappedWidth = 254;
+inline constexpr int kCardWrappedHeight = 36;
+// The identity card's face; the residence permit's has the same places.
+inline constexpr Rect kNameLabel{75, 21, 0, 0};
+inline constexpr Rect kSexLabel{75, 45, 0, 0};
+inline constexpr Rect kNationLabel{175, 45, 0, 0};
+inline constexpr Rect kBirthdayLabel{75, 69, 0, 0};
+inline constexpr Rect kAddressLabel{75, 93, kCardWrappedWidth, kCardWrappedHeight};
+inline constexpr Rect kIDCardNoLabel{116, 132, 0, 0};
+// On every face that has them.
+inline constexpr Rect kCheckDepartmentLabel{87, 157, 0, 0};
+inline constexpr Rect kStartDateLabel{87, 181, 0, 0};
+inline constexpr Rect kBetweenLabel{171, 174, 0, 0};
+inline constexpr Rect kEndDateLabel{182, 181, 0, 0};
+inline constexpr Rect kAppAddressLabel{87, 205, 0, 0};
+// The residence permit's last row.
+inline constexpr Rect kPassNoLabel{100, 205, 0, 0};
+inline constexpr Rect kIssueCountLabel{256, 205, 0, 0};
+// The foreign permanent resident card's face.
+inline constexpr Rect kForeignNameLabel{87, 21, 0, 0};
+inline constexpr Rect kEnglishNameLabel{87, 45, kCardWrappedWidth, kCardWrappedHeight};
+inline constexpr Rect kForeignSexLabel{75, 84, 0, 0};
+inline constexpr Rect kNationalityLabel{175, 84, 0, 0};
+inline constexpr Rect kForeignBirthdayLabel{87, 108, 0, 0};
+inline constexpr Rect kCardNoLabel{87, 132, 0, 0};
+inline constexpr Rect kCardVersionLabel{87, 205, 0, 0};
+// The plain face of a kind whose layout is not shown.
+inline constexpr Rect kKindLabel{kCardCaptionLeft, 21, 0, 0};
+inline constexpr Rect kUnsupportedLabel{kCardCaptionLeft, 45, 0, 0};
+// The fingerprint line along the card's foot, on every face.
+inline constexpr Rect kFingerprintLine{21, 228, 439, 19}; // Label1
+// Captions standing right of the first column: the nation's and the
+// nationality's, and the permit's issue count.
+inline constexpr int kCardSecondCaptionLeft = 140;
+inline constexpr int kIssueCountCaptionLeft = 190;
+
 // Settings dialog (client area).
 inline constexpr int kSettingsWidth = 327;
 inline constexpr int kSettingsHeight = 191;

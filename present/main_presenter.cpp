@@ -105,11 +105,11 @@ void MainPresenter::btn_OneReadCardClick()
     ReadMode = kReadOnce;
 }
 
-bool MainPresenter::btn_CycleReadCardClick()
+CycleClick MainPresenter::btn_CycleReadCardClick()
 {
     if (m_view.cycleCaption == UiText::kCycleStop) {
         ReadMode = kReadIdle;
-        return true;
+        return CycleClick::Stopping;
     }
     m_view.info.clear();
     clearCardView();
@@ -119,7 +119,7 @@ bool MainPresenter::btn_CycleReadCardClick()
     m_view.statusBarVisible = false;
     ReadMode = kReadContinuous;
     ResetLastMsgCode();
-    return false;
+    return CycleClick::Started;
 }
 
 void MainPresenter::finishStopping()
@@ -135,12 +135,12 @@ void MainPresenter::finishStopping()
     m_view.info = text(UiText::kChooseMode);
 }
 
-bool MainPresenter::WMReadState(int status)
+StatusEffect MainPresenter::WMReadState(int status)
 {
     if (PassStopCount != StopCount)
-        return false;
+        return StatusEffect::Ignored;
     if (status == LastMsgCode)
-        return false;
+        return StatusEffect::Ignored;
     LastMsgCode = status;
     switch (status) {
     case RS_DEVICE_FOUND: {
@@ -152,7 +152,7 @@ bool MainPresenter::WMReadState(int status)
         m_view.samId = GbkToUtf8(SamIdText());
         m_view.statusBarVisible = true;
         m_view.info = text(UiText::kPlaceCard);
-        return false;
+        return StatusEffect::ViewChanged;
     }
     case RS_NO_DEVICE: {
         clearCardView();
@@ -164,25 +164,26 @@ bool MainPresenter::WMReadState(int status)
             m_view.info =
                 text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb : UiText::kNoDeviceFixedCom) +
                 std::to_string(fixedPort) + text(UiText::kNoDeviceFixedEnd);
-        return false;
+        return StatusEffect::ViewChanged;
     }
     case RS_CARD_READ:
         m_view.info = text(UiText::kCardRead);
         m_view.cardVisible = true;
-        return true;
+        return StatusEffect::CardToShow;
     case RS_CARD_LOST:
     case RS_NO_CARD:
         clearCardView();
         m_view.info = text(UiText::kPlaceCard);
-        return false;
+        return StatusEffect::ViewChanged;
     default:
-        return false;
+        // An unknown code is still the one last handled: its repeat is one.
+        return StatusEffect::ViewChanged;
     }
 }
 
-bool MainPresenter::FormClose()
+CloseStep MainPresenter::FormClose()
 {
-    return ReadMode.exchange(kReadIdle) != kReadIdle;
+    return ReadMode.exchange(kReadIdle) != kReadIdle ? CloseStep::AfterReadPause : CloseStep::Now;
 }
 
 void MainPresenter::clearCardView()

@@ -1,8 +1,7 @@
 #pragma once
 // What the main window shows and how it answers its buttons, its statuses and
-// its closing, without any toolkit: each front-end feeds events in, carries
-// out the steps it is told to (pauses, message pumping, stopping the thread)
-// and renders MainView.
+// its closing, without any toolkit. Each answer is a value; MainController
+// (main_controller.h) carries them out through the front-end's host.
 
 #include <string>
 
@@ -23,6 +22,31 @@ struct MainView
     bool oneReadEnabled = true;    // btn_OneReadCard
 };
 
+// What a status did to the main window.
+enum class StatusEffect
+{
+    Ignored,     // a repeat, or from reading that was stopped or replaced: nothing changes
+    ViewChanged, // MainView changed
+    CardToShow,  // MainView changed, and the card view is to show the card record
+};
+
+// What a click on the continuous-read button asks for.
+enum class CycleClick
+{
+    Started,  // continuous reading runs
+    Stopping, // ReadMode cleared: pause, deliver the statuses pending, then finishStopping()
+};
+
+// What closing asks for.
+enum class CloseStep
+{
+    Now,             // nothing was being read
+    AfterReadPause,  // a read pass may still run: pause before ending
+};
+
+// The main window's decisions on the shared reader state, as values. The
+// main window's controller (MainController) drives them; tests call them
+// directly.
 class MainPresenter
 {
 public:
@@ -39,28 +63,20 @@ public:
     void standIn(const TermbLibrary& missing);
 
     // Window creation: the shared reader state from the settings file and
-    // the idle texts. The front-end creates and starts the reading thread
-    // after this.
+    // the idle texts.
     void FormCreate();
 
     void btn_OneReadCardClick();
-
-    // The continuous-read button. Starting does everything at once and
-    // returns false. Stopping returns true after clearing ReadMode: the
-    // front-end then pauses 500 ms, handles the messages pending (statuses
-    // the reading thread is waiting to deliver) and calls finishStopping().
-    bool btn_CycleReadCardClick();
+    CycleClick btn_CycleReadCardClick();
     void finishStopping();
 
-    // A status from the reading thread. True when the card view must be
-    // filled from the card record (ShowCardInfo with kCardViewSelector).
-    // A repeated status, or one from reading that was stopped or replaced
-    // since its pass began, changes nothing.
-    bool WMReadState(int status);
+    // A status from the reading thread. A repeated status, or one from
+    // reading that was stopped or replaced since its pass began, changes
+    // nothing.
+    StatusEffect WMReadState(int status);
 
-    // Closing: clears ReadMode. The front-end then terminates the reading
-    // thread and, when this returns true, pauses 1000 ms before ending.
-    bool FormClose();
+    // Closing: clears ReadMode.
+    CloseStep FormClose();
 
 private:
     void clearCardView();

@@ -233,9 +233,18 @@ TEST(CardViewModel, EachKindHasItsFaceLabelsAndTexts)
         // The photo as for the identity card.
         EXPECT_EQ(view.photo, photo);
         EXPECT_EQ(view.photoSize, 4u);
-        ASSERT_EQ(view.texts.size(), c.texts.size() + 1);
+        // Every control of the view: the other faces' first, hidden, then
+        // this face's in order.
+        const std::size_t hidden = CardViewControls().size() - (c.texts.size() + 1);
+        ASSERT_EQ(view.texts.size(), CardViewControls().size());
+        for (std::size_t i = 0; i < hidden; ++i) {
+            EXPECT_FALSE(view.texts[i].visible) << view.texts[i].control;
+            EXPECT_TRUE(std::none_of(c.texts.begin(), c.texts.end(), [&](const Expected& e) {
+                return std::string(e.control) == view.texts[i].control;
+            })) << view.texts[i].control;
+        }
         for (std::size_t i = 0; i < c.texts.size(); ++i) {
-            const CardText& t = view.texts[i];
+            const CardText& t = view.texts[hidden + i];
             EXPECT_STREQ(t.control, c.texts[i].control);
             EXPECT_TRUE(t.place == c.texts[i].place) << t.control << " at " << show(t.place);
             EXPECT_EQ(t.text, c.texts[i].text) << t.control;
@@ -367,12 +376,14 @@ TEST(CardViewModel, CaptionsAndLabelsFitTheirFace)
                              c.x + textWidth(std::string(c.text), 7), c.top + 16});
             const bool labelled =
                 std::any_of(view.texts.begin(), view.texts.end(), [&](const CardText& t) {
-                    return t.place.y == c.top && t.place.x >= boxes.back().right + 4 &&
+                    return t.visible && t.place.y == c.top && t.place.x >= boxes.back().right + 4 &&
                            t.place.x <= boxes.back().right + 40;
                 });
             EXPECT_TRUE(labelled) << "no label right of " << c.text;
         }
         for (const CardText& t : view.texts) {
+            if (!t.visible)
+                continue; // another face's
             if (std::string(t.control) == "Label1" || std::string(t.control) == "BetweenLabel")
                 continue; // the line spans the card's foot; "_" sits between the dates
             const int width = t.place.width ? t.place.width : textWidth(t.text, 8);

@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "state/shared_state.h"
 #include "reader/read_thread.h"
+#include "present/main_controller.h"
 #include "present/main_presenter.h"
 #include "present/status_repeats.h"
 
@@ -30,11 +36,11 @@ TEST_F(MainPresenterTest, StatusesOfStoppedReadingLeaveTheIdleWindow)
 {
     MainPresenter p(m_library);
     p.FormCreate();
-    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(p.btn_CycleReadCardClick(), CycleClick::Started);
     PassStopCount = StopCount.load(); // the pass the thread begins now
     p.WMReadState(RS_DEVICE_FOUND);
 
-    EXPECT_TRUE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(p.btn_CycleReadCardClick(), CycleClick::Stopping);
     EXPECT_EQ(ReadMode, kReadIdle);
     p.WMReadState(RS_NO_CARD); // waiting during the pause: handled
     EXPECT_EQ(LastMsgCode, RS_NO_CARD);
@@ -43,14 +49,14 @@ TEST_F(MainPresenterTest, StatusesOfStoppedReadingLeaveTheIdleWindow)
     EXPECT_EQ(idle.info, "请选择读卡方式");
 
     // The slow read of the stopped pass returns.
-    EXPECT_FALSE(p.WMReadState(RS_CARD_READ));
+    EXPECT_EQ(p.WMReadState(RS_CARD_READ), StatusEffect::Ignored);
     EXPECT_EQ(p.view().info, idle.info);
     EXPECT_FALSE(p.view().cardVisible);
     EXPECT_EQ(LastMsgCode, RS_NO_CARD);
 
     p.btn_OneReadCardClick();
     PassStopCount = StopCount.load(); // the single read's own pass
-    EXPECT_TRUE(p.WMReadState(RS_CARD_READ));
+    EXPECT_EQ(p.WMReadState(RS_CARD_READ), StatusEffect::CardToShow);
     EXPECT_EQ(p.view().info, "读卡成功，请取卡");
     EXPECT_TRUE(p.view().cardVisible);
 }
@@ -76,7 +82,7 @@ TEST_F(MainPresenterTest, StatusTargetSparesOnlyRepeatsTheWindowIgnores)
     EXPECT_TRUE(send(RS_NO_DEVICE)); // a second single read gets it afresh
 
     // Starting clears the view: the same status must show again.
-    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(p.btn_CycleReadCardClick(), CycleClick::Started);
     EXPECT_TRUE(send(RS_NO_DEVICE));
     EXPECT_EQ(p.view().info, "未找到设备");
     EXPECT_FALSE(send(RS_NO_DEVICE));
@@ -94,10 +100,10 @@ TEST_F(MainPresenterTest, StatusTargetSparesOnlyRepeatsTheWindowIgnores)
 
     // Stopping: what waits during the pause is handed over; reading started
     // again shows its first status whatever came before.
-    EXPECT_TRUE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(p.btn_CycleReadCardClick(), CycleClick::Stopping);
     EXPECT_TRUE(send(RS_NO_CARD));
     p.finishStopping();
-    EXPECT_FALSE(p.btn_CycleReadCardClick());
+    EXPECT_EQ(p.btn_CycleReadCardClick(), CycleClick::Started);
     PassStopCount = StopCount.load(); // the thread's next pass
     EXPECT_TRUE(send(RS_NO_CARD));
     EXPECT_EQ(p.view().info, "请放卡");
@@ -142,13 +148,81 @@ TEST_F(MainPresenterTest, StatusTexts)
         MainPresenter p(m_library);
         PortNo = c.port;
         SetPortNo = c.fixedPort;
-        EXPECT_FALSE(p.WMReadState(c.status));
+        EXPECT_EQ(p.WMReadState(c.status), StatusEffect::ViewChanged);
+        EXPECT_EQ(p.WMReadState(c.status), StatusEffect::Ignored); // its repeat
         EXPECT_EQ(p.view().info, c.info);
         EXPECT_EQ(p.view().statusBarVisible, c.statusBar);
         EXPECT_EQ(p.view().portText, c.portText);
         EXPECT_FALSE(p.view().cardVisible);
         EXPECT_EQ(LastMsgCode, c.status);
     }
+}
+
+// The front-end's duties as the controller asks for them, in order.
+class RecordingHost : public MainWindowHost
+{
+public:
+    std::vector<std::string> calls;
+    void render(const MainView& v) override { calls.push_back("render " + v.info); }
+    void ShowCardInfo(const CardViewContent& content) override
+    {
+        for (const CardText& t : content.texts)
+            if (t.visible && std::string(t.control) == "NameLabel")
+                calls.push_back("card " + t.text);
+    }
+    void pause(int ms, PendingStatuses pending) override
+    {
+        calls.push_back("pause " + std::to_string(ms) +
+                        (pending == PendingStatuses::Deliver ? " delivering" : " holding"));
+        if (onPause)
+            onPause();
+    }
+    std::function<void()> onPause;
+};
+
+// The stop and close steps, the card view's content and the repeat filter
+// are the controller's: a front-end only renders, shows cards and pauses.
+TEST_F(MainPresenterTest, ControllerDrivesTheHostThroughEachStep)
+{
+    RecordingHost host;
+    MainController c(host, m_library);
+    std::vector<int> delivered;
+    c.FormCreate([&](int status) {
+        delivered.push_back(status);
+        c.WMReadState(status);
+    });
+    const auto target = c.statusTarget();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"render 请选择读卡方式"}));
+
+    host.calls.clear();
+    c.btn_CycleReadCardClick();
+    target(RS_NO_CARD);
+    target(RS_NO_CARD); // a repeat the window would ignore: never delivered
+    EXPECT_EQ(delivered, (std::vector<int>{RS_NO_CARD}));
+    // A card read: its content goes to the card view before the view renders.
+    std::memcpy(CardInfo.Name, "\xd5\xc5", 2); // GBK 张
+    target(RS_CARD_READ);
+    // Stopping: the pause hands over what waits, then the idle texts.
+    host.onPause = [&] { target(RS_CARD_LOST); };
+    c.btn_CycleReadCardClick();
+    EXPECT_EQ(host.calls, (std::vector<std::string>{
+                              "render ", "render 请放卡", "card 张", "render 读卡成功，请取卡",
+                              "pause 500 delivering", "render 请放卡", "render 请选择读卡方式"}));
+
+    // Closing while idle ends at once; statuses after it are dropped.
+    host.calls.clear();
+    c.FormClose();
+    target(RS_DEVICE_FOUND);
+    EXPECT_TRUE(host.calls.empty());
+    EXPECT_EQ(delivered.back(), RS_CARD_LOST);
+
+    // Closing while reading pauses for the pass, without handling statuses.
+    RecordingHost reading;
+    MainController r(reading, m_library);
+    r.FormCreate([](int) {});
+    r.btn_OneReadCardClick();
+    r.FormClose();
+    EXPECT_EQ(reading.calls.back(), "pause 1000 holding");
 }
 
 } // namespace

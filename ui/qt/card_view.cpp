@@ -81,12 +81,11 @@ CardView::CardView(QWidget* parent) : QWidget(parent)
     // The labels of every face, so every control exists from the start: the
     // identity card's shown (on its face, as the view starts), the others
     // hidden until a card of their kind is shown.
-    const TCardKindInfo idCard{};
     const std::vector<CardText> idTexts =
-        CardViewFor(TIDCardInfo{}, idCard, kCardViewSelector, nullptr, 0).texts;
+        CardViewFor(TIDCardInfo{}, TCardKindInfo{}, kCardViewSelector, nullptr, 0).texts;
     for (const CardText& text : CardViewControls()) {
         const bool onIdCard = std::any_of(idTexts.begin(), idTexts.end(), [&](const CardText& t) {
-            return t.control == std::string(text.control);
+            return t.visible && t.control == std::string(text.control);
         });
         // Those shown are left to show with the view rather than shown now:
         // showing one measures it, loading the card's fonts at start-up for
@@ -175,28 +174,21 @@ void CardView::ShowCardInfo(const CardViewContent& content)
         // After this card is painted and a moment the window is idle.
         QTimer::singleShot(kFaceAheadPauseMs, this, &CardView::drawFaceAhead);
     }
-    // The labels of other faces go first, so none of them shows for a moment
-    // over this card's.
-    for (const auto& entry : m_labels) {
-        const std::string& name = entry.first; // a lambda cannot take a structured binding in C++17
-        const bool used = std::any_of(content.texts.begin(), content.texts.end(),
-                                      [&](const CardText& t) { return name == t.control; });
-        if (!used)
-            entry.second->hide();
-    }
+    // The content lists every label: those of other faces come first,
+    // hidden.
     bool photoShown = false;
     for (const CardText& text : content.texts) {
         QLabel* label = m_labels.at(text.control);
+        if (!text.visible) {
+            label->hide();
+            continue;
+        }
         // The photo comes before the appended address on the identity card's
         // face, and before the fingerprint line on the faces without one.
         if (!photoShown && (text.control == std::string("AppAddressLabel") ||
                             text.control == std::string("Label1"))) {
             showPhoto(content);
             photoShown = true;
-        }
-        if (!text.visible) {
-            label->hide();
-            continue;
         }
         place(label, text);
         if (text.colour != CardColour::WindowText) {
@@ -214,6 +206,8 @@ void CardView::ShowCardInfo(const CardViewContent& content)
             label->adjustSize();
         label->show();
     }
+    if (!photoShown)
+        showPhoto(content);
 }
 
 // The view stays hidden until the first card, often for the whole run: its

@@ -16,8 +16,6 @@
 #include <QStackedWidget>
 #include <QThread>
 
-#include "state/shared_state.h"
-#include "reader/read_thread.h"
 #include "present/card_view_model.h"
 #include "present/layout.h"
 #include "ui/qt/SetForm.h"
@@ -155,7 +153,8 @@ private:
 } // namespace
 
 Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
-    : QWidget(parent), m_presenter(library), m_statusRelay(std::make_shared<StatusRelay>())
+    : QWidget(parent), m_statusRelay(std::make_shared<StatusRelay>()),
+      m_controller(*this, library)
 {
     buildLayout();
     // The reading thread waits inside its status call until the handler has
@@ -164,15 +163,14 @@ Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* 
     // handler without a lock. Hence blocking-queued, never plain queued.
     connect(m_statusRelay.get(), &StatusRelay::readState, this, &Tform_Main::WMReadState,
             Qt::BlockingQueuedConnection);
-    FormCreate(library, startReading);
+    // Holds the relay, not the window: a status that comes after the window
+    // is gone meets no connection and is dropped.
+    m_controller.FormCreate([relay = m_statusRelay](int status) { emit relay->readState(status); });
+    if (startReading)
+        m_controller.Resume();
 }
 
-Tform_Main::~Tform_Main()
-{
-    m_statusRelay->closing = true;
-    if (ReadThread)
-        ReadThread->Terminate();
-}
+Tform_Main::~Tform_Main() = default;
 
 void Tform_Main::buildLayout()
 {
@@ -217,7 +215,7 @@ void Tform_Main::buildLayout()
     GroupBox1->setGeometry(rectOf(UiLayout::kGroupBox1));
     btn_OneReadCard = button(GroupBox1, "btn_OneReadCard", UiText::kOneRead, kOneReadBtn);
     btn_CycleReadCard =
-        button(GroupBox1, "btn_CycleReadCard", m_presenter.view().cycleCaption, kCycleReadBtn);
+        button(GroupBox1, "btn_CycleReadCard", m_controller.view().cycleCaption, kCycleReadBtn);
     for (QPushButton* readButton : {btn_OneReadCard, btn_CycleReadCard}) {
         readButton->setFont(base);
         readButton->setFlat(true);
@@ -293,16 +291,6 @@ void Tform_Main::buildLayout()
     connect(btn_Config, &QPushButton::clicked, this, &Tform_Main::btn_ConfigClick);
 }
 
-void Tform_Main::FormCreate(const TermbLibrary& library, bool startReading)
-{
-    m_presenter.FormCreate();
-    ReadThread = std::make_unique<TReadThread>(library.api);
-    ReadThread->OwnerWnd = statusTarget();
-    if (startReading)
-        ReadThread->Resume();
-    render();
-}
-
 void Tform_Main::setDialogs(QDialog* about, QDialog* settings)
 {
     m_about = about;
@@ -311,19 +299,12 @@ void Tform_Main::setDialogs(QDialog* about, QDialog* settings)
 
 std::function<void(int)> Tform_Main::statusTarget() const
 {
-    // Holds the relay, not the window: a status that comes after the window
-    // is gone meets no connection and is dropped. A status the window would
-    // leave unhandled as a repeat is spared it (StatusRepeats).
-    return [relay = m_statusRelay](int status) {
-        if (!relay->closing && !relay->repeats.spare(status))
-            emit relay->readState(status);
-    };
+    return m_controller.statusTarget();
 }
 
 void Tform_Main::closeEvent(QCloseEvent* event)
 {
-    if (!m_closing)
-        FormClose();
+    m_controller.FormClose();
     event->accept();
 }
 
@@ -339,34 +320,22 @@ void Tform_Main::showEvent(QShowEvent* event)
     }
 }
 
-void Tform_Main::FormClose()
-{
-    m_closing = true;
-    // From here on statuses are dropped instead of waiting for a window that
-    // is going away; a reading pass that is still running ends on its own.
-    m_statusRelay->closing = true;
-    const bool wasReading = m_presenter.FormClose();
-    ReadThread->Terminate();
-    if (wasReading)
-        QThread::msleep(1000); // gives a running read pass time to finish
-}
-
 void Tform_Main::btn_OneReadCardClick()
 {
-    m_presenter.btn_OneReadCardClick();
-    render();
+    m_controller.btn_OneReadCardClick();
 }
 
 void Tform_Main::btn_CycleReadCardClick()
 {
-    if (m_presenter.btn_CycleReadCardClick()) {
-        // Statuses the reading thread is still waiting to deliver are handled
-        // now, so none of them lands after the idle texts.
-        QThread::msleep(500);
+    m_controller.btn_CycleReadCardClick();
+}
+
+void Tform_Main::pause(int milliseconds, PendingStatuses pending)
+{
+    QThread::msleep(static_cast<unsigned long>(milliseconds));
+    // Statuses the reading thread waits to deliver are queued events here.
+    if (pending == PendingStatuses::Deliver)
         QCoreApplication::processEvents();
-        m_presenter.finishStopping();
-    }
-    render();
 }
 
 void Tform_Main::SetBtnClick()
@@ -383,26 +352,21 @@ void Tform_Main::btn_ConfigClick()
 
 void Tform_Main::WMReadState(int status)
 {
-    const int handledBefore = LastMsgCode;
-    const bool showCard = m_presenter.WMReadState(status);
-    // A status that was not handled (a repeat, or one from reading that was
-    // stopped) leaves LastMsgCode as it was and the window untouched.
-    if (LastMsgCode == handledBefore)
-        return;
-    if (showCard)
-        ShowCardInfo(kCardViewSelector);
-    render();
+    m_controller.WMReadState(status);
 }
 
 void Tform_Main::ShowCardInfo(int selector)
 {
-    p_IDCardInfo->ShowCardInfo(
-        CardViewFor(CardInfo, CardKindInfo, selector, CardPhoto.bitmap, CardPhoto.length));
+    m_controller.ShowCardInfo(selector);
 }
 
-void Tform_Main::render()
+void Tform_Main::ShowCardInfo(const CardViewContent& content)
 {
-    const MainView& v = m_presenter.view();
+    p_IDCardInfo->ShowCardInfo(content);
+}
+
+void Tform_Main::render(const MainView& v)
+{
     setWindowTitle(qs(v.caption));
     if (l_Info->text() != qs(v.info))
         l_Info->setText(qs(v.info));

@@ -12,9 +12,8 @@
 #include <functional>
 #include <memory>
 
+#include "present/main_controller.h"
 #include "reader/termb_loader.h"
-#include "present/main_presenter.h"
-#include "present/status_repeats.h"
 #include "ui/qt/fonts.h"
 
 class CardView;
@@ -25,7 +24,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStackedWidget;
-class TReadThread;
 
 // Carries statuses from the reading thread to the main window. It outlives
 // the window for as long as the thread holds its status target, so a late
@@ -34,14 +32,11 @@ class TReadThread;
 class StatusRelay : public QObject
 {
     Q_OBJECT
-public:
-    std::atomic<bool> closing{false};
-    StatusRepeats repeats; // used on the reading thread only
 signals:
     void readState(int status);
 };
 
-class Tform_Main : public QWidget
+class Tform_Main : public QWidget, private MainWindowHost
 {
     Q_OBJECT
 public:
@@ -81,17 +76,14 @@ protected:
 
 private:
     void buildLayout();
-    void FormCreate(const TermbLibrary& library, bool startReading);
-    void FormClose();
-    // Shows what the presentation layer decided.
-    void render();
+    // MainWindowHost: what the presentation layer decided, on screen.
+    void render(const MainView& v) override;
+    void ShowCardInfo(const CardViewContent& content) override;
+    void pause(int milliseconds, PendingStatuses pending) override;
 
-    MainPresenter m_presenter;
-    int m_shownGlyph = -1;
-
-    std::unique_ptr<TReadThread> ReadThread;
     std::shared_ptr<StatusRelay> m_statusRelay;
-    bool m_closing = false;
+    MainController m_controller;
+    int m_shownGlyph = -1;
     bool m_centred = false;
     QDialog* m_about = nullptr;
     QDialog* m_settings = nullptr;

@@ -5,12 +5,10 @@
 #include <vector>
 
 #include "base/diagnostics.h"
-#include "state/shared_state.h"
-#include "reader/read_thread.h"
 #include "present/card_view_model.h"
 #include "present/layout.h"
-#include "present/status_repeats.h"
 #include "present/texts.h"
+#include "reader/read_thread.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/control_ids.h"
 #include "ui/win32/resource.h"
@@ -64,18 +62,21 @@ void Tform_Main::Register(HINSTANCE instance)
 }
 
 Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
-    : m_presenter(library), m_api(library.api)
+    : m_controller(*this, library, missing)
 {
-    if (missing)
-        m_presenter.standIn(*missing);
     const RECT frame =
         FrameRect(kMainStyle, 0, UiLayout::kMainWidth, UiLayout::kMainHeight, nullptr);
     m_hwnd = ::CreateWindowExW(0, kClassName, L"", kMainStyle, frame.left, frame.top,
                                frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                                ::GetModuleHandleW(nullptr), this);
     buildLayout();
-    m_presenter.FormCreate();
-    render();
+    // The status target: SendMessage returns only once WMReadState has run on
+    // this window's thread, the contract the reading thread relies on; to a
+    // window that is gone it returns at once.
+    const HWND hwnd = m_hwnd;
+    m_controller.FormCreate([hwnd](int status) {
+        ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0);
+    });
 }
 
 Tform_Main::~Tform_Main() = default;
@@ -223,15 +224,7 @@ void Tform_Main::setDialogs(Tform_About* about, TSetFrm* settings)
 
 void Tform_Main::Show()
 {
-    // The status target: SendMessage returns only once WMReadState has run on
-    // this window's thread, the contract the reading thread relies on.
-    const HWND hwnd = m_hwnd;
-    ReadThread = std::make_unique<TReadThread>(m_api);
-    ReadThread->OwnerWnd = [hwnd, repeats = std::make_shared<StatusRepeats>()](int status) {
-        if (!repeats->spare(status))
-            ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0);
-    };
-    ReadThread->Resume();
+    m_controller.Resume();
     ::ShowWindow(m_hwnd, SW_SHOW);
     ::UpdateWindow(m_hwnd);
 }
@@ -249,7 +242,7 @@ LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_READSTATE:
-        self->WMReadState(static_cast<int>(wParam));
+        self->m_controller.WMReadState(static_cast<int>(wParam));
         return 0;
     case WM_COMMAND:
         self->onCommand(LOWORD(wParam), HIWORD(wParam));
@@ -273,10 +266,10 @@ void Tform_Main::onCommand(int id, int code)
         return;
     switch (id) {
     case IDC_btn_OneReadCard:
-        btn_OneReadCardClick();
+        m_controller.btn_OneReadCardClick();
         break;
     case IDC_btn_CycleReadCard:
-        btn_CycleReadCardClick();
+        m_controller.btn_CycleReadCardClick();
         break;
     case IDC_SetBtn:
         SetBtnClick();
@@ -291,41 +284,25 @@ void Tform_Main::onCommand(int id, int code)
 
 void Tform_Main::FormClose()
 {
-    if (m_closing)
-        return;
-    m_closing = true; // statuses still on their way are not shown any more
-    const bool wasReading = m_presenter.FormClose();
-    ReadThread->Terminate();
-    if (wasReading)
-        ::Sleep(1000); // gives a running read pass time to finish
+    m_controller.FormClose();
     ::DestroyWindow(m_hwnd);
 }
 
-void Tform_Main::btn_OneReadCardClick()
+void Tform_Main::pause(int milliseconds, PendingStatuses pending)
 {
-    m_presenter.btn_OneReadCardClick();
-    render();
-}
-
-void Tform_Main::btn_CycleReadCardClick()
-{
-    if (m_presenter.btn_CycleReadCardClick()) {
-        // Statuses the reading thread is still waiting to deliver are handled
-        // now (PeekMessage delivers sent messages), so none of them lands
-        // after the idle texts.
-        ::Sleep(500);
-        MSG msg;
-        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            ::TranslateMessage(&msg);
-            ::DispatchMessageW(&msg);
+    ::Sleep(static_cast<DWORD>(milliseconds));
+    if (pending == PendingStatuses::Hold)
+        return;
+    // PeekMessage delivers the messages the reading thread sent meanwhile.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
         }
-        m_presenter.finishStopping();
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
     }
-    render();
 }
 
 void Tform_Main::SetBtnClick()
@@ -340,35 +317,18 @@ void Tform_Main::btn_ConfigClick()
         m_about->ShowModal(m_hwnd);
 }
 
-void Tform_Main::WMReadState(int status)
+void Tform_Main::ShowCardInfo(const CardViewContent& content)
 {
-    if (m_closing)
-        return;
-    if (m_presenter.WMReadState(status))
-        ShowCardInfo(kCardViewSelector);
-    render();
-}
-
-void Tform_Main::ShowCardInfo(int selector)
-{
-    // The reading thread waits in SendMessage meanwhile: CardInfo and
-    // CardPhoto are the card's own.
-    const CardViewContent content =
-        CardViewFor(CardInfo, CardKindInfo, selector, CardPhoto.bitmap, CardPhoto.length);
     showFace(content.face);
-    // A control that this card's face does not have is hidden; the others
-    // stand where this face has them.
-    for (const auto& entry : m_cardLabels) {
-        const std::string& name = entry.first; // a lambda cannot take a structured binding in C++17
-        const bool shown = std::any_of(content.texts.begin(), content.texts.end(),
-                                       [&](const CardText& t) { return name == t.control; });
-        if (!shown)
-            ::ShowWindow(entry.second, SW_HIDE);
-    }
+    // The content lists every label: those of other faces come first, hidden.
     for (const CardText& text : content.texts) {
         const auto it = m_cardLabels.find(text.control);
         if (it == m_cardLabels.end())
             continue;
+        if (!text.visible) {
+            ::ShowWindow(it->second, SW_HIDE);
+            continue;
+        }
         const RECT at = ScaledRect(text.place);
         ::SetWindowPos(it->second, nullptr, at.left, at.top, at.right - at.left,
                        at.bottom - at.top,
@@ -378,7 +338,7 @@ void Tform_Main::ShowCardInfo(int selector)
                                       : text.colour == CardColour::Red ? RGB(255, 0, 0)
                                                                        : RGB(0, 0, 0));
         m_drawn.setText(it->second, text.text);
-        ::ShowWindow(it->second, text.visible ? SW_SHOWNA : SW_HIDE);
+        ::ShowWindow(it->second, SW_SHOWNA);
     }
 
     // A photo that cannot be decoded stays hidden; the card's data stands
@@ -431,9 +391,8 @@ void Tform_Main::setGlyph(HWND button, HIMAGELIST glyph)
     ::InvalidateRect(button, nullptr, TRUE);
 }
 
-void Tform_Main::render()
+void Tform_Main::render(const MainView& v)
 {
-    const MainView& v = m_presenter.view();
     const bool all = !m_rendered;
     m_rendered = true;
     if (all || v.caption != m_shown.caption)

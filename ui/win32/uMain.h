@@ -14,12 +14,11 @@
 #include <memory>
 #include <string>
 
-#include "reader/termb_loader.h"
 #include "present/card_view_model.h"
-#include "present/main_presenter.h"
+#include "present/main_controller.h"
+#include "reader/termb_loader.h"
 #include "ui/win32/win32_gdi.h"
 
-class TReadThread;
 class TSetFrm;
 class Tform_About;
 
@@ -44,7 +43,7 @@ private:
     HIMAGELIST m_list = nullptr;
 };
 
-class Tform_Main
+class Tform_Main : private MainWindowHost
 {
 public:
     static constexpr const wchar_t* kClassName = L"Tform_Main";
@@ -72,23 +71,19 @@ private:
 
     void buildLayout();
     void FormClose();
-    void btn_OneReadCardClick();
-    void btn_CycleReadCardClick();
     void SetBtnClick();
     void btn_ConfigClick();
     void onCommand(int id, int code);
-    void WMReadState(int status);
-    void ShowCardInfo(int selector);
-    void render();
+    // MainWindowHost: what the presentation layer decided, on screen.
+    void render(const MainView& v) override;
+    void ShowCardInfo(const CardViewContent& content) override;
+    void pause(int milliseconds, PendingStatuses pending) override;
     void setGlyph(HWND button, HIMAGELIST glyph);
     // Image4 shows the picture of `face`.
     void showFace(CardFace face);
 
     HWND m_hwnd = nullptr;
-    MainPresenter m_presenter;
-    TermbApi m_api;
-    std::unique_ptr<TReadThread> ReadThread;
-    bool m_closing = false;
+    MainController m_controller;
     Tform_About* m_about = nullptr;
     TSetFrm* m_settings = nullptr;
     MainView m_shown; // what render() last put on screen
