@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "base/exe_dir.h"
-#include "base/text.h"
+#include "state/settings.h"
 #include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/options.h"
@@ -336,12 +336,12 @@ int Session::finish()
         s.exitCode = kExitNoReader;
         const int fixedPort = SetPortNo;
         std::fprintf(stderr,
-                     "%s: no reader found (%s); connect the reader, check --port or Port in "
+                     "%s: no reader found (%s); connect the reader, check --port or %s in "
                      "%s, and that you may use the port\n",
                      kProgram,
                      fixedPort == kAutoPort ? "searched USB and every serial port"
                                             : ("fixed port " + PortName(fixedPort)).c_str(),
-                     ConfigFilePath().c_str());
+                     kPortKey, ConfigFilePath().c_str());
     } else if (continuous() ? readFailures > 0 : failed > 0) {
         s.exitCode = kExitNoCard;
         if (readFailures > 0)
@@ -407,11 +407,12 @@ int main(int argc, char** argv)
     if (!library.loaded)
         return libraryFailure(library, report);
 
-    // The shared state as the main window sets it up.
+    // The shared state as the main window sets it up; --port wins over Port.
     PortNo = kUsbPort;
     ReadMode = kReadIdle;
-    ReadSleep = IntOrZero(ReadConfig("sleep"));
-    SetPortNo = options.port ? *options.port : IntOrZero(ReadConfig("port"));
+    LoadSettings();
+    if (options.port)
+        SetPortNo = *options.port;
 
     catchInterrupts();
     Session session(options, library, report);
