@@ -154,9 +154,12 @@ private:
 
 } // namespace
 
-Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
+Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent,
+                       const TermbLibrary* missing)
     : QWidget(parent), m_presenter(library), m_statusRelay(std::make_shared<StatusRelay>())
 {
+    if (missing)
+        m_presenter.standIn(*missing);
     buildLayout();
     // The reading thread waits inside its status call until the handler has
     // run here, exactly like a synchronous window message: that is what makes
@@ -425,9 +428,9 @@ void Tform_Main::render()
     emit viewChanged();
 }
 
-Tform_Main* CreateWindows(const TermbLibrary& library)
+Tform_Main* CreateWindows(const TermbLibrary& library, const TermbLibrary* missing)
 {
-    auto* form_Main = new Tform_Main(library);
+    auto* form_Main = new Tform_Main(library, true, nullptr, missing);
     auto* form_About = new Tform_About(form_Main);
     auto* SetFrm = new TSetFrm(form_Main);
     form_About->hide();
