@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "base/exe_dir.h"
-#include "base/text.h"
+#include "state/settings.h"
 #include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/options.h"
@@ -336,12 +336,12 @@ int Session::finish()
         s.exitCode = kExitNoReader;
         const int fixedPort = SetPortNo;
         std::fprintf(stderr,
-                     "%s: no reader found (%s); connect the reader, check --port or Port in "
+                     "%s: no reader found (%s); connect the reader, check --port or %s in "
                      "%s, and that you may use the port\n",
                      kProgram,
                      fixedPort == kAutoPort ? "searched USB and every serial port"
                                             : ("fixed port " + PortName(fixedPort)).c_str(),
-                     ConfigFilePath().c_str());
+                     kPortKey, ConfigFilePath().c_str());
     } else if (continuous() ? readFailures > 0 : failed > 0) {
         s.exitCode = kExitNoCard;
         if (readFailures > 0)
@@ -359,7 +359,7 @@ int Session::finish()
     return s.exitCode;
 }
 
-int libraryFailure(const TermbLibrary& library, Report& report)
+int libraryFailure(const TermbLibrary& library, Report& report, bool virtualReader)
 {
     std::string places;
     for (const std::string& tried : library.tried)
@@ -375,10 +375,16 @@ int libraryFailure(const TermbLibrary& library, Report& report)
     s.failures[int(FailureKind::Library)] = 1;
     s.exitCode = kExitNoLibrary;
     report.summary(s);
-    std::fprintf(stderr,
-                 "%s: the reader library could not be loaded: %s; put %s beside the program, "
-                 "name it in TERMB_LIBRARY, or pass --library PATH\n",
-                 kProgram, detail.c_str(), TermbFileName());
+    if (virtualReader)
+        std::fprintf(stderr,
+                     "%s: the virtual reader could not be loaded: %s; put %s beside the "
+                     "program\n",
+                     kProgram, detail.c_str(), VirtualReaderFileName());
+    else
+        std::fprintf(stderr,
+                     "%s: the reader library could not be loaded: %s; put %s beside the "
+                     "program, name it in TERMB_LIBRARY, or pass --library PATH\n",
+                     kProgram, detail.c_str(), TermbFileName());
     return kExitNoLibrary;
 }
 
@@ -402,16 +408,20 @@ int main(int argc, char** argv)
 
     const bool longRun = options.mode != RunMode::Once;
     Report report(stdout, stderr, options.json, longRun && isTerminal(stderr), isTerminal(stdout));
-    const TermbLibrary library =
-        options.library.empty() ? LoadTermbLibrary() : LoadTermbLibraryFrom(options.library);
+    // Never the windows' fallback to the virtual reader: a script that
+    // tests a reader must not read fictional cards unless it asks for them.
+    const TermbLibrary library = options.library.empty()    ? LoadTermbLibrary()
+                                 : options.virtualReader() ? LoadVirtualReader()
+                                                           : LoadTermbLibraryFrom(options.library);
     if (!library.loaded)
-        return libraryFailure(library, report);
+        return libraryFailure(library, report, options.virtualReader());
 
-    // The shared state as the main window sets it up.
+    // The shared state as the main window sets it up; --port wins over Port.
     PortNo = kUsbPort;
     ReadMode = kReadIdle;
-    ReadSleep = IntOrZero(ReadConfig("sleep"));
-    SetPortNo = options.port ? *options.port : IntOrZero(ReadConfig("port"));
+    LoadSettings();
+    if (options.port)
+        SetPortNo = *options.port;
 
     catchInterrupts();
     Session session(options, library, report);

@@ -107,7 +107,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
 const char* UsageText()
 {
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
-                          [--port auto|usb|N] [--library PATH] [--json]
+                          [--port auto|usb|N] [--library PATH|virtual] [--json]
 
 Reads resident identity cards, foreign permanent resident cards and residence
 permits through the reader library, without a window; each card is printed
@@ -122,6 +122,10 @@ with its kind and the fields of that kind.
   --library PATH    use this reader library file instead of the usual search
                     (TERMB_LIBRARY, then libtermb.so or termb.dll beside the
                     program, then the system's library path)
+  --library virtual use the virtual reader that comes with the tool (beside
+                    the program, or where the package installs it) and its
+                    fictional cards; unasked, the program never falls back
+                    to it
   --json            one JSON object per line: device, card, card_gone,
                     failure, and a closing summary
   -h, --help        this text

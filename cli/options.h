@@ -17,6 +17,9 @@ struct Options
     std::optional<std::int32_t> port; // --port, in SetPortNo's terms; none: the settings file
     std::string library;              // --library; empty: the usual search
     bool help = false;
+
+    // --library virtual: the virtual reader that comes with the tool.
+    bool virtualReader() const { return library == "virtual"; }
 };
 
 // Fills `options` from the arguments after the program name. Returns the

@@ -35,3 +35,13 @@ bool WriteConfig(const std::string& key, const std::string& value)
         ReportDiagnostic(DiagArea::Settings, "cannot write " + key + " to " + ConfigFilePath());
     return written;
 }
+
+std::int32_t ReadPortSetting()
+{
+    return IntOrZero(ReadConfig(kPortKey));
+}
+
+std::int32_t ReadSleepSetting()
+{
+    return IntOrZero(ReadConfig(kSleepKey));
+}

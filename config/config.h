@@ -3,10 +3,15 @@
 // with the keys Port and Sleep. ReadConfig and WriteConfig are the only
 // access to it; each opens the file, reads or writes one key and releases it.
 
+#include <cstdint>
 #include <string>
 
 inline constexpr const char* kConfigFileName = "config.ini";
 inline constexpr const char* kConfigSection = "Config";
+
+// The two settings' keys, as the file spells them (reading ignores case).
+inline constexpr const char* kPortKey = "Port";   // 0 search, 1001 USB, n serial port COMn
+inline constexpr const char* kSleepKey = "Sleep"; // pause before each read pass, milliseconds
 
 // The settings file's full path: the executable's directory and "config.ini".
 std::string ConfigFilePath();
@@ -20,3 +25,8 @@ std::string ReadConfig(const std::string& key);
 // what it held, and the result is false, so the settings dialog can say so;
 // true when the write is on disk.
 bool WriteConfig(const std::string& key, const std::string& value);
+
+// The settings as numbers: the key's value as IntOrZero reads it, so a
+// missing key or text that is no number counts as 0.
+std::int32_t ReadPortSetting();
+std::int32_t ReadSleepSetting();

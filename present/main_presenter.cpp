@@ -4,10 +4,9 @@
 #include <vector>
 
 #include "base/exe_dir.h"
+#include "state/settings.h"
 #include "state/shared_state.h"
 #include "card/gbk.h"
-#include "config/config.h"
-#include "base/text.h"
 #include "reader/read_thread.h"
 #include "present/texts.h"
 
@@ -93,8 +92,7 @@ void MainPresenter::FormCreate()
 {
     PortNo = kUsbPort;
     ReadMode = kReadIdle;
-    ReadSleep = IntOrZero(ReadConfig("sleep"));
-    SetPortNo = IntOrZero(ReadConfig("port"));
+    LoadSettings();
     m_view.cycleGlyph = 0;
     m_view.info = m_libraryLoaded ? text(UiText::kChooseMode) : m_libraryText;
 }

@@ -1,9 +1,9 @@
 #include "present/settings_model.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "base/text.h"
+#include "state/settings.h"
 #include "state/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"
@@ -32,23 +32,6 @@ int portOfName(const std::string& name)
     return port;
 }
 
-std::int32_t readIntSetting(const char* key)
-{
-    return IntOrZero(ReadConfig(key));
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b)
-{
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
-}
-
-bool equalIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && !lessIgnoringCase(a, b) && !lessIgnoringCase(b, a);
-}
-
 // The name the port list gives a serial port: below 10 (negative numbers
 // too) with a 0 after COM, as COM03 and COM0-5.
 std::string comName(std::int32_t port)
@@ -72,7 +55,7 @@ std::vector<std::string> SettingsModel::ListSerialPorts()
     }
     // Plain character order without letter case: COM100 comes between COM10
     // and COM11, as the operator has always seen it.
-    std::stable_sort(listed.begin(), listed.end(), lessIgnoringCase);
+    std::stable_sort(listed.begin(), listed.end(), LessIgnoringCase);
     return listed;
 }
 
@@ -84,7 +67,7 @@ void SettingsModel::FormShow()
     for (const std::string& name : ListSerialPorts())
         m_view.ports.push_back({name, portOfName(name)});
 
-    m_configuredPort = readIntSetting("Port");
+    m_configuredPort = ReadPortSetting();
     m_portChosen = false;
     bool matched = true;
     std::string formed;
@@ -96,7 +79,7 @@ void SettingsModel::FormShow()
         formed = comName(m_configuredPort);
         const auto found =
             std::find_if(m_view.ports.begin(), m_view.ports.end(),
-                         [&](const PortEntry& e) { return equalIgnoringCase(e.name, formed); });
+                         [&](const PortEntry& e) { return EqualIgnoringCase(e.name, formed); });
         if (found != m_view.ports.end()) {
             m_view.selected = static_cast<int>(found - m_view.ports.begin());
         } else {
@@ -107,7 +90,7 @@ void SettingsModel::FormShow()
     m_view.current = matched ? m_view.ports[static_cast<std::size_t>(m_view.selected)].name
                              : formed + std::string(UiText::kNoSuchPort);
 
-    const std::string sleep = std::to_string(readIntSetting("Sleep"));
+    const std::string sleep = std::to_string(ReadSleepSetting());
     m_view.sleepMaxLength = sleepMaxLengthFor(sleep);
     m_view.sleep = sleep;
 }
@@ -132,18 +115,17 @@ int SettingsModel::sleepMaxLengthFor(const std::string& text)
 
 bool SettingsModel::OkBtnClick(const std::string& sleepText)
 {
-    const std::int32_t oldPort = readIntSetting("port");
+    const std::int32_t oldPort = ReadPortSetting();
     // A configured port that is not present shows 自动 selected; unless the
     // operator chose an entry, the setting stays as it was.
     const bool keepPort = !m_portChosen && m_view.selected == 0 && m_configuredPort != kAutoPort;
     const std::int32_t port =
         keepPort ? m_configuredPort : m_view.ports[static_cast<std::size_t>(m_view.selected)].port;
-    bool saved = WriteConfig("Port", std::to_string(port));
-    saved = WriteConfig("Sleep", Utf8ToGbk(TrimText(sleepText))) && saved;
+    bool saved = WriteConfig(kPortKey, std::to_string(port));
+    saved = WriteConfig(kSleepKey, Utf8ToGbk(TrimText(sleepText))) && saved;
     // The shared state takes what the file holds now, not what the dialog
     // shows: a write that failed leaves the old settings in force.
-    ReadSleep = readIntSetting("sleep");
-    SetPortNo = readIntSetting("port");
+    LoadSettings();
     if (SetPortNo != oldPort)
         ResetLastMsgCode();
     if (!saved) {

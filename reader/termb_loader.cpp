@@ -1,6 +1,8 @@
 #include "reader/termb_loader.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "base/diagnostics.h"
@@ -169,13 +171,29 @@ TermbLibrary LoadTermbLibraryFrom(const std::string& file)
     return reported(lib);
 }
 
+const char* VirtualReaderFileName()
+{
+#ifdef _WIN32
+    return "termb_virtual.dll";
+#else
+    return "libtermb_virtual.so";
+#endif
+}
+
 namespace {
+
+// The file TERMB_LIBRARY names, or null when it is unset or empty.
+const char* namedLibrary()
+{
+    const char* env = std::getenv("TERMB_LIBRARY");
+    return env && *env ? env : nullptr;
+}
 
 TermbLibrary search()
 {
     TermbLibrary lib;
-    if (const char* env = std::getenv("TERMB_LIBRARY"); env && *env) {
-        tryLoad(lib, env);
+    if (const char* named = namedLibrary()) {
+        tryLoad(lib, named);
         return lib;
     }
     // The executable's directory first, so a library placed beside the tool
@@ -200,4 +218,47 @@ TermbLibrary search()
 TermbLibrary LoadTermbLibrary()
 {
     return reported(search());
+}
+
+namespace {
+
+// Each place of the virtual reader in turn, up to the first file that is
+// there, whether it loads or not.
+TermbLibrary searchVirtualReader()
+{
+    std::vector<std::string> places{ExeDir() + VirtualReaderFileName()};
+#ifdef ZUVI_PRIVATE_LIBDIR_FROM_BINDIR
+    places.push_back((std::filesystem::path(ExeDir()) / ZUVI_PRIVATE_LIBDIR_FROM_BINDIR /
+                      VirtualReaderFileName())
+                         .lexically_normal()
+                         .string());
+#endif
+    TermbLibrary lib;
+    for (const std::string& place : places)
+        if (tryLoad(lib, place) || lib.failure != TermbLoadFailure::NotFound)
+            break;
+    return lib;
+}
+
+} // namespace
+
+TermbLibrary LoadVirtualReader()
+{
+    return reported(searchVirtualReader());
+}
+
+ReaderLibrary LoadReaderLibraryOrVirtual()
+{
+    ReaderLibrary reader;
+    reader.library = LoadTermbLibrary();
+    if (reader.library.loaded || namedLibrary() ||
+        DynamicLibraryFileExists(ExeDir() + TermbFileName()))
+        return reader;
+    TermbLibrary stand = searchVirtualReader();
+    if (stand.failure == TermbLoadFailure::NotFound)
+        return reader;
+    reader.missing = std::move(reader.library);
+    reader.library = reported(std::move(stand));
+    reader.standsIn = true;
+    return reader;
 }

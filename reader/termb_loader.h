@@ -44,3 +44,30 @@ TermbLibrary LoadTermbLibrary();
 
 // Loads exactly `file`.
 TermbLibrary LoadTermbLibraryFrom(const std::string& file);
+
+// Our virtual reader's file name on this platform: termb_virtual.dll or
+// libtermb_virtual.so, never the vendor library's name.
+const char* VirtualReaderFileName();
+
+// Loads the virtual reader that comes with the tool: VirtualReaderFileName()
+// in the executable's directory, then (outside Windows) in the tool's
+// private library directory where the installation puts it relative to
+// the executable.
+TermbLibrary LoadVirtualReader();
+
+// The reader library of the windowed programs.
+struct ReaderLibrary
+{
+    TermbLibrary library;  // the library in use
+    bool standsIn = false; // `library` is the virtual reader, standing in for `missing`
+    TermbLibrary missing;  // when standsIn: what the search for TermbFileName() found
+};
+
+// LoadTermbLibrary(); but when that finds no library, nobody named one
+// (TERMB_LIBRARY unset or empty), no TermbFileName() lies beside the
+// executable, and the virtual reader lies where LoadVirtualReader() looks,
+// the virtual reader stands in: a user who has just unpacked or installed
+// the tool can try it at once, and the caption says which reader is in use.
+// The console program does not fall back; it loads the virtual reader only
+// when asked to by name.
+ReaderLibrary LoadReaderLibraryOrVirtual();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the tool and starts it. Without a vendor reader library (TERMB_LIBRARY,
-# libtermb.so beside the program, or one on the system's library path) it
-# starts with the virtual reader, whose fictional cards come and go by
-# themselves: press "循环读卡" and watch.
+# libtermb.so beside the program, or one on the system's library path) the
+# program starts with the virtual reader built beside it, whose fictional
+# cards come and go by themselves: press "循环读卡" and watch.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,9 +17,4 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     exit 1
 fi
 
-if [ -z "${TERMB_LIBRARY:-}" ] && [ ! -e "$build/libtermb.so" ] &&
-    ! /sbin/ldconfig -p 2>/dev/null | grep -q 'libtermb\.so '; then
-    export TERMB_LIBRARY=$PWD/$build/libtermb_virtual.so
-    echo "No reader library found: starting with the virtual reader (see sim/README.md)."
-fi
 exec "$build/zuviruzozozad"

@@ -55,6 +55,7 @@ protected:
         std::filesystem::copy_file(CLI_PROGRAM, m_program);
         std::filesystem::permissions(m_program, std::filesystem::perms::owner_exec,
                                      std::filesystem::perm_options::add);
+        std::filesystem::copy_file(VIRTUAL_READER, m_dir.file("libtermb_virtual.so"));
     }
 
     // Starts the program with the scenario whose keys are `scenario` (added
@@ -67,7 +68,10 @@ protected:
         std::filesystem::remove(m_dir.file("out"));
         const pid_t pid = fork();
         if (pid == 0) {
-            setenv("TERMB_LIBRARY", VIRTUAL_READER, 1);
+            if (m_termbLibrary)
+                setenv("TERMB_LIBRARY", m_termbLibrary, 1);
+            else
+                unsetenv("TERMB_LIBRARY");
             setenv("TERMB_VIRTUAL_SCENARIO", m_dir.file("scenario.json").c_str(), 1);
             setenv("ZUVI_SERIAL_PORTS", "", 1);
             if (!freopen(m_dir.file("out").c_str(), "w", stdout) ||
@@ -101,7 +105,8 @@ protected:
     }
 
     TempDir m_dir;
-    std::string m_program = m_dir.file("zuviruzozozad-cli");
+    std::string m_program = m_dir.file("zuviruzozozad-cli"); // the virtual reader beside it
+    const char* m_termbLibrary = VIRTUAL_READER;             // null: TERMB_LIBRARY unset
 };
 
 TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
@@ -114,10 +119,13 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         std::string scenario;
         std::string config;
         int exitCode;
+        const char* termbLibrary = VIRTUAL_READER;
     };
     const Case cases[] = {
         {"a card read", {"--json"}, card, "", 0},
         {"no library", {"--json", "--library", m_dir.file("none.so")}, card, "", 4},
+        {"no library found, never the virtual reader beside", {"--json"}, card, "", 4, nullptr},
+        {"the virtual reader asked for", {"--json", "--library", "virtual"}, card, "", 0, nullptr},
         {"no reader", {"--json"}, R"("ports": [])", "", 2},
         {"no card", {"--json"}, R"("timeline": {"mode": "fixed", "card": null})", "", 3},
         {"fixed port from config.ini, not searched", {"--json"}, card, "[Config]\nPort=5\n", 2},
@@ -131,6 +139,7 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         m_dir.write("config.ini", c.config);
+        m_termbLibrary = c.termbLibrary;
         const CliRun r = run(c.args, c.scenario);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         if (c.exitCode == 0) {

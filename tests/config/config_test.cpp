@@ -70,10 +70,11 @@ TEST_F(ConfigFile, EmptyOrBadValuesGiveZero)
 {
     setContent("[Config]\nSleep=\nPort=abc\n");
     EXPECT_EQ(ReadConfig("Sleep"), "");
-    EXPECT_EQ(IntOrZero(ReadConfig("Sleep")), 0);
-    EXPECT_EQ(IntOrZero(ReadConfig("Port")), 0);
-    setContent("[Config]\nSleep=007\n");
-    EXPECT_EQ(IntOrZero(ReadConfig("Sleep")), 7);
+    EXPECT_EQ(ReadSleepSetting(), 0);
+    EXPECT_EQ(ReadPortSetting(), 0);
+    setContent("[config]\nsleep=007\nPORT=12\n");
+    EXPECT_EQ(ReadSleepSetting(), 7);
+    EXPECT_EQ(ReadPortSetting(), 12);
 }
 
 TEST_F(ConfigFile, AnEmptyKeyReadsEmpty)

@@ -47,6 +47,17 @@ metainfo=$(ls "$prefix"/share/metainfo/*.metainfo.xml 2>/dev/null) || fail "no m
 launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
 [ -f "$prefix/share/applications/$launchable" ] || fail "metainfo launches $launchable, which is not installed"
 
+# The installed console program, asked for the virtual reader, finds it in
+# the private library directory by the path from bin/ built into the tool
+# (no card on it: exit status 3, where a library not found would be 4).
+echo '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "card": null}}' \
+    >"$prefix/scenario.json"
+status=0
+out=$(TERMB_VIRTUAL_SCENARIO=$prefix/scenario.json ZUVI_SERIAL_PORTS= \
+    "$prefix/bin/zuviruzozozad-cli" --library virtual --port usb --json 2>&1) || status=$?
+[ $status -eq 3 ] && grep -q '"virtual":true' <<<"$out" ||
+    fail "the installed zuviruzozozad-cli did not find its virtual reader (status $status): $out"
+
 # The launcher's choice of reader below assumes no libtermb.so on the
 # system's library path.
 if /sbin/ldconfig -p 2>/dev/null | grep -q 'libtermb\.so '; then

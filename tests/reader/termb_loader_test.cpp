@@ -1,4 +1,5 @@
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 #include "base/exe_dir.h"
@@ -164,6 +165,62 @@ TEST_F(TermbSearch, WithoutItTheExecutablesDirectoryThenTheSearchPath)
     EXPECT_EQ(lib.tried[0], std::string("/nonexistent-dir/") + TermbFileName());
     EXPECT_EQ(lib.tried[1], TermbFileName());
     expectAbsentReader(lib.api);
+}
+
+// The windowed programs' rule: the virtual reader stands in only when no
+// library was found, none was named and none lies beside the program.
+TEST_F(TermbSearch, TheVirtualReaderStandsInOnlyForALibraryNobodyPlaced)
+{
+    const std::string junk; // a file that is no library
+    const struct
+    {
+        const char* what;
+        const char* named; // TERMB_LIBRARY, or null
+        std::vector<std::pair<std::string, std::string>> beside; // file name, copied from
+        bool loaded, isVirtual, standsIn;
+    } cases[] = {
+        {"TERMB_LIBRARY names a library", FAKE_TERMB_COMPLETE,
+         {{VirtualReaderFileName(), FAKE_TERMB_VIRTUAL}}, true, false, false},
+        {"TERMB_LIBRARY names no file", "/nonexistent/libtermb.so",
+         {{VirtualReaderFileName(), FAKE_TERMB_VIRTUAL}}, false, false, false},
+        {"a library beside the program", nullptr,
+         {{TermbFileName(), FAKE_TERMB_COMPLETE}, {VirtualReaderFileName(), FAKE_TERMB_VIRTUAL}},
+         true, false, false},
+        {"an unusable library beside the program", nullptr,
+         {{TermbFileName(), junk}, {VirtualReaderFileName(), FAKE_TERMB_VIRTUAL}}, false, false,
+         false},
+        {"nothing but the virtual reader beside it", nullptr,
+         {{VirtualReaderFileName(), FAKE_TERMB_VIRTUAL}}, true, true, true},
+        {"an unusable virtual reader beside it", nullptr, {{VirtualReaderFileName(), junk}},
+         false, false, true},
+        {"nothing at all", nullptr, {}, false, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        SetExeDirOverride(dir.path().string());
+        for (const auto& [name, from] : c.beside)
+            if (from.empty())
+                dir.write(name, "not a library");
+            else
+                std::filesystem::copy_file(from, dir.file(name));
+        if (c.named)
+            setEnv("TERMB_LIBRARY", c.named);
+        else
+            unsetEnv("TERMB_LIBRARY");
+
+        const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
+        EXPECT_EQ(reader.library.loaded, c.loaded);
+        EXPECT_EQ(reader.library.isVirtual, c.isVirtual);
+        EXPECT_EQ(reader.standsIn, c.standsIn);
+        if (c.standsIn) {
+            // What the information line tells: where the library was looked for.
+            EXPECT_EQ(reader.missing.failure, TermbLoadFailure::NotFound);
+            EXPECT_EQ(reader.missing.tried,
+                      (std::vector<std::string>{dir.file(TermbFileName()), TermbFileName()}));
+            EXPECT_EQ(reader.library.path, dir.file(VirtualReaderFileName()));
+        }
+    }
 }
 
 } // namespace

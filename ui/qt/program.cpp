@@ -115,7 +115,9 @@ int RunProgram(int argc, char** argv, void (*onWindowCreated)(Tform_Main*))
                      ExeDir().c_str());
 #endif
 
-    Tform_Main* form_Main = CreateWindows(LoadTermbLibrary());
+    const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
+    Tform_Main* form_Main =
+        CreateWindows(reader.library, reader.standsIn ? &reader.missing : nullptr);
 
     // Our lock is held, so a socket file left by a crashed copy is stale.
     listenForLaterCopies(instance, form_Main);

@@ -152,9 +152,10 @@ private:
 
 } // namespace
 
-Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent)
+Tform_Main::Tform_Main(const TermbLibrary& library, bool startReading, QWidget* parent,
+                       const TermbLibrary* missing)
     : QWidget(parent), m_statusRelay(std::make_shared<StatusRelay>()),
-      m_controller(*this, library)
+      m_controller(*this, library, missing)
 {
     buildLayout();
     // The reading thread waits inside its status call until the handler has
@@ -389,9 +390,9 @@ void Tform_Main::render(const MainView& v)
     emit viewChanged();
 }
 
-Tform_Main* CreateWindows(const TermbLibrary& library)
+Tform_Main* CreateWindows(const TermbLibrary& library, const TermbLibrary* missing)
 {
-    auto* form_Main = new Tform_Main(library);
+    auto* form_Main = new Tform_Main(library, true, nullptr, missing);
     auto* form_About = new Tform_About(form_Main);
     auto* SetFrm = new TSetFrm(form_Main);
     form_About->hide();

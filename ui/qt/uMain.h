@@ -43,9 +43,10 @@ public:
     // `library` is the reader library in use (its function table drives the
     // reading thread; a failed load is reported in the information line).
     // Without `startReading` the thread is created but never started: tests
-    // deliver statuses themselves.
+    // deliver statuses themselves. With `missing`, the library stands in for
+    // that one, which could not be loaded.
     explicit Tform_Main(const TermbLibrary& library, bool startReading = true,
-                        QWidget* parent = nullptr);
+                        QWidget* parent = nullptr, const TermbLibrary* missing = nullptr);
     ~Tform_Main() override;
 
     // The about box and the settings dialog, shown modally by the buttons.
@@ -122,4 +123,4 @@ private:
 // main window so they centre on it and live as long as it. Never freed: the
 // process ends with them, and the reading thread may still use its status
 // target until the very end.
-Tform_Main* CreateWindows(const TermbLibrary& library);
+Tform_Main* CreateWindows(const TermbLibrary& library, const TermbLibrary* missing = nullptr);

@@ -11,7 +11,6 @@
 #include <string>
 
 #include "base/diagnostics.h"
-#include "base/exe_dir.h"
 #include "base/single_instance.h"
 #include "reader/termb_loader.h"
 #include "ui/win32/SetForm.h"
@@ -22,31 +21,6 @@
 namespace {
 
 constexpr const wchar_t* kInstanceWindowClass = L"ZuviInstanceWindow";
-constexpr const char* kVirtualReaderFile = "termb_virtual.dll";
-
-bool fileExists(const std::string& path)
-{
-    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// The reader library as the core finds it. When that finds none, nobody chose
-// a library (TERMB_LIBRARY unset) and none lies beside the program, but the
-// virtual reader shipped with it does, the program runs on the virtual reader
-// rather than on no reader at all: a user who just unpacked it can try it at
-// once, and the caption says which reader is in use. `missing` keeps what the
-// search for termb.dll found, for the information line.
-TermbLibrary loadReaderLibrary(TermbLibrary& missing, bool& standsIn)
-{
-    TermbLibrary library = LoadTermbLibrary();
-    standsIn = false;
-    if (library.loaded || ::GetEnvironmentVariableW(L"TERMB_LIBRARY", nullptr, 0) != 0 ||
-        fileExists(ExeDir() + TermbFileName()) || !fileExists(ExeDir() + kVirtualReaderFile))
-        return library;
-    missing = library;
-    standsIn = true;
-    return LoadTermbLibraryFrom(ExeDir() + kVirtualReaderFile);
-}
-
 // A window of the first copy that carries the instance name as its title, so
 // a later copy finds it by that title. It is never shown: what the later copy
 // asks of it (show, restore) it passes on to the main window.
@@ -122,13 +96,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     Tform_About::Register(instance);
     TSetFrm::Register(instance);
 
-    TermbLibrary missing;
-    bool standsIn = false;
-    const TermbLibrary library = loadReaderLibrary(missing, standsIn);
+    // The reader library, or the virtual reader standing in for it.
+    const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
 
     // The three windows in their order; never freed, the process ends with
     // them and the reading thread may use its status target to the very end.
-    auto* form_Main = new Tform_Main(library, standsIn ? &missing : nullptr);
+    auto* form_Main = new Tform_Main(reader.library, reader.standsIn ? &reader.missing : nullptr);
     auto* form_About = new Tform_About(form_Main->handle());
     auto* SetFrm = new TSetFrm(form_Main->handle());
     form_Main->setDialogs(form_About, SetFrm);
