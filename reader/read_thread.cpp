@@ -1,7 +1,6 @@
 #include "reader/read_thread.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -35,13 +34,6 @@ using Clock = std::chrono::steady_clock;
 bool samWithoutFingerprint(const std::string& samId)
 {
     return samId.rfind("5-1", 0) == 0 || samId.rfind("5-2", 0) == 0;
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b)
-{
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 } // namespace
@@ -417,7 +409,7 @@ bool ListSerialPortNumbers(std::vector<std::string>& list)
     for (const std::string& name : names)
         numbers.push_back(name.size() > 3 ? name.substr(3) : std::string());
     // Text order, as the system's own port lists are sorted: "10" before "2".
-    std::stable_sort(numbers.begin(), numbers.end(), lessIgnoringCase);
+    std::stable_sort(numbers.begin(), numbers.end(), LessIgnoringCase);
     list = std::move(numbers);
     return true;
 }
