@@ -15,7 +15,6 @@
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 #include "reader/photo_files.h"
-#include "reader/photo_write.h"
 #include "reader/serial_ports.h"
 
 namespace {
@@ -397,38 +396,4 @@ void TReadThread::ReadCard()
 {
     if (runsHere())
         m_worker->readCard();
-}
-
-bool ListSerialPortNumbers(std::vector<std::string>& list)
-{
-    std::vector<std::string> names;
-    if (!SystemSerialPortNames(names))
-        return false;
-    std::vector<std::string> numbers;
-    numbers.reserve(names.size());
-    for (const std::string& name : names)
-        numbers.push_back(name.size() > 3 ? name.substr(3) : std::string());
-    // Text order, as the system's own port lists are sorted: "10" before "2".
-    std::stable_sort(numbers.begin(), numbers.end(), LessIgnoringCase);
-    list = std::move(numbers);
-    return true;
-}
-
-
-// The bytes go to a file beside the target (fileName + ".part"), which then
-// takes the target's place, so a crash never leaves a half-written file under
-// the real name and a program reading the file never sees one half done.
-// When anything fails the earlier file is removed all the same: the caller
-// asked for it to be replaced, and an earlier card's photo must never stand
-// in for this card's.
-bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
-{
-    const std::string temp = fileName + ".part";
-    bool written = WriteWholeFile(temp, buf, length);
-    written = written && PutInPlace(temp, fileName);
-    if (!written) {
-        std::remove(temp.c_str());
-        std::remove(fileName.c_str());
-    }
-    return written;
 }

@@ -19,6 +19,7 @@
 #include "base/diagnostics.h"
 #include "card/card_kinds.h"
 #include "fake_reader.h"
+#include "reader/photo_files.h"
 #include "reader_test_support.h"
 
 namespace {
