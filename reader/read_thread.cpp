@@ -360,11 +360,6 @@ void TReadThread::Terminate()
     m_worker->terminated = true;
 }
 
-bool TReadThread::Terminated() const
-{
-    return m_worker->terminated;
-}
-
 bool TReadThread::WaitFor(int milliseconds) const
 {
     std::unique_lock lock(m_worker->doneMutex);

@@ -40,7 +40,6 @@ public:
 
     void Resume();    // starts the thread body on its own thread
     void Terminate(); // asks the body to end at its next test
-    bool Terminated() const;
     // Waits at most `milliseconds` for the thread body started by Resume() to
     // return; true once it has. Never needed by the program, which does not
     // wait for the thread; lets tests see the body's writes safely.
