@@ -67,6 +67,7 @@ struct TReadThread::Worker
     bool checkDevice();
     void readCard();
     void savePhoto(unsigned char* photo, unsigned photoLen);
+    void waitForRemoval(int port, unsigned char* text, unsigned& textLen);
 };
 
 // Statuses go to the main window and return once it has handled them. A
@@ -272,9 +273,15 @@ void TReadThread::Worker::readCard()
     // number of CardInfo (the same field by the same rules).
     LastIDCardNo = CardNumberText(CardKindInfo);
     send(RS_CARD_READ);
+    waitForRemoval(port, text, textLen);
+}
 
-    // Removal wait: poll back to back while the card lies on the reader. The
-    // mode is tested before every poll, so stopping ends the wait at once.
+// Continuous reading polls back to back while the card lies on the reader and
+// returns once it is gone, the reader fails, or reading stops. The mode is
+// tested before every poll, so stopping ends the wait at once. The polls
+// reuse the read's text buffer and its length.
+void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned& textLen)
+{
     while (!terminated && ReadMode == kReadContinuous && DeviceOK) {
         int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
         if (result == kTermbCardGone) {
