@@ -2,8 +2,9 @@
 # Sourced by the end-to-end scripts, with their arguments and $program set:
 # skips (exit 77) where Xvfb or xdotool is missing, runs the script again
 # under a server of its own, and prepares the scratch directory $work with a
-# copy of the program in $work/app. Defines fail (reports and ends the test)
-# and kills the program ($app_pid) whatever way the script ends.
+# copy of the program in $work/app, named zuviruzozozad (.exe kept for a
+# Windows program). Defines fail (reports and ends the test) and kills the
+# program ($app_pid) whatever way the script ends.
 
 for tool in Xvfb xvfb-run xdotool; do
     if ! command -v "$tool" >/dev/null; then
@@ -39,7 +40,9 @@ fail() {
 # socket go to the test's own runtime directory.
 mkdir -p "$work/app" "$work/rt"
 chmod 700 "$work/rt"
-cp "$program" "$work/app/zuviruzozozad"
+app_file=zuviruzozozad
+[[ $program == *.exe ]] && app_file+=.exe
+cp "$program" "$work/app/$app_file"
 export XDG_RUNTIME_DIR=$work/rt
 # On the server, not offscreen.
 unset QT_QPA_PLATFORM
