@@ -3,8 +3,9 @@
 # skips (exit 77) where Xvfb or xdotool is missing, runs the script again
 # under a server of its own, and prepares the scratch directory $work with a
 # copy of the program in $work/app, named zuviruzozozad (.exe kept for a
-# Windows program). Defines fail (reports and ends the test) and kills the
-# program ($app_pid) whatever way the script ends.
+# Windows program). Defines fail (reports and ends the test) and
+# expect_clean_end, and kills the program ($app_pid) whatever way the script
+# ends.
 
 for tool in Xvfb xvfb-run xdotool; do
     if ! command -v "$tool" >/dev/null; then
@@ -33,6 +34,24 @@ fail() {
     echo "--- program output:"
     cat "$work/out.txt" 2>/dev/null
     exit 1
+}
+
+# After a close request made at $2 (date +%s%N): waits for the program to
+# end and fails unless it ended with exit code 0 within $1 ms. $3 says when
+# it was closed.
+expect_clean_end() {
+    local limit=$1 start=$2 what=$3 rc ms
+    for _ in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    wait "$app_pid"
+    rc=$?
+    ms=$((($(date +%s%N) - start) / 1000000))
+    app_pid=
+    echo "closed $what in $ms ms, exit code $rc"
+    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $what"
+    [ "$ms" -lt "$limit" ] || fail "closing $what took $ms ms"
 }
 
 # The program keeps config.ini and the photo files beside itself, so it runs

@@ -95,21 +95,11 @@ start_program() {
 # Closes the main window with Alt+F4 and checks that the program ends with 0
 # within 1.5 s.
 close_and_check() {
-    local start rc ms i
+    local start
     xdotool windowfocus --sync "$(xdotool search --name '^zuviruzozozad' | head -1)" 2>/dev/null
     start=$(date +%s%N)
     xdotool key alt+F4
-    for i in $(seq 60); do
-        kill -0 "$app_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    wait "$app_pid"
-    rc=$?
-    ms=$((($(date +%s%N) - start) / 1000000))
-    app_pid=
-    echo "closed $1 in $ms ms, exit code $rc"
-    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $1"
-    [ "$ms" -lt 1500 ] || fail "closing $1 took $ms ms"
+    expect_clean_end 1500 "$start" "$1"
 }
 
 manual='{"latency_scale": 0, "timeline": {"mode": "manual", "control_file": "'$work/card'"}}'
