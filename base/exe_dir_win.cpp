@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/utf16.h"
+
 std::string ExecutablePath()
 {
     std::string buf(MAX_PATH, '\0');
@@ -28,11 +30,5 @@ std::string NativePathToUtf8(const std::string& path)
     std::wstring wide(static_cast<std::size_t>(units), L'\0');
     ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
                           units);
-    const int bytes =
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
-    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr,
-                              nullptr);
-    return utf8;
+    return Utf8FromWide(wide);
 }

@@ -3,18 +3,7 @@
 #include <string>
 #include <windows.h>
 
-namespace {
-std::wstring utf8ToWide(const std::string& text)
-{
-    const int n =
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(n > 0 ? n : 0, L'\0');
-    if (n > 0)
-        ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                              n);
-    return wide;
-}
-} // namespace
+#include "base/utf16.h"
 
 SingleInstance::SingleInstance(const std::string& name)
 {
@@ -25,7 +14,7 @@ SingleInstance::SingleInstance(const std::string& name)
     // The narrow call with the name's GBK bytes gives the same name on a
     // Chinese system, but a garbled one wherever the ANSI code page is not
     // 936, and a copy started there could miss another started elsewhere.
-    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, utf8ToWide(name).c_str());
+    HANDLE mutex = ::CreateMutexW(nullptr, TRUE, WideFromUtf8(name).c_str());
     if (mutex && ::GetLastError() == ERROR_ALREADY_EXISTS) {
         m_anotherIsRunning = true;
         ::CloseHandle(mutex);

@@ -3,29 +3,33 @@
 #include <algorithm>
 #include <windows.h>
 
+#include "base/utf16.h"
+
 namespace {
 constexpr UINT kGbkCodePage = 936;
 
-std::string wideTo(UINT codePage, const wchar_t* w, int n)
+std::string gbkFromWide(std::wstring_view w)
 {
-    if (n <= 0)
+    if (w.empty())
         return {};
-    const int size = ::WideCharToMultiByte(codePage, 0, w, n, nullptr, 0, nullptr, nullptr);
+    const int n = static_cast<int>(w.size());
+    const int size =
+        ::WideCharToMultiByte(kGbkCodePage, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
     std::string out(size > 0 ? size : 0, '\0');
     if (size > 0)
-        ::WideCharToMultiByte(codePage, 0, w, n, out.data(), size, nullptr, nullptr);
+        ::WideCharToMultiByte(kGbkCodePage, 0, w.data(), n, out.data(), size, nullptr, nullptr);
     return out;
 }
 
-std::wstring toWide(UINT codePage, std::string_view s)
+std::wstring wideFromGbk(std::string_view s)
 {
     if (s.empty())
         return {};
     const int n = static_cast<int>(s.size());
-    const int size = ::MultiByteToWideChar(codePage, 0, s.data(), n, nullptr, 0);
+    const int size = ::MultiByteToWideChar(kGbkCodePage, 0, s.data(), n, nullptr, 0);
     std::wstring out(size > 0 ? size : 0, L'\0');
     if (size > 0)
-        ::MultiByteToWideChar(codePage, 0, s.data(), n, out.data(), size);
+        ::MultiByteToWideChar(kGbkCodePage, 0, s.data(), n, out.data(), size);
     return out;
 }
 } // namespace
@@ -37,7 +41,7 @@ std::string Ucs2LeToGbk(const unsigned char* data, std::size_t units)
         w[i] = static_cast<wchar_t>(data[2 * i] | (data[2 * i + 1] << 8));
     // No flags and no default character of our own: what code page 936 lacks
     // becomes its default character '?'.
-    return wideTo(kGbkCodePage, w.data(), static_cast<int>(w.size()));
+    return gbkFromWide(w);
 }
 
 std::string GbkToUtf8(std::string_view gbk)
@@ -56,16 +60,15 @@ std::string GbkToUtf8(std::string_view gbk)
     std::wstring w;
     for (std::size_t start = 0; start <= text.size();) {
         const std::size_t stop = std::min(text.find('\xFF', start), text.size());
-        w += toWide(kGbkCodePage, text.substr(start, stop - start));
+        w += wideFromGbk(text.substr(start, stop - start));
         if (stop < text.size())
             w += L'\xFFFD';
         start = stop + 1;
     }
-    return wideTo(CP_UTF8, w.data(), static_cast<int>(w.size()));
+    return Utf8FromWide(w);
 }
 
 std::string Utf8ToGbk(std::string_view utf8)
 {
-    const std::wstring w = toWide(CP_UTF8, utf8);
-    return wideTo(kGbkCodePage, w.data(), static_cast<int>(w.size()));
+    return gbkFromWide(WideFromUtf8(utf8));
 }

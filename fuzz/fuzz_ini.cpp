@@ -1,137 +1,105 @@
 // The settings file's reader and editor on any file content: the input is
-// content, section, key and value separated by NUL bytes. Whatever the
-// content, IniSet followed by IniGet gives the value back (cut at its first
-// line break, trimmed, quotes removed) and every other line of the file stays
-// byte for byte.
+// content, section, key and value separated by NUL bytes. The oracle holds
+// properties of a settings write, not a second reader:
+// - reading never fails, whatever is asked;
+// - a value written reads back: a plain one exactly, any other as a part of
+//   it (a write cuts it at a line break, a read trims it and drops quotes);
+// - writing the same value again changes nothing;
+// - a write changes the file in one place: what it takes out lies within one
+//   line, the entry of the key when the key had a value, which becomes
+//   key=value in its place; otherwise it only adds, at most the entry, its
+//   section header and a line break after an unended last line.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "config/ini_text.h"
 
 namespace {
 
-std::string_view trimBlanks(std::string_view s)
+bool hasAny(std::string_view text, const char* bytes)
 {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
+    return text.find_first_of(bytes) != std::string_view::npos;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
+bool blankAtAnEnd(std::string_view text)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    return !text.empty() && (blank(text.front()) || blank(text.back()));
 }
 
-struct Line
+// Names as a program writes them: one line, no brackets or '=', no blanks
+// around them.
+bool plainName(std::string_view name)
 {
-    std::string_view text;
-    std::string_view end;
-};
-
-std::vector<Line> lines(std::string_view content)
-{
-    std::vector<Line> out;
-    while (!content.empty()) {
-        const auto nl = content.find('\n');
-        if (nl == std::string_view::npos) {
-            out.push_back({content, {}});
-            break;
-        }
-        const bool cr = nl > 0 && content[nl - 1] == '\r';
-        out.push_back({content.substr(0, nl - cr), content.substr(nl - cr, 1 + cr)});
-        content.remove_prefix(nl + 1);
-    }
-    return out;
+    return !hasAny(name, "\r\n[]=") && !blankAtAnEnd(name);
 }
 
-// Names a program writes: no line break, no blanks around them; a key holds
-// no '=' and does not look like a section header, a section holds no ']'.
-bool usableSection(std::string_view s)
+// A value that reads back as it was written.
+bool plainValue(std::string_view value)
 {
-    return s.find_first_of("\r\n]") == std::string_view::npos && trimBlanks(s) == s;
+    return !hasAny(value, "\r\n\"'") && !blankAtAnEnd(value);
 }
 
-bool usableKey(std::string_view k)
+void require(bool holds)
 {
-    return k.find_first_of("\r\n=") == std::string_view::npos && trimBlanks(k) == k &&
-           (k.empty() || k.front() != '[');
+    if (!holds)
+        std::abort();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::vector<std::string_view> parts;
+    std::string_view parts[4];
     std::string_view input(reinterpret_cast<const char*>(data), size);
     for (int i = 0; i < 3; ++i) {
         const auto nul = input.find('\0');
         if (nul == std::string_view::npos)
             return 0;
-        parts.push_back(input.substr(0, nul));
+        parts[i] = input.substr(0, nul);
         input.remove_prefix(nul + 1);
     }
-    parts.push_back(input);
+    parts[3] = input;
     const std::string_view content = parts[0], section = parts[1], key = parts[2], value = parts[3];
 
-    // Reading never fails, whatever is asked.
-    (void)IniGet(content, section, key);
+    const auto before = IniGet(content, section, key);
     const std::string edited = IniSet(content, section, key, value);
-    if (!usableSection(section) || !usableKey(key))
+    if (!plainName(section) || !plainName(key))
         return 0;
 
-    std::string_view expected = trimBlanks(value.substr(0, value.find_first_of("\r\n")));
-    if (expected.size() >= 2 && (expected.front() == '"' || expected.front() == '\'') &&
-        expected.back() == expected.front())
-        expected = expected.substr(1, expected.size() - 2);
     const auto got = IniGet(edited, section, key);
-    if (!got || *got != expected)
-        std::abort();
+    require(got.has_value());
+    require(plainValue(value) ? *got == value : value.find(*got) != std::string_view::npos);
+    require(IniSet(edited, section, key, value) == edited);
 
-    // The edit replaced at most one line (an entry of that key) and added at
-    // most two (the entry and its section header); all else is as it was. A
-    // last line without a line ending may gain one when something follows it.
-    const auto before = lines(content);
-    const auto after = lines(edited);
-    auto same = [&](std::size_t i, std::size_t j) {
-        if (before[i].text == after[j].text && before[i].end == after[j].end)
-            return true;
-        if (!before[i].end.empty() || i + 1 != before.size())
-            return false;
-        // The unended last line gained a line break: its bytes are all still
-        // there, a trailing CR now being the start of a CR LF.
-        const std::string old(before[i].text);
-        const std::string now = std::string(after[j].text) + std::string(after[j].end);
-        const std::string added = now.size() > old.size() ? now.substr(old.size()) : "";
-        return now.compare(0, old.size(), old) == 0 && (added == "\n" || added == "\r\n");
-    };
-    std::size_t head = 0;
-    while (head < before.size() && head < after.size() && same(head, head))
-        ++head;
-    std::size_t tail = 0;
-    while (tail < before.size() - head && tail < after.size() - head &&
-           same(before.size() - 1 - tail, after.size() - 1 - tail))
-        ++tail;
-    const std::size_t removed = before.size() - head - tail;
-    const std::size_t added = after.size() - head - tail;
-    if (removed > 1 || added > 2 || added < removed)
-        std::abort();
-    if (removed == 1) {
-        const std::string_view old = before[head].text;
-        const auto eq = old.find('=');
-        if (eq == std::string_view::npos || !equalsNoCase(trimBlanks(old.substr(0, eq)), key))
-            std::abort(); // a line that was no entry of this key was lost
+    // The bytes between the common beginning and the common end.
+    const auto prefix = static_cast<std::size_t>(
+        std::mismatch(content.begin(), content.end(), edited.begin(), edited.end()).first -
+        content.begin());
+    std::size_t suffix = 0;
+    while (suffix < std::min(content.size(), edited.size()) - prefix &&
+           content[content.size() - 1 - suffix] == edited[edited.size() - 1 - suffix])
+        ++suffix;
+    const std::string_view removed = content.substr(prefix, content.size() - prefix - suffix);
+    const std::string_view added =
+        std::string_view(edited).substr(prefix, edited.size() - prefix - suffix);
+    const auto breaks = std::count(added.begin(), added.end(), '\n');
+    require(removed.find('\n') == std::string_view::npos);
+    if (!before) {
+        require(removed.empty() && breaks <= 3);
+    } else if (content != edited) {
+        require(breaks == 0);
+        // The line the change lies in, without its line ending.
+        const std::size_t start = prefix == 0 ? 0 : edited.rfind('\n', prefix - 1) + 1;
+        std::string_view line = std::string_view(edited).substr(start);
+        line = line.substr(0, line.find('\n'));
+        if (line.size() < edited.size() - start && !line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        require(line ==
+                std::string(key) + "=" + std::string(value.substr(0, value.find_first_of("\r\n"))));
     }
     return 0;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // The photo files of the card last read, in the executable's directory: the
-// compressed photo as read, and the bitmap the card view shows.
+// compressed photo as read, and the bitmap the card view shows; and how they
+// are written.
 
+#include <cstddef>
 #include <string>
 
 #include "base/exe_dir.h"
@@ -18,3 +20,10 @@ inline std::string PhotoBmpPath()
 {
     return ExeDir() + kPhotoBmpName;
 }
+
+// Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
+// any earlier file. True only when every byte was written. The bytes go to a
+// spare file beside it first (fileName + ".part", kept on Linux for the next
+// write), so the name never holds a half-written file; when the write fails,
+// the earlier file is removed too, never left standing in.
+bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length);

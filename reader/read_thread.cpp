@@ -1,7 +1,6 @@
 #include "reader/read_thread.h"
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -16,7 +15,6 @@
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 #include "reader/photo_files.h"
-#include "reader/photo_write.h"
 #include "reader/serial_ports.h"
 
 namespace {
@@ -35,13 +33,6 @@ using Clock = std::chrono::steady_clock;
 bool samWithoutFingerprint(const std::string& samId)
 {
     return samId.rfind("5-1", 0) == 0 || samId.rfind("5-2", 0) == 0;
-}
-
-bool lessIgnoringCase(const std::string& a, const std::string& b)
-{
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 } // namespace
@@ -76,6 +67,7 @@ struct TReadThread::Worker
     bool checkDevice();
     void readCard();
     void savePhoto(unsigned char* photo, unsigned photoLen);
+    void waitForRemoval(int port, unsigned char* text, unsigned& textLen);
 };
 
 // Statuses go to the main window and return once it has handled them. A
@@ -281,9 +273,15 @@ void TReadThread::Worker::readCard()
     // number of CardInfo (the same field by the same rules).
     LastIDCardNo = CardNumberText(CardKindInfo);
     send(RS_CARD_READ);
+    waitForRemoval(port, text, textLen);
+}
 
-    // Removal wait: poll back to back while the card lies on the reader. The
-    // mode is tested before every poll, so stopping ends the wait at once.
+// Continuous reading polls back to back while the card lies on the reader and
+// returns once it is gone, the reader fails, or reading stops. The mode is
+// tested before every poll, so stopping ends the wait at once. The polls
+// reuse the read's text buffer and its length.
+void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned& textLen)
+{
     while (!terminated && ReadMode == kReadContinuous && DeviceOK) {
         int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
         if (result == kTermbCardGone) {
@@ -369,11 +367,6 @@ void TReadThread::Terminate()
     m_worker->terminated = true;
 }
 
-bool TReadThread::Terminated() const
-{
-    return m_worker->terminated;
-}
-
 bool TReadThread::WaitFor(int milliseconds) const
 {
     std::unique_lock lock(m_worker->doneMutex);
@@ -405,38 +398,4 @@ void TReadThread::ReadCard()
 {
     if (runsHere())
         m_worker->readCard();
-}
-
-bool ListSerialPortNumbers(std::vector<std::string>& list)
-{
-    std::vector<std::string> names;
-    if (!SystemSerialPortNames(names))
-        return false;
-    std::vector<std::string> numbers;
-    numbers.reserve(names.size());
-    for (const std::string& name : names)
-        numbers.push_back(name.size() > 3 ? name.substr(3) : std::string());
-    // Text order, as the system's own port lists are sorted: "10" before "2".
-    std::stable_sort(numbers.begin(), numbers.end(), lessIgnoringCase);
-    list = std::move(numbers);
-    return true;
-}
-
-
-// The bytes go to a file beside the target (fileName + ".part"), which then
-// takes the target's place, so a crash never leaves a half-written file under
-// the real name and a program reading the file never sees one half done.
-// When anything fails the earlier file is removed all the same: the caller
-// asked for it to be replaced, and an earlier card's photo must never stand
-// in for this card's.
-bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length)
-{
-    const std::string temp = fileName + ".part";
-    bool written = WriteWholeFile(temp, buf, length);
-    written = written && PutInPlace(temp, fileName);
-    if (!written) {
-        std::remove(temp.c_str());
-        std::remove(fileName.c_str());
-    }
-    return written;
 }

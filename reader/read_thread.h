@@ -4,12 +4,8 @@
 // reads cards, writes the photo files and reports every change of state as a
 // status code through its synchronous status target.
 
-#include <atomic>
-#include <cstddef>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "reader/termb.h"
 
@@ -44,7 +40,6 @@ public:
 
     void Resume();    // starts the thread body on its own thread
     void Terminate(); // asks the body to end at its next test
-    bool Terminated() const;
     // Waits at most `milliseconds` for the thread body started by Resume() to
     // return; true once it has. Never needed by the program, which does not
     // wait for the thread; lets tests see the body's writes safely.
@@ -67,17 +62,3 @@ private:
     struct Worker;
     std::shared_ptr<Worker> m_worker;
 };
-
-// Replaces `list` with the numbers of the serial ports the system lists, as
-// decimal text in text order ("10" and "11" before "2"); leaves it unchanged
-// and returns false when that list cannot be read. Each name loses its first
-// three characters (the "COM"); what is left of a name of another form is
-// passed on as it is, and the search skips it as not a number.
-bool ListSerialPortNumbers(std::vector<std::string>& list);
-
-// Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
-// any earlier file. True only when every byte was written. The bytes go to a
-// spare file beside it first (fileName + ".part", kept on Linux for the next
-// write), so the name never holds a half-written file; when the write fails,
-// the earlier file is removed too, never left standing in.
-bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::size_t length);

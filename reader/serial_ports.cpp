@@ -1,9 +1,11 @@
 #include "reader/serial_ports.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <sstream>
 
+#include "base/text.h"
 #include "reader/serial_ports_platform.h"
 
 namespace {
@@ -45,4 +47,19 @@ void SetSerialPortSource(SerialPortSource source)
 {
     std::lock_guard lock(g_sourceMutex);
     g_source = std::move(source);
+}
+
+bool ListSerialPortNumbers(std::vector<std::string>& list)
+{
+    std::vector<std::string> names;
+    if (!SystemSerialPortNames(names))
+        return false;
+    std::vector<std::string> numbers;
+    numbers.reserve(names.size());
+    for (const std::string& name : names)
+        numbers.push_back(name.size() > 3 ? name.substr(3) : std::string());
+    // Text order, as the system's own port lists are sorted: "10" before "2".
+    std::stable_sort(numbers.begin(), numbers.end(), LessIgnoringCase);
+    list = std::move(numbers);
+    return true;
 }

@@ -14,6 +14,13 @@
 // true; returns false and leaves `names` alone when the list cannot be read.
 bool SystemSerialPortNames(std::vector<std::string>& names);
 
+// Replaces `list` with the numbers of the serial ports the system lists, as
+// decimal text in text order ("10" and "11" before "2"); leaves it unchanged
+// and returns false when that list cannot be read. Each name loses its first
+// three characters (the "COM"); what is left of a name of another form is
+// passed on as it is, and the search skips it as not a number.
+bool ListSerialPortNumbers(std::vector<std::string>& list);
+
 // Where SystemSerialPortNames() takes its answer from; tests feed names here.
 // An empty function returns to the platform's list.
 using SerialPortSource = std::function<bool(std::vector<std::string>& names)>;

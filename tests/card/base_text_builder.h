@@ -1,11 +1,26 @@
 #pragma once
-// Builds a card's 256-byte base text from UTF-8 field texts, blank-padded as
-// a card holds them.
+// Builds a card's texts for tests from UTF-8: the 256-byte base text as a
+// card holds it (UCS-2, blank-padded), and the GBK fields of the records the
+// core decodes it into.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "card/gbk.h"
+
+// Fills a record's field with `utf8` in GBK, cut to the field and padded with
+// NUL bytes.
+template <std::size_t N> void putField(char (&field)[N], std::string_view utf8)
+{
+    const std::string gbk = Utf8ToGbk(utf8);
+    std::memset(field, 0, N);
+    std::memcpy(field, gbk.data(), std::min(gbk.size(), N));
+}
 
 inline std::vector<std::uint32_t> utf8CodePoints(const std::string& s)
 {

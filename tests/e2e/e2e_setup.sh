@@ -2,8 +2,10 @@
 # Sourced by the end-to-end scripts, with their arguments and $program set:
 # skips (exit 77) where Xvfb or xdotool is missing, runs the script again
 # under a server of its own, and prepares the scratch directory $work with a
-# copy of the program in $work/app. Defines fail (reports and ends the test)
-# and kills the program ($app_pid) whatever way the script ends.
+# copy of the program in $work/app, named zuviruzozozad (.exe kept for a
+# Windows program). Defines fail (reports and ends the test) and
+# expect_clean_end, and kills the program ($app_pid) whatever way the script
+# ends.
 
 for tool in Xvfb xvfb-run xdotool; do
     if ! command -v "$tool" >/dev/null; then
@@ -34,12 +36,32 @@ fail() {
     exit 1
 }
 
+# After a close request made at $2 (date +%s%N): waits for the program to
+# end and fails unless it ended with exit code 0 within $1 ms. $3 says when
+# it was closed.
+expect_clean_end() {
+    local limit=$1 start=$2 what=$3 rc ms
+    for _ in $(seq 100); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    wait "$app_pid"
+    rc=$?
+    ms=$((($(date +%s%N) - start) / 1000000))
+    app_pid=
+    echo "closed $what in $ms ms, exit code $rc"
+    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $what"
+    [ "$ms" -lt "$limit" ] || fail "closing $what took $ms ms"
+}
+
 # The program keeps config.ini and the photo files beside itself, so it runs
 # from a copy in the test's own directory; the single-instance lock and its
 # socket go to the test's own runtime directory.
 mkdir -p "$work/app" "$work/rt"
 chmod 700 "$work/rt"
-cp "$program" "$work/app/zuviruzozozad"
+app_file=zuviruzozozad
+[[ $program == *.exe ]] && app_file+=.exe
+cp "$program" "$work/app/$app_file"
 export XDG_RUNTIME_DIR=$work/rt
 # On the server, not offscreen.
 unset QT_QPA_PLATFORM

@@ -50,22 +50,10 @@ click() { # x y in the window's client area
 
 # Closes the window and checks that the program ends with 0 within 2 s.
 close_and_check() {
-    local start end rc
+    local start
     start=$(date +%s%N)
     "$closer" "$wid" || fail "could not send the close request"
-    local i
-    for i in $(seq 100); do
-        kill -0 "$app_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    wait "$app_pid"
-    rc=$?
-    end=$(date +%s%N)
-    app_pid=
-    local ms=$(((end - start) / 1000000))
-    echo "closed $1 in $ms ms, exit code $rc"
-    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $1"
-    [ "$ms" -lt 2000 ] || fail "closing $1 took $ms ms"
+    expect_clean_end 2000 "$start" "$1"
     if grep -qiE 'terminate called|QThread: Destroyed|Segmentation' "$work/out.txt"; then
         fail "the program reported a fault while closing $1"
     fi

@@ -13,39 +13,17 @@ set -uo pipefail
 
 program=$(readlink -f "$1") library=$(readlink -f "$2") probe=$(readlink -f "$3")
 wine=${WINE:-wine}
-for tool in Xvfb xdotool "$wine"; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "SKIP: $tool is not installed"
-        exit 77
-    fi
-done
+if ! command -v "$wine" >/dev/null; then
+    echo "SKIP: $wine is not installed"
+    exit 77
+fi
 : "${WINEPREFIX:?WINEPREFIX must name the Wine prefix}"
 export WINEDEBUG=-all
 
-work=$(mktemp -d)
-app_pid= xvfb_pid=
-cleanup() {
-    [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- window state:"
-    cat "$work/dump.txt" 2>/dev/null
-    exit 1
-}
-
-# A display of our own; -noreset keeps it up between the program's starts.
-for n in $(seq 140 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-done
-Xvfb ":$n" -screen 0 1024x768x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$n"
-for i in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+# A display of our own, the scratch directory $work with the program as
+# $work/app/zuviruzozozad.exe, fail, and the program ended however this ends.
+# shellcheck source=e2e_setup.sh
+source "$(dirname "$0")/e2e_setup.sh"
 
 # A Wine server still running for this prefix (the console tests before this
 # leave one for a few seconds, and one started by wineboot has no display at
@@ -67,8 +45,6 @@ fi
 } >"$work/fonts.reg"
 "$wine" regedit /S "$work/fonts.reg" >/dev/null 2>&1
 
-mkdir -p "$work/app"
-cp "$program" "$work/app/zuviruzozozad.exe"
 cp "$library" "$work/app/termb_virtual.dll"
 unset TERMB_LIBRARY
 export TERMB_VIRTUAL_SCENARIO=$work/scenario.json
@@ -111,7 +87,7 @@ place_card() {
 }
 
 start_program() {
-    "$wine" "$work/app/zuviruzozozad.exe" >/dev/null 2>&1 &
+    "$wine" "$work/app/zuviruzozozad.exe" >>"$work/out.txt" 2>&1 &
     app_pid=$!
     wait_for Tform_Main Tform_Main 2 1
 }
@@ -119,21 +95,11 @@ start_program() {
 # Closes the main window with Alt+F4 and checks that the program ends with 0
 # within 1.5 s.
 close_and_check() {
-    local start rc ms i
+    local start
     xdotool windowfocus --sync "$(xdotool search --name '^zuviruzozozad' | head -1)" 2>/dev/null
     start=$(date +%s%N)
     xdotool key alt+F4
-    for i in $(seq 60); do
-        kill -0 "$app_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    wait "$app_pid"
-    rc=$?
-    ms=$((($(date +%s%N) - start) / 1000000))
-    app_pid=
-    echo "closed $1 in $ms ms, exit code $rc"
-    [ "$rc" -eq 0 ] || fail "exit code $rc after closing $1"
-    [ "$ms" -lt 1500 ] || fail "closing $1 took $ms ms"
+    expect_clean_end 1500 "$start" "$1"
 }
 
 manual='{"latency_scale": 0, "timeline": {"mode": "manual", "control_file": "'$work/card'"}}'

@@ -12,20 +12,10 @@
 #include <cstdio>
 #include <string>
 
+#include "base/utf16.h"
 #include "ui/win32/control_ids.h"
 
 namespace {
-
-std::string utf8(const std::wstring& wide)
-{
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()),
-                                        nullptr, 0, nullptr, nullptr);
-    std::string out(n > 0 ? n : 0, '\0');
-    if (n > 0)
-        ::WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), static_cast<int>(wide.size()), &out[0], n,
-                              nullptr, nullptr);
-    return out;
-}
 
 void printLine(HWND hwnd, const char* name)
 {
@@ -37,7 +27,7 @@ void printLine(HWND hwnd, const char* name)
                           2000, &length);
     const std::wstring text(buffer, length);
     std::string shown;
-    for (char c : utf8(text)) {
+    for (char c : Utf8FromWide(text)) {
         if (c == '\n')
             shown += "\\n";
         else if (c != '\r')
@@ -81,7 +71,7 @@ BOOL CALLBACK visitTopLevel(HWND hwnd, LPARAM param)
         return TRUE;
     }
     // The window itself, under its class name; "iconic" 1 when minimized.
-    printLine(hwnd, utf8(name).c_str());
+    printLine(hwnd, Utf8FromWide(name).c_str());
     std::printf("iconic\t%d\n", ::IsIconic(hwnd) ? 1 : 0);
     ::EnumChildWindows(hwnd, printChild, 0);
     return TRUE;

@@ -13,15 +13,9 @@
 #include "card/gbk.h"
 #include "present/card_view_model.h"
 #include "present/layout.h"
+#include "tests/card/base_text_builder.h"
 
 namespace {
-
-template <std::size_t N> void put(char (&field)[N], const std::string& utf8)
-{
-    const std::string gbk = Utf8ToGbk(utf8);
-    std::memset(field, 0, N);
-    std::memcpy(field, gbk.data(), std::min(gbk.size(), N));
-}
 
 // The identity card record the reading thread keeps for every kind; for the
 // other kinds it holds whatever their base text gives read as an ID card,
@@ -29,15 +23,15 @@ template <std::size_t N> void put(char (&field)[N], const std::string& utf8)
 TIDCardInfo idCard()
 {
     TIDCardInfo card{};
-    put(card.Name, "张示例");
-    put(card.Sex, "男");
-    put(card.Nation, "汉族");
-    put(card.Birthday, "19850315");
-    put(card.Address, "示例省示例市和平区样卡路18号示例小区十二号楼三单元四零一室");
-    put(card.IDCardNo, "990101198503150113");
-    put(card.CheckDepartment, "示例市公安局和平分局");
-    put(card.StartDate, "20150601");
-    put(card.EndDate, "20350601");
+    putField(card.Name, "张示例");
+    putField(card.Sex, "男");
+    putField(card.Nation, "汉族");
+    putField(card.Birthday, "19850315");
+    putField(card.Address, "示例省示例市和平区样卡路18号示例小区十二号楼三单元四零一室");
+    putField(card.IDCardNo, "990101198503150113");
+    putField(card.CheckDepartment, "示例市公安局和平分局");
+    putField(card.StartDate, "20150601");
+    putField(card.EndDate, "20350601");
     card.FingerprintLength = 0;
     return card;
 }
@@ -55,19 +49,19 @@ TCardKindInfo foreign(const std::string& englishName, const std::string& chinese
     TCardKindInfo kind{};
     kind.Kind = CardKind::ForeignPermanent;
     TForeignCardInfo& f = kind.Foreign;
-    put(f.EnglishName, englishName);
-    put(f.Sex, "男");
-    put(f.CardNo, "USA998503150001");
-    put(f.NationalityCode, "USA");
-    put(f.Nationality, "美国");
-    put(f.ChineseName, chineseName);
-    put(f.StartDate, "20200315");
-    put(f.EndDate, "20300315");
-    put(f.Birthday, "19850315");
-    put(f.CardVersion, "01");
-    put(f.AuthorityCode, "9900");
-    put(f.Authority, kForeignCardIssuer);
-    put(kind.Number, "USA998503150001");
+    putField(f.EnglishName, englishName);
+    putField(f.Sex, "男");
+    putField(f.CardNo, "USA998503150001");
+    putField(f.NationalityCode, "USA");
+    putField(f.Nationality, "美国");
+    putField(f.ChineseName, chineseName);
+    putField(f.StartDate, "20200315");
+    putField(f.EndDate, "20300315");
+    putField(f.Birthday, "19850315");
+    putField(f.CardVersion, "01");
+    putField(f.AuthorityCode, "9900");
+    putField(f.Authority, kForeignCardIssuer);
+    putField(kind.Number, "USA998503150001");
     return kind;
 }
 
@@ -76,17 +70,17 @@ TCardKindInfo permit()
     TCardKindInfo kind{};
     kind.Kind = CardKind::HkMacaoTaiwanPermit;
     TPermitCardInfo& p = kind.Permit;
-    put(p.Name, "陈示例");
-    put(p.Sex, "男");
-    put(p.Birthday, "19900720");
-    put(p.Address, "示例省示例市港湾路8号");
-    put(p.IDCardNo, "810000199007200014");
-    put(p.Region, "香港");
-    put(p.CheckDepartment, "示例市公安局");
-    put(p.StartDate, "20210101");
-    put(p.EndDate, "20260101");
-    put(p.PassNo, "H99000001");
-    put(p.IssueCount, "01");
+    putField(p.Name, "陈示例");
+    putField(p.Sex, "男");
+    putField(p.Birthday, "19900720");
+    putField(p.Address, "示例省示例市港湾路8号");
+    putField(p.IDCardNo, "810000199007200014");
+    putField(p.Region, "香港");
+    putField(p.CheckDepartment, "示例市公安局");
+    putField(p.StartDate, "20210101");
+    putField(p.EndDate, "20260101");
+    putField(p.PassNo, "H99000001");
+    putField(p.IssueCount, "01");
     return kind;
 }
 
@@ -343,14 +337,14 @@ bool overlap(const Box& a, const Box& b)
 TEST(CardViewModel, CaptionsAndLabelsFitTheirFace)
 {
     TCardKindInfo longForeign = foreign(std::string(60, 'M'), "阿卜杜热合曼·买买提示例尼亚");
-    put(longForeign.Foreign.Nationality, "福克兰群岛（马尔维纳斯）");
+    putField(longForeign.Foreign.Nationality, "福克兰群岛（马尔维纳斯）");
     TCardKindInfo longPermit = permit();
-    put(longPermit.Permit.Name, "阿卜杜热合曼买买提示例尼亚孜");
-    put(longPermit.Permit.Address, std::string(35, 'W'));
-    put(longPermit.Permit.CheckDepartment, "示例市公安局出入境管理支队示例");
-    put(longPermit.Permit.IssueCount, "99");
+    putField(longPermit.Permit.Name, "阿卜杜热合曼买买提示例尼亚孜");
+    putField(longPermit.Permit.Address, std::string(35, 'W'));
+    putField(longPermit.Permit.CheckDepartment, "示例市公安局出入境管理支队示例");
+    putField(longPermit.Permit.IssueCount, "99");
     TIDCardInfo longId = idCard();
-    put(longId.Nation, "柯尔克孜族");
+    putField(longId.Nation, "柯尔克孜族");
     const std::pair<TIDCardInfo, TCardKindInfo> cards[] = {
         {longId, TCardKindInfo{}},
         {garbage(), longForeign},

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include "../card/base_text_builder.h"
+#include "tests/card/base_text_builder.h"
 
 namespace {
 

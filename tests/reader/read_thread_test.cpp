@@ -15,11 +15,12 @@
 #include <sys/resource.h>
 #endif
 
-#include "../card/base_text_builder.h"
 #include "base/diagnostics.h"
 #include "card/card_kinds.h"
 #include "fake_reader.h"
+#include "reader/photo_files.h"
 #include "reader_test_support.h"
+#include "tests/card/base_text_builder.h"
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <set>
 
 #include "../temp_dir.h"
-#include "reader/read_thread.h"
 #include "reader/serial_ports.h"
 #include "reader/tty_ports.h"
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "reader/read_thread.h"
 #include "reader/serial_ports.h"
 
 namespace {

@@ -14,10 +14,18 @@
 #include <string_view>
 #include <vector>
 
+#include "base/utf16.h"
 #include "present/layout.h"
 
-std::wstring Wide(std::string_view utf8);
-std::string Utf8(std::wstring_view wide);
+// Short names of base's UTF-8 / UTF-16 conversion, as the windows use them.
+inline std::wstring Wide(std::string_view utf8)
+{
+    return WideFromUtf8(utf8);
+}
+inline std::string Utf8(std::wstring_view wide)
+{
+    return Utf8FromWide(wide);
+}
 
 // Owns one GDI object and deletes it.
 template <typename Handle> class GdiObject

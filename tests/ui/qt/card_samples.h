@@ -5,19 +5,10 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
-#include <cstring>
-#include <string_view>
 
 #include "card/card_info.h"
-#include "card/gbk.h"
+#include "tests/card/base_text_builder.h"
 #include "ui/qt/card_view.h"
-
-template <std::size_t N> void putField(char (&field)[N], std::string_view utf8)
-{
-    const std::string gbk = Utf8ToGbk(utf8);
-    std::memset(field, 0, N);
-    std::memcpy(field, gbk.data(), std::min(gbk.size(), N));
-}
 
 inline TIDCardInfo sampleCard()
 {
