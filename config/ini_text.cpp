@@ -1,5 +1,7 @@
 #include "config/ini_text.h"
 
+#include "base/text.h"
+
 #include <vector>
 
 namespace {
@@ -37,22 +39,6 @@ std::string_view trimBlanks(std::string_view s)
     return s;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 // The section name of a header line "[name]", or nothing.
 std::optional<std::string_view> sectionName(std::string_view line)
 {
@@ -68,7 +54,7 @@ std::optional<std::string_view> sectionName(std::string_view line)
 bool isKeyLine(std::string_view line, std::string_view key, std::string_view* value)
 {
     const auto eq = line.find('=');
-    if (eq == std::string_view::npos || !equalsNoCase(trimBlanks(line.substr(0, eq)), key))
+    if (eq == std::string_view::npos || !EqualIgnoringCase(trimBlanks(line.substr(0, eq)), key))
         return false;
     if (value)
         *value = trimBlanks(line.substr(eq + 1));
@@ -82,7 +68,7 @@ std::optional<std::pair<size_t, size_t>> findSection(const std::vector<Line>& li
 {
     for (size_t i = 0; i < lines.size(); ++i) {
         const auto name = sectionName(lines[i].text);
-        if (!name || !equalsNoCase(*name, section))
+        if (!name || !EqualIgnoringCase(*name, section))
             continue;
         size_t end = i + 1;
         while (end < lines.size() && !sectionName(lines[end].text))
