@@ -67,7 +67,7 @@ void BM_DecodeBaseText(benchmark::State& state)
     termbsim::CardImage image;
     std::string error;
     // The card with the longest name and the most characters to convert.
-    if (!termbsim::buildCardImage(termbsim::builtinCards()[2], image, error))
+    if (!termbsim::BuildCardImage(termbsim::BuiltinCards()[2], image, error))
         state.SkipWithError(error.c_str());
     TIDCardInfo record{};
     for (auto _ : state) {

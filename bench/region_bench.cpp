@@ -31,7 +31,7 @@ QImage checkerPhoto()
 QByteArray cardBitmap(int card)
 {
     const auto bmp =
-        termbsim::bmpFromImage(termbsim::cardPhoto(termbsim::builtinCards()[std::size_t(card)]));
+        termbsim::BmpFromImage(termbsim::CardPhotoImage(termbsim::BuiltinCards()[std::size_t(card)]));
     return QByteArray(reinterpret_cast<const char*>(bmp.data()), qsizetype(bmp.size()));
 }
 
@@ -48,11 +48,11 @@ void BM_PhotoRegion(benchmark::State& state)
     // system every round, which would be measured instead of the cut-out.
     QRegion held;
     for (auto _ : state) {
-        QRegion next = photoRegion(photo);
+        QRegion next = PhotoRegion(photo);
         held.swap(next);
         benchmark::DoNotOptimize(held);
     }
-    state.counters["rects"] = photoRegion(photo).rectCount();
+    state.counters["rects"] = PhotoRegion(photo).rectCount();
 }
 BENCHMARK(BM_PhotoRegion)->Unit(benchmark::kMicrosecond);
 
@@ -64,7 +64,7 @@ void BM_SetPhotoRegionTypical(benchmark::State& state)
     int i = 0;
     for (auto _ : state)
         SetPhotoRegion(photos[i++ & 1], &panel);
-    state.counters["rects"] = photoRegion(photos[0]).rectCount();
+    state.counters["rects"] = PhotoRegion(photos[0]).rectCount();
 }
 BENCHMARK(BM_SetPhotoRegionTypical)->Unit(benchmark::kMicrosecond);
 
@@ -95,7 +95,7 @@ struct TwoCards
             bitmaps[i] = cardBitmap(i + 1);
             termbsim::CardImage image;
             std::string error;
-            termbsim::buildCardImage(termbsim::builtinCards()[std::size_t(i + 1)], image, error);
+            termbsim::BuildCardImage(termbsim::BuiltinCards()[std::size_t(i + 1)], image, error);
             DecodeBaseTextInto(cards[i], image.baseText.data());
             cards[i].FingerprintLength = kFingerprintSize;
         }

@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (qint64(width) * height > 512 * 512)
         return 0; // the cut is the same code on any size; keep runs fast
     const std::vector<bool> expected = bruteForceCut(image);
-    if (regionPixels(photoRegion(image), width, height) != expected)
+    if (regionPixels(PhotoRegion(image), width, height) != expected)
         std::abort();
 
     auto* panel = g_view->findChild<QWidget*>(QStringLiteral("PhotoPanel"));

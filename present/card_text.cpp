@@ -51,7 +51,7 @@ std::string BytesToHex(const unsigned char* bytes, int count)
     return out;
 }
 
-std::string formatDate(std::string_view field, std::string_view separator)
+std::string FormatDate(std::string_view field, std::string_view separator)
 {
     std::string date = TrimText(field);
     if (date.size() < 8)
@@ -67,7 +67,7 @@ std::string formatDate(std::string_view field, std::string_view separator)
     return out;
 }
 
-FingerprintLine fingerprintLine(const unsigned char (&data)[kFingerprintSize], std::int32_t length)
+FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize], std::int32_t length)
 {
     static const std::string prefix = Utf8ToGbk(UiText::kFingerprintPrefix);
     static const std::string none = Utf8ToGbk(UiText::kFingerprintNone);

@@ -27,7 +27,7 @@ std::string BytesToHex(const unsigned char* bytes, int count);
 // byte is dropped). A shorter text is returned trimmed but otherwise as is,
 // and so is a text whose first eight bytes hold a double-byte character,
 // which the cuts would split.
-std::string formatDate(std::string_view field, std::string_view separator);
+std::string FormatDate(std::string_view field, std::string_view separator);
 
 // The date of birth sets its numbers in front of the year, month and day marks
 // of the card face; the validity dates read YYYY.MM.DD.
@@ -45,4 +45,4 @@ struct FingerprintLine
     std::string text; // GBK
     bool unexpected = false;
 };
-FingerprintLine fingerprintLine(const unsigned char (&data)[kFingerprintSize], std::int32_t length);
+FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize], std::int32_t length);

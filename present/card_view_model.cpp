@@ -34,9 +34,9 @@ CardText wrappedText(const char* control, const Rect& place, const std::string& 
 // identity card's places.
 void validityTexts(std::vector<CardText>& texts, const std::string& start, const std::string& end)
 {
-    texts.push_back(dataText("StartDateLabel", kStartDateLabel, formatDate(start, kValiditySeparator)));
+    texts.push_back(dataText("StartDateLabel", kStartDateLabel, FormatDate(start, kValiditySeparator)));
     texts.push_back(dataText("BetweenLabel", kBetweenLabel, std::string(UiText::kBetween)));
-    texts.push_back(dataText("EndDateLabel", kEndDateLabel, formatDate(end, kValiditySeparator)));
+    texts.push_back(dataText("EndDateLabel", kEndDateLabel, FormatDate(end, kValiditySeparator)));
 }
 
 // The issuing authority: trimmed before it is broken, the reverse of the address.
@@ -60,7 +60,7 @@ void residentTexts(std::vector<CardText>& texts, const Record& card, const std::
     texts.push_back(dataText("CheckDepartmentLabel", kCheckDepartmentLabel,
                              authorityText(FieldText(card.CheckDepartment))));
     texts.push_back(dataText("BirthdayLabel", kBirthdayLabel,
-                             formatDate(FieldText(card.Birthday), kBirthdaySeparator)));
+                             FormatDate(FieldText(card.Birthday), kBirthdaySeparator)));
     validityTexts(texts, FieldText(card.StartDate), FieldText(card.EndDate));
 }
 
@@ -81,7 +81,7 @@ void foreignTexts(std::vector<CardText>& texts, const TForeignCardInfo& card)
     texts.push_back(dataText("SexLabel", kForeignSexLabel, FieldText(card.Sex)));
     texts.push_back(dataText("NationalityLabel", kNationalityLabel, FieldText(card.Nationality)));
     texts.push_back(dataText("BirthdayLabel", kForeignBirthdayLabel,
-                             formatDate(FieldText(card.Birthday), kValiditySeparator)));
+                             FormatDate(FieldText(card.Birthday), kValiditySeparator)));
     texts.push_back(dataText("CardNoLabel", kCardNoLabel, FieldText(card.CardNo)));
     texts.push_back(dataText("CheckDepartmentLabel", kCheckDepartmentLabel,
                              authorityText(FieldText(card.Authority))));
@@ -116,7 +116,7 @@ CardText fingerprintText(const TIDCardInfo& card, int selector)
     line.font = CardFont::Line;
     line.visible = false;
     if (selector == kCardViewSelector) {
-        const FingerprintLine fp = fingerprintLine(card.FingerprintData, card.FingerprintLength);
+        const FingerprintLine fp = FingerprintLineFor(card.FingerprintData, card.FingerprintLength);
         line.text = GbkToUtf8(fp.text);
         line.colour = fp.unexpected ? CardColour::Red : CardColour::Black;
         line.visible = true;

@@ -89,7 +89,7 @@ std::vector<CardSpec> makeBuiltinCards()
         add(std::move(key), std::move(f), fingerprint, look);
         cards.back().kind = kind;
     };
-    auto withCheck = [](std::string first17) { return first17 + idCheckCharacter(first17); };
+    auto withCheck = [](std::string first17) { return first17 + IdCheckCharacter(first17); };
     CardFields foreign;
     foreign.englishName = "SAMPLE JOHN";
     foreign.sex = "1";
@@ -178,18 +178,18 @@ std::vector<std::uint8_t> fingerprintFor(const std::string& idNumber)
 
 } // namespace
 
-const std::vector<CardSpec>& builtinCards()
+const std::vector<CardSpec>& BuiltinCards()
 {
     static const std::vector<CardSpec> cards = makeBuiltinCards();
     return cards;
 }
 
-PaletteImage cardPhoto(const CardSpec& card)
+PaletteImage CardPhotoImage(const CardSpec& card)
 {
-    return card.photo ? *card.photo : drawPortrait(card.look);
+    return card.photo ? *card.photo : DrawPortrait(card.look);
 }
 
-bool utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units)
+bool Utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units)
 {
     units.clear();
     for (std::size_t i = 0; i < text.size();) {
@@ -225,7 +225,7 @@ bool utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units)
     return true;
 }
 
-const CardLayout& layoutOf(CardKind kind)
+const CardLayout& LayoutOf(CardKind kind)
 {
     for (const CardLayout& layout : kLayouts) {
         if (layout.kind == kind)
@@ -244,7 +244,7 @@ void putUnit(CardImage& image, std::size_t offset, std::uint16_t u)
 
 } // namespace
 
-bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
+bool BuildCardImage(const CardSpec& card, CardImage& image, std::string& error)
 {
     CardImage out;
     std::vector<std::uint16_t> units;
@@ -253,10 +253,10 @@ bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
     const std::uint16_t pad = card.zeroPadding ? 0 : 0x20;
     for (std::size_t i = 0; i < kBaseTextSize; i += 2)
         putUnit(out, i, pad);
-    const CardLayout& layout = layoutOf(card.kind);
+    const CardLayout& layout = LayoutOf(card.kind);
     for (const BaseField& f : layout) {
         const std::string& text = card.fields.*f.member;
-        if (!utf8ToUcs2(text, units)) {
+        if (!Utf8ToUcs2(text, units)) {
             error = std::string(f.key) + " is not UTF-8 text of characters up to U+FFFF";
             return false;
         }
@@ -271,7 +271,7 @@ bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
     }
     if (card.kind != CardKind::IdCard)
         putUnit(out, kMarkOffset, static_cast<std::uint8_t>(layout.mark));
-    out.photo = encodePhoto(cardPhoto(card));
+    out.photo = EncodePhoto(CardPhotoImage(card));
     if (out.photo.empty()) {
         error = "the photo has more than 15 colours";
         return false;
@@ -288,7 +288,7 @@ bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error)
     return true;
 }
 
-char idCheckCharacter(const std::string& first17)
+char IdCheckCharacter(const std::string& first17)
 {
     static constexpr int weights[17] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
     static constexpr char check[] = "10X98765432";

@@ -64,10 +64,10 @@ struct CardImage
 
 // The built-in sample cards, in a fixed order; every name, number and address
 // is made up (region codes 99xxxx are assigned to no real place).
-const std::vector<CardSpec>& builtinCards();
+const std::vector<CardSpec>& BuiltinCards();
 
 // The card's photo as a palette image (the given one or the drawn portrait).
-PaletteImage cardPhoto(const CardSpec& card);
+PaletteImage CardPhotoImage(const CardSpec& card);
 
 // One base-text field: where it lies and how many UCS-2 characters it holds.
 struct BaseField
@@ -107,7 +107,7 @@ inline constexpr BaseField kForeignFields[] = {
 // The residence permit: the identity card's layout without the nation (bytes
 // 32-35 reserved) and with the pass number and the issue count in place of
 // the reserved field.
-constexpr std::array<BaseField, 10> permitFields()
+constexpr std::array<BaseField, 10> PermitFields()
 {
     std::array<BaseField, 10> out{};
     std::size_t n = 0;
@@ -119,7 +119,7 @@ constexpr std::array<BaseField, 10> permitFields()
     out[n++] = {"issue_count", 238, 4, &CardFields::issueCount};
     return out;
 }
-inline constexpr std::array<BaseField, 10> kPermitFields = permitFields();
+inline constexpr std::array<BaseField, 10> kPermitFields = PermitFields();
 
 // A kind's layout: its scenario name, its mark (a blank for the identity
 // card, whose `reserved` field covers the mark's bytes) and its fields. The
@@ -141,17 +141,17 @@ inline constexpr CardLayout kLayouts[] = {
     {CardKind::HkMacaoTaiwanPermit, "permit", 'J', kPermitFields.data(), kPermitFields.size()},
     {CardKind::ForeignPermanent2023, "foreign-2023", 'Y', nullptr, 0},
 };
-const CardLayout& layoutOf(CardKind kind);
+const CardLayout& LayoutOf(CardKind kind);
 
 // UTF-8 text as UCS-2 code units; false for invalid UTF-8 and for characters
 // beyond U+FFFF, which UCS-2 cannot hold.
-bool utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units);
+bool Utf8ToUcs2(const std::string& text, std::vector<std::uint16_t>& units);
 
 // Builds everything the reader returns for `card`. False and a reason when a
 // field does not fit or the photo does not fit the format or kWltMaxSize.
-bool buildCardImage(const CardSpec& card, CardImage& image, std::string& error);
+bool BuildCardImage(const CardSpec& card, CardImage& image, std::string& error);
 
 // ISO 7064 MOD 11-2 check character of the first 17 digits of an ID number.
-char idCheckCharacter(const std::string& first17);
+char IdCheckCharacter(const std::string& first17);
 
 } // namespace termbsim

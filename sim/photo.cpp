@@ -83,7 +83,7 @@ void writeBmpPixels(std::uint8_t* bmp, const std::vector<Rgb>& palette, const st
 
 } // namespace
 
-std::vector<std::uint8_t> encodePhoto(const PaletteImage& image)
+std::vector<std::uint8_t> EncodePhoto(const PaletteImage& image)
 {
     const auto& px = image.pixels;
     if (image.palette.empty() || image.palette.size() > kMaxPaletteSize ||
@@ -130,7 +130,7 @@ std::vector<std::uint8_t> encodePhoto(const PaletteImage& image)
     return out;
 }
 
-int decodePhoto(const std::uint8_t* wlt, std::uint8_t* bmp)
+int DecodePhoto(const std::uint8_t* wlt, std::uint8_t* bmp)
 {
     if (!wlt || !bmp)
         return kDecodeNullArgument;
@@ -187,7 +187,7 @@ int decodePhoto(const std::uint8_t* wlt, std::uint8_t* bmp)
     return static_cast<int>(kBmpFileSize);
 }
 
-std::vector<std::uint8_t> bmpFromImage(const PaletteImage& image)
+std::vector<std::uint8_t> BmpFromImage(const PaletteImage& image)
 {
     std::vector<std::uint8_t> bmp(kBmpFileSize);
     writeBmpHeader(bmp.data());
@@ -195,7 +195,7 @@ std::vector<std::uint8_t> bmpFromImage(const PaletteImage& image)
     return bmp;
 }
 
-bool imageFromBmp(const std::vector<std::uint8_t>& file, PaletteImage& image, std::string& error)
+bool ImageFromBmp(const std::vector<std::uint8_t>& file, PaletteImage& image, std::string& error)
 {
     if (file.size() < kBmpHeaderSize || file[0] != 'B' || file[1] != 'M') {
         error = "not a Windows bitmap file";

@@ -47,9 +47,9 @@ struct PaletteImage
 
 // The compressed form of `image`; empty when the palette has more than 15
 // colours or an index outside it.
-std::vector<std::uint8_t> encodePhoto(const PaletteImage& image);
+std::vector<std::uint8_t> EncodePhoto(const PaletteImage& image);
 
-// Result codes of decodePhoto other than kBmpFileSize.
+// Result codes of DecodePhoto other than kBmpFileSize.
 inline constexpr int kDecodeNullArgument = -1;
 inline constexpr int kDecodeNotOurFormat = -2; // magic or size fields wrong
 inline constexpr int kDecodeCorrupt = -3;      // checksum, palette or run data wrong
@@ -58,14 +58,14 @@ inline constexpr int kDecodeCorrupt = -3;      // checksum, palette or run data 
 // `bmp` (kBmpFileSize bytes) and returns kBmpFileSize, or returns a negative
 // code and leaves `bmp` untouched. Reads the 10-byte header and then exactly
 // the payload it declares, never more than kWltMaxSize bytes in all.
-int decodePhoto(const std::uint8_t* wlt, std::uint8_t* bmp);
+int DecodePhoto(const std::uint8_t* wlt, std::uint8_t* bmp);
 
 // The bitmap file of an image.
-std::vector<std::uint8_t> bmpFromImage(const PaletteImage& image);
+std::vector<std::uint8_t> BmpFromImage(const PaletteImage& image);
 
 // A 102 x 126, 24-bit uncompressed bitmap file (bottom-up or top-down) as a
 // palette image. False and a reason when the file is not such a bitmap or has
 // more than 15 colours.
-bool imageFromBmp(const std::vector<std::uint8_t>& file, PaletteImage& image, std::string& error);
+bool ImageFromBmp(const std::vector<std::uint8_t>& file, PaletteImage& image, std::string& error);
 
 } // namespace termbsim

@@ -53,7 +53,7 @@ private:
 
 } // namespace
 
-PaletteImage drawPortrait(const PortraitLook& look)
+PaletteImage DrawPortrait(const PortraitLook& look)
 {
     PaletteImage image;
     image.palette.resize(InkCount);

@@ -8,7 +8,7 @@ namespace termbsim {
 enum class HairStyle { Short, Long, Bun, Cropped };
 
 // The colours of one portrait. Only the background may have its colour: the
-// tool cuts away every pixel of the top-left pixel's colour, so drawPortrait
+// tool cuts away every pixel of the top-left pixel's colour, so DrawPortrait
 // moves any figure colour that equals the background off it by one step.
 struct PortraitLook
 {
@@ -23,6 +23,6 @@ struct PortraitLook
 
 // A 102 x 126 photo: a uniform background and a figure of at most 14 other
 // colours, so it fits the compressed format's palette.
-PaletteImage drawPortrait(const PortraitLook& look);
+PaletteImage DrawPortrait(const PortraitLook& look);
 
 } // namespace termbsim

@@ -108,7 +108,7 @@ std::vector<std::uint8_t> readBinary(const std::string& path, bool& ok)
 
 const CardSpec& builtinCard(const json& value, const std::string& where)
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     if (value.is_string()) {
         const std::string key = value.get<std::string>();
         for (const CardSpec& c : cards) {
@@ -173,13 +173,13 @@ CardSpec parseCard(const json& value, const std::string& where, std::size_t posi
         card = builtinCard(value["builtin"], member(where, "builtin"));
     } else {
         // A card given field by field gets a drawn portrait all the same.
-        const auto& looks = builtinCards();
+        const auto& looks = BuiltinCards();
         card.key = "card" + std::to_string(position);
         card.look = looks[position % looks.size()].look;
     }
     if (value.contains("kind"))
         card.kind = cardKind(value["kind"], member(where, "kind"));
-    const CardLayout& layout = layoutOf(card.kind);
+    const CardLayout& layout = LayoutOf(card.kind);
     for (const auto& item : value.items()) {
         const std::string where2 = member(where, item.key());
         const BaseField* f = findField(layout, item.key());
@@ -213,7 +213,7 @@ CardSpec parseCard(const json& value, const std::string& where, std::size_t posi
             fail(where2, "cannot read " + file);
         PaletteImage image;
         std::string why;
-        if (!imageFromBmp(bytes, image, why))
+        if (!ImageFromBmp(bytes, image, why))
             fail(where2, file + ": " + why);
         card.photo = std::move(image);
     }
@@ -360,7 +360,7 @@ void buildImages(Scenario& s)
     for (std::size_t i = 0; i < s.cards.size(); ++i) {
         CardImage image;
         std::string why;
-        if (!buildCardImage(s.cards[i], image, why))
+        if (!BuildCardImage(s.cards[i], image, why))
             fail(element("cards", i), why);
         s.images.push_back(std::move(image));
     }
@@ -435,35 +435,35 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
 
 } // namespace
 
-Scenario defaultScenario()
+Scenario DefaultScenario()
 {
     Scenario s;
     // Every built-in card takes its turn, the other kinds after the identity
     // cards: the windows show each kind with its own fields.
-    s.cards = builtinCards();
+    s.cards = BuiltinCards();
     // The built-in cards are known to be good, so their images wait for the
-    // first read (ensureImages): loading the library stays cheap, and the
+    // first read (EnsureImages): loading the library stays cheap, and the
     // program that loads it starts sooner.
     return s;
 }
 
-void ensureImages(Scenario& scenario)
+void EnsureImages(Scenario& scenario)
 {
     std::string unused;
     for (std::size_t i = scenario.images.size(); i < scenario.cards.size(); ++i) {
         CardImage image;
-        buildCardImage(scenario.cards[i], image, unused);
+        BuildCardImage(scenario.cards[i], image, unused);
         scenario.images.push_back(std::move(image));
     }
 }
 
-bool parseScenario(const std::string& text, const std::string& baseDir, Scenario& scenario,
+bool ParseScenario(const std::string& text, const std::string& baseDir, Scenario& scenario,
                    std::string& error)
 {
     try {
         const json root = json::parse(text);
         Scenario s;
-        s.cards = builtinCards();
+        s.cards = BuiltinCards();
         parseInto(root, baseDir, s);
         scenario = std::move(s);
         return true;
@@ -482,7 +482,7 @@ bool parseScenario(const std::string& text, const std::string& baseDir, Scenario
     return false;
 }
 
-bool loadScenarioFile(const std::string& path, Scenario& scenario, std::string& error)
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -492,7 +492,7 @@ bool loadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
     std::ostringstream content;
     content << in.rdbuf();
     const std::string baseDir = std::filesystem::path(path).parent_path().string();
-    if (!parseScenario(content.str(), baseDir, scenario, error))
+    if (!ParseScenario(content.str(), baseDir, scenario, error))
         return false;
     scenario.source = path;
     return true;

@@ -86,7 +86,7 @@ struct Scenario
     std::vector<CardSpec> cards;
     // Built from `cards`, same order: at once from a scenario file (a card
     // that cannot be built makes the file unusable), and for the default demo
-    // by ensureImages when a card is first read.
+    // by EnsureImages when a card is first read.
     std::vector<CardImage> images;
     Timeline timeline;
     double latencyScale = 1.0;
@@ -95,17 +95,17 @@ struct Scenario
 };
 
 // Every built-in card, cycling 3 s on and 2 s off, realistic latencies.
-Scenario defaultScenario();
+Scenario DefaultScenario();
 
 // Builds the images of the cards that have none yet.
-void ensureImages(Scenario& scenario);
+void EnsureImages(Scenario& scenario);
 
 // Parses scenario JSON; relative file names in it are taken from `baseDir`.
 // False and a one-line reason naming the place in the file on any problem.
-bool parseScenario(const std::string& json, const std::string& baseDir, Scenario& scenario,
+bool ParseScenario(const std::string& json, const std::string& baseDir, Scenario& scenario,
                    std::string& error);
 
 // Reads and parses the file.
-bool loadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
 
 } // namespace termbsim

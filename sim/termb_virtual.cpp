@@ -16,7 +16,7 @@
 #define TERMB_VIRTUAL_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-using termbsim::theReader;
+using termbsim::TheReader;
 
 namespace {
 
@@ -34,28 +34,28 @@ template <typename Fn> int guarded(Fn fn, int onError)
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_OpenPort(int port)
 {
-    return guarded([&] { return theReader().openPort(port); }, termbsim::kPortNotAttached);
+    return guarded([&] { return TheReader().openPort(port); }, termbsim::kPortNotAttached);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ClosePort(int port)
 {
-    return guarded([&] { return theReader().closePort(port); }, termbsim::kPortNotAttached);
+    return guarded([&] { return TheReader().closePort(port); }, termbsim::kPortNotAttached);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_GetSAMIDToStr(int port, char* samId, int)
 {
-    return guarded([&] { return theReader().getSamId(port, samId); }, termbsim::kPortNotAttached);
+    return guarded([&] { return TheReader().getSamId(port, samId); }, termbsim::kPortNotAttached);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_StartFindIDCard(int port, unsigned char* manage, int)
 {
-    return guarded([&] { return theReader().startFindIdCard(port, manage); },
+    return guarded([&] { return TheReader().startFindIdCard(port, manage); },
                    termbsim::kPortNotAttached);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_SelectIDCard(int port, unsigned char* manage, int)
 {
-    return guarded([&] { return theReader().selectIdCard(port, manage); }, termbsim::kNoCard);
+    return guarded([&] { return TheReader().selectIdCard(port, manage); }, termbsim::kNoCard);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadBaseMsg(int port, unsigned char* text,
@@ -64,7 +64,7 @@ TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadBaseMsg(int port, unsigned char* tex
 {
     return guarded(
         [&] {
-            return theReader().readBase(port, text, textLen, photo, photoLen, nullptr, nullptr,
+            return TheReader().readBase(port, text, textLen, photo, photoLen, nullptr, nullptr,
                                         false);
         },
         termbsim::kCardLeft);
@@ -78,7 +78,7 @@ TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadBaseFPMsg(int port, unsigned char* t
 {
     return guarded(
         [&] {
-            return theReader().readBase(port, text, textLen, photo, photoLen, fingerprint,
+            return TheReader().readBase(port, text, textLen, photo, photoLen, fingerprint,
                                         fingerprintLen, true);
         },
         termbsim::kCardLeft);
@@ -87,19 +87,19 @@ TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadBaseFPMsg(int port, unsigned char* t
 TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadNewAppMsg(int port, unsigned char* appMsg,
                                                       unsigned int* len, int)
 {
-    return guarded([&] { return theReader().readNewAppMsg(port, appMsg, len); },
+    return guarded([&] { return TheReader().readNewAppMsg(port, appMsg, len); },
                    termbsim::kCardLeft);
 }
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL Wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
-    return guarded([&] { return termbsim::decodePhoto(wlt, bmp); }, termbsim::kDecodeCorrupt);
+    return guarded([&] { return termbsim::DecodePhoto(wlt, bmp); }, termbsim::kDecodeCorrupt);
 }
 
 TERMB_VIRTUAL_EXPORT const char* TermbVirtualReaderInfo()
 {
     try {
-        return theReader().info();
+        return TheReader().info();
     } catch (...) {
         return "zuviruzozozad virtual reader";
     }
@@ -110,7 +110,7 @@ TERMB_VIRTUAL_EXPORT const char* TermbVirtualReaderInfo()
 TERMB_VIRTUAL_EXPORT void TermbVirtualReset()
 {
     try {
-        theReader().reset();
+        TheReader().reset();
     } catch (...) {
     }
 }
@@ -119,7 +119,7 @@ TERMB_VIRTUAL_EXPORT void TermbVirtualReset()
 TERMB_VIRTUAL_EXPORT void TermbVirtualAdvanceClock(long long milliseconds)
 {
     try {
-        theReader().advanceClock(milliseconds);
+        TheReader().advanceClock(milliseconds);
     } catch (...) {
     }
 }

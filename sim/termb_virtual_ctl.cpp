@@ -40,7 +40,7 @@ bool writeFile(const std::filesystem::path& file, const std::uint8_t* data, std:
 
 const CardSpec* findCard(const std::string& name)
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     for (std::size_t i = 0; i < cards.size(); ++i) {
         if (cards[i].key == name || std::to_string(i) == name)
             return &cards[i];
@@ -50,13 +50,13 @@ const CardSpec* findCard(const std::string& name)
 
 int list()
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const CardFields& f = cards[i].fields;
         // Identity cards show their nation, the other kinds their kind.
         const std::string kind = cards[i].kind == CardKind::IdCard
                                      ? "nation " + f.nation
-                                     : std::string("kind ") + layoutOf(cards[i].kind).key;
+                                     : std::string("kind ") + LayoutOf(cards[i].kind).key;
         const std::string& name = f.name.empty() ? f.englishName : f.name;
         std::printf("%zu  %-26s %s  sex %s  %s  %s  %s-%s%s\n", i, cards[i].key.c_str(),
                     name.c_str(), f.sex.c_str(), kind.c_str(), f.idNumber.c_str(), f.start.c_str(),
@@ -74,12 +74,12 @@ int dump(const std::string& name, const std::filesystem::path& dir)
     }
     CardImage image;
     std::string error;
-    if (!buildCardImage(*card, image, error)) {
+    if (!BuildCardImage(*card, image, error)) {
         std::fprintf(stderr, "termb-virtual-ctl: %s\n", error.c_str());
         return 1;
     }
     std::vector<std::uint8_t> bmp(kBmpFileSize);
-    if (decodePhoto(image.photo.data(), bmp.data()) != static_cast<int>(kBmpFileSize)) {
+    if (DecodePhoto(image.photo.data(), bmp.data()) != static_cast<int>(kBmpFileSize)) {
         std::fprintf(stderr, "termb-virtual-ctl: the photo does not decode\n");
         return 1;
     }

@@ -23,7 +23,7 @@ std::string trimmed(const std::string& s)
 
 } // namespace
 
-VirtualReader& theReader()
+VirtualReader& TheReader()
 {
     static VirtualReader* reader = new VirtualReader;
     return *reader;
@@ -56,7 +56,7 @@ void VirtualReader::loadLocked()
     if (file && *file) {
         Scenario s;
         std::string error;
-        if (loadScenarioFile(file, s, error)) {
+        if (LoadScenarioFile(file, s, error)) {
             m_scenario = std::move(s);
             m_attached = true;
             description = "scenario " + m_scenario.source;
@@ -73,7 +73,7 @@ void VirtualReader::loadLocked()
             description = "scenario " + std::string(file) + " is malformed, no reader attached";
         }
     } else {
-        m_scenario = defaultScenario();
+        m_scenario = DefaultScenario();
         m_attached = true;
         description = "default demo";
     }
@@ -367,7 +367,7 @@ int VirtualReader::readBase(int port, unsigned char* text, unsigned int* textLen
     const Placement after = placementLocked();
     if (after.id != before.id || after.card != before.card)
         return kCardLeft;
-    ensureImages(m_scenario);
+    EnsureImages(m_scenario);
     if (after.card >= static_cast<int>(m_scenario.images.size()))
         return kCardLeft;
 

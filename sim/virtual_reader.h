@@ -100,6 +100,6 @@ private:
 
 // The process's reader. Never destroyed: the tool does not join its reading
 // thread, which may still be inside a call while the process exits.
-VirtualReader& theReader();
+VirtualReader& TheReader();
 
 } // namespace termbsim

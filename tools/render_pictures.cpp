@@ -105,15 +105,15 @@ int main(int argc, char** argv)
         const char* file;
         QPixmap pixmap;
     } pictures[] = {
-        {"banner.png", Pictures::banner()},
-        {"strip.png", Pictures::strip(UiLayout::kImage2.width)},
-        {"pale.png", Pictures::paleGround()},
-        {"waves.png", Pictures::radioWaves()},
-        {"hand.png", Pictures::handWithCard()},
-        {"start.png", Pictures::actionStatusGlyph(0)},
-        {"stop.png", Pictures::actionStatusGlyph(1)},
-        {"settings.png", Pictures::settingsGlyph()},
-        {"about.png", Pictures::aboutGlyph()},
+        {"banner.png", Pictures::Banner()},
+        {"strip.png", Pictures::Strip(UiLayout::kImage2.width)},
+        {"pale.png", Pictures::PaleGround()},
+        {"waves.png", Pictures::RadioWaves()},
+        {"hand.png", Pictures::HandWithCard()},
+        {"start.png", Pictures::ActionStatusGlyph(0)},
+        {"stop.png", Pictures::ActionStatusGlyph(1)},
+        {"settings.png", Pictures::SettingsGlyph()},
+        {"about.png", Pictures::AboutGlyph()},
     };
     for (const auto& picture : pictures) {
         if (!writePng(picture.pixmap, dir.filePath(QString::fromLatin1(picture.file)))) {
@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     // order of kCardFaces.
     for (std::size_t i = 0; i < std::size(kCardFaces); ++i) {
         const QString file = QStringLiteral("cardface%1.png").arg(i);
-        if (!writePng(cardFacePixmap(kCardFaces[i], layoutFont(UiLayout::kCardLineFont),
+        if (!writePng(CardFacePixmap(kCardFaces[i], layoutFont(UiLayout::kCardLineFont),
                                      layoutFont(UiLayout::kCardDataFont)),
                       dir.filePath(file))) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));

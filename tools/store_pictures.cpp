@@ -29,7 +29,7 @@ int main(int argc, char** argv)
     QByteArray table = "const StoredPictureData kStoredPictureData[] = {\n";
     static const char hex[] = "0123456789abcdef";
     for (int i = 0; i < Pictures::kStoredPictureCount; ++i) {
-        const QImage image = Pictures::drawPicture(static_cast<Pictures::StoredPicture>(i))
+        const QImage image = Pictures::DrawPicture(static_cast<Pictures::StoredPicture>(i))
                                  .toImage()
                                  .convertToFormat(QImage::Format_ARGB32_Premultiplied);
         if (image.isNull()) {

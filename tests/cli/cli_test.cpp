@@ -158,7 +158,7 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
 
 TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
 {
-    const termbsim::CardFields& expected = termbsim::builtinCards()[2].fields;
+    const termbsim::CardFields& expected = termbsim::BuiltinCards()[2].fields;
     const CliRun r = run({"--once", "--json"}, R"("timeline": {"mode": "fixed", "card": 2})");
     ASSERT_EQ(r.exitCode, 0) << r.err;
 
@@ -200,7 +200,7 @@ TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
 
 TEST_F(CliTest, EachKindOfCardIsReportedWithItsOwnFields)
 {
-    const auto& builtin = termbsim::builtinCards();
+    const auto& builtin = termbsim::BuiltinCards();
     struct Case
     {
         const char* card; // built-in card key

@@ -38,8 +38,8 @@ TEST(CardText, FormatsDates)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
-        EXPECT_EQ(formatDate(c.field, kBirthdaySeparator), c.birthday);
-        EXPECT_EQ(formatDate(c.field, kValiditySeparator), c.validity);
+        EXPECT_EQ(FormatDate(c.field, kBirthdaySeparator), c.birthday);
+        EXPECT_EQ(FormatDate(c.field, kValiditySeparator), c.validity);
     }
 }
 
@@ -92,7 +92,7 @@ TEST(CardText, BytesToHex)
 TEST(CardText, FingerprintLineStaysOneLine)
 {
     unsigned char data[kFingerprintSize] = {'A', '\n', 'B', '\r', 0x7F, 'C', 0x01};
-    const FingerprintLine line = fingerprintLine(data, 5000);
+    const FingerprintLine line = FingerprintLineFor(data, 5000);
     EXPECT_TRUE(line.unexpected);
     EXPECT_EQ(GbkToUtf8(line.text), "指纹数据  A^JB^M^?C^A");
 }

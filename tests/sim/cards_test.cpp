@@ -35,7 +35,7 @@ bool validIdNumber(const std::string& id)
 
 TEST(SampleCards, ExerciseWhatTheToolMustHandle)
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     ASSERT_GE(cards.size(), 8u);
     std::set<std::string> nations, sexes, keys;
     bool longDottedName = false, fullAddress = false, longTerm = false, withoutFingerprint = false,
@@ -69,7 +69,7 @@ TEST(SampleCards, ExerciseWhatTheToolMustHandle)
 // every other kind follows.
 int idCardCount()
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     return static_cast<int>(std::find_if(cards.begin(), cards.end(),
                                          [](const CardSpec& c) {
                                              return c.kind != termbsim::CardKind::IdCard;
@@ -79,7 +79,7 @@ int idCardCount()
 
 TEST(SampleCards, IdCardsFirstThenEveryOtherKind)
 {
-    const auto& cards = builtinCards();
+    const auto& cards = BuiltinCards();
     EXPECT_EQ(idCardCount(), 8);
     std::set<termbsim::CardKind> kinds;
     for (std::size_t i = idCardCount(); i < cards.size(); ++i)
@@ -91,14 +91,14 @@ TEST(SampleCards, IdCardsFirstThenEveryOtherKind)
 class SampleCard : public ::testing::TestWithParam<int>
 {
 protected:
-    const CardSpec& card() const { return builtinCards()[GetParam()]; }
+    const CardSpec& card() const { return BuiltinCards()[GetParam()]; }
 };
 
 TEST_P(SampleCard, IsPlainlyFictionalWithAValidIdNumber)
 {
     const CardFields& f = card().fields;
     EXPECT_TRUE(validIdNumber(f.idNumber)) << f.idNumber;
-    EXPECT_EQ(idCheckCharacter(f.idNumber.substr(0, 17)), f.idNumber[17]);
+    EXPECT_EQ(IdCheckCharacter(f.idNumber.substr(0, 17)), f.idNumber[17]);
     // Region codes 99xxxx belong to no real place, so no number is a real one.
     EXPECT_EQ(f.idNumber.substr(0, 2), "99");
     EXPECT_EQ(f.idNumber.substr(6, 8), f.birth);
@@ -113,7 +113,7 @@ TEST_P(SampleCard, BaseTextHasTheCardLayout)
 {
     CardImage image;
     std::string error;
-    ASSERT_TRUE(buildCardImage(card(), image, error)) << error;
+    ASSERT_TRUE(BuildCardImage(card(), image, error)) << error;
     const CardFields& f = card().fields;
     // Built again with the card tests' own builder: blank-padded UCS-2 LE.
     BaseTextBuilder expected;
@@ -135,7 +135,7 @@ TEST_P(SampleCard, BaseTextDecodesToExactlyTheCardsFields)
 {
     CardImage image;
     std::string error;
-    ASSERT_TRUE(buildCardImage(card(), image, error)) << error;
+    ASSERT_TRUE(BuildCardImage(card(), image, error)) << error;
     TIDCardInfo record{};
     DecodeBaseTextInto(record, image.baseText.data());
     const CardFields& f = card().fields;
@@ -171,7 +171,7 @@ TEST_P(OtherKindCard, IsFictionalAndDecodesBackThroughTheCore)
 {
     CardImage image;
     std::string error;
-    ASSERT_TRUE(buildCardImage(card(), image, error)) << error;
+    ASSERT_TRUE(BuildCardImage(card(), image, error)) << error;
     TCardKindInfo info{};
     DecodeCardKind(image.baseText.data(), info);
     const CardFields& f = card().fields;
@@ -225,14 +225,14 @@ TEST_P(OtherKindCard, IsFictionalAndDecodesBackThroughTheCore)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryOtherCard, OtherKindCard,
-                         ::testing::Range(idCardCount(), static_cast<int>(builtinCards().size())));
+                         ::testing::Range(idCardCount(), static_cast<int>(BuiltinCards().size())));
 
 TEST(SampleCards, DecodedEdgeCasesReadAsTheToolShowsThem)
 {
     const auto decode = [](int index) {
         CardImage image;
         std::string error;
-        EXPECT_TRUE(buildCardImage(builtinCards()[index], image, error)) << error;
+        EXPECT_TRUE(BuildCardImage(BuiltinCards()[index], image, error)) << error;
         TIDCardInfo record{};
         DecodeBaseTextInto(record, image.baseText.data());
         return record;
@@ -256,25 +256,25 @@ TEST(SampleCards, DecodedEdgeCasesReadAsTheToolShowsThem)
 
 TEST(SampleCards, FieldsThatDoNotFitAreRefused)
 {
-    CardSpec card = builtinCards()[0];
+    CardSpec card = BuiltinCards()[0];
     card.fields.name = "一二三四五六七八九十一二三四五六";
     CardImage image;
     std::string error;
-    EXPECT_FALSE(buildCardImage(card, image, error));
+    EXPECT_FALSE(BuildCardImage(card, image, error));
     EXPECT_EQ(error, "name has 16 characters; the field holds 15");
-    card = builtinCards()[0];
+    card = BuiltinCards()[0];
     card.fields.address = "\xF0\x9F\x98\x80"; // beyond U+FFFF
-    EXPECT_FALSE(buildCardImage(card, image, error));
+    EXPECT_FALSE(BuildCardImage(card, image, error));
     EXPECT_NE(error.find("address"), std::string::npos);
 }
 
 TEST(SampleCards, ZeroPaddingEndsFieldsWithNul)
 {
-    CardSpec card = builtinCards()[0];
+    CardSpec card = BuiltinCards()[0];
     card.zeroPadding = true;
     CardImage image;
     std::string error;
-    ASSERT_TRUE(buildCardImage(card, image, error)) << error;
+    ASSERT_TRUE(BuildCardImage(card, image, error)) << error;
     // 张示例 is three characters: the fourth unit of the name is U+0000.
     EXPECT_EQ(image.baseText[6], 0);
     EXPECT_EQ(image.baseText[7], 0);

@@ -33,25 +33,25 @@ std::vector<std::uint8_t> decodeWithLibrary(std::vector<std::uint8_t> wlt, int& 
 class BuiltinPhoto : public ::testing::TestWithParam<int>
 {
 protected:
-    const CardSpec& card() const { return builtinCards()[GetParam()]; }
+    const CardSpec& card() const { return BuiltinCards()[GetParam()]; }
 };
 
 TEST_P(BuiltinPhoto, FitsTheCardsPhotoSize)
 {
     CardImage image;
     std::string error;
-    ASSERT_TRUE(buildCardImage(card(), image, error)) << error;
+    ASSERT_TRUE(BuildCardImage(card(), image, error)) << error;
     EXPECT_LE(image.photo.size(), kCardPhotoLimit);
     EXPECT_EQ(image.photo.size(), kWltHeaderSize + (image.photo[4] | (image.photo[5] << 8)));
 }
 
 TEST_P(BuiltinPhoto, DecodesToExactlyThePhotoItWasMadeFrom)
 {
-    const PaletteImage photo = cardPhoto(card());
+    const PaletteImage photo = CardPhotoImage(card());
     int code = 0;
-    const std::vector<std::uint8_t> bmp = decodeWithLibrary(encodePhoto(photo), code);
+    const std::vector<std::uint8_t> bmp = decodeWithLibrary(EncodePhoto(photo), code);
     ASSERT_EQ(code, kTermbBitmapSize);
-    const std::vector<std::uint8_t> expected = bmpFromImage(photo);
+    const std::vector<std::uint8_t> expected = BmpFromImage(photo);
     ASSERT_EQ(expected.size(), 38862u);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bmp.begin()));
     EXPECT_EQ(bmp[38862], 0xEE) << "wrote past the bitmap";
@@ -68,7 +68,7 @@ TEST_P(BuiltinPhoto, DecodesToExactlyThePhotoItWasMadeFrom)
 TEST_P(BuiltinPhoto, IsAValidWindowsBitmapFile)
 {
     int code = 0;
-    const std::vector<std::uint8_t> bmp = decodeWithLibrary(encodePhoto(cardPhoto(card())), code);
+    const std::vector<std::uint8_t> bmp = decodeWithLibrary(EncodePhoto(CardPhotoImage(card())), code);
     ASSERT_EQ(code, 38862);
     const std::uint8_t* h = bmp.data();
     EXPECT_EQ(h[0], 'B');
@@ -92,7 +92,7 @@ TEST_P(BuiltinPhoto, IsAValidWindowsBitmapFile)
 // exactly the background, one uniform area around the figure.
 TEST_P(BuiltinPhoto, BackgroundIsUniformAndOnlyBackground)
 {
-    const PaletteImage photo = cardPhoto(card());
+    const PaletteImage photo = CardPhotoImage(card());
     const Rgb key = photo.at(0, 0);
     EXPECT_EQ(key, card().look.background);
     int keyPixels = 0;
@@ -129,21 +129,21 @@ TEST_P(BuiltinPhoto, BackgroundIsUniformAndOnlyBackground)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCard, BuiltinPhoto,
-                         ::testing::Range(0, static_cast<int>(builtinCards().size())));
+                         ::testing::Range(0, static_cast<int>(BuiltinCards().size())));
 
 TEST(PhotoFormat, NearestColourToTheBackgroundIsKept)
 {
     // han-male's shirt is white less one step of blue on a white background.
-    const PaletteImage photo = cardPhoto(builtinCards()[0]);
+    const PaletteImage photo = CardPhotoImage(BuiltinCards()[0]);
     EXPECT_EQ(photo.at(0, 0), (Rgb{255, 255, 255}));
     EXPECT_EQ(photo.at(51 - 10, 95), (Rgb{255, 255, 254}));
 }
 
 TEST(PhotoFormat, FigureColourEqualToTheBackgroundIsMovedOffIt)
 {
-    PortraitLook look = builtinCards()[0].look;
+    PortraitLook look = BuiltinCards()[0].look;
     look.clothes = look.background;
-    const PaletteImage photo = drawPortrait(look);
+    const PaletteImage photo = DrawPortrait(look);
     for (int x = 0; x < kPhotoWidth; ++x)
         EXPECT_NE(photo.at(x, 125), look.background) << x;
 }
@@ -167,20 +167,20 @@ TEST(PhotoFormat, RoundTripOfAnyPaletteUpToFifteen)
 {
     for (int colours : {1, 2, 15}) {
         const PaletteImage image = patternImage(colours);
-        const std::vector<std::uint8_t> wlt = encodePhoto(image);
+        const std::vector<std::uint8_t> wlt = EncodePhoto(image);
         ASSERT_FALSE(wlt.empty());
         std::vector<std::uint8_t> bmp(kBmpFileSize);
-        ASSERT_EQ(decodePhoto(wlt.data(), bmp.data()), 38862) << colours;
-        EXPECT_EQ(bmp, bmpFromImage(image)) << colours;
+        ASSERT_EQ(DecodePhoto(wlt.data(), bmp.data()), 38862) << colours;
+        EXPECT_EQ(bmp, BmpFromImage(image)) << colours;
     }
-    EXPECT_TRUE(encodePhoto(patternImage(16)).empty());
+    EXPECT_TRUE(EncodePhoto(patternImage(16)).empty());
 }
 
 // Damages a valid photo and, unless told not to, mends the checksum so that
 // the damage itself is what the decoder must find.
 std::vector<std::uint8_t> damaged(void (*damage)(std::vector<std::uint8_t>&), bool fixChecksum)
 {
-    std::vector<std::uint8_t> wlt = encodePhoto(cardPhoto(builtinCards()[0]));
+    std::vector<std::uint8_t> wlt = EncodePhoto(CardPhotoImage(BuiltinCards()[0]));
     damage(wlt);
     if (fixChecksum) {
         const std::size_t n = wlt[4] | (wlt[5] << 8);
@@ -268,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PhotoFormat, NullArgumentsAreRefused)
 {
-    std::vector<std::uint8_t> wlt = encodePhoto(cardPhoto(builtinCards()[0]));
+    std::vector<std::uint8_t> wlt = EncodePhoto(CardPhotoImage(BuiltinCards()[0]));
     std::vector<std::uint8_t> bmp(kBitmapBufferSize);
     EXPECT_EQ(virtualReader().api.Wlt2Bmp(nullptr, bmp.data()), -1);
     EXPECT_EQ(virtualReader().api.Wlt2Bmp(wlt.data(), nullptr), -1);
@@ -308,12 +308,12 @@ TEST(PhotoFormat, ReadsNoFurtherThanTheDeclaredPayload)
     GuardedBuffer guarded;
     std::vector<std::uint8_t> bmp(kBitmapBufferSize);
     const auto& wlt2bmp = virtualReader().api.Wlt2Bmp;
-    for (const CardSpec& card : builtinCards()) {
-        const std::vector<std::uint8_t> wlt = encodePhoto(cardPhoto(card));
+    for (const CardSpec& card : BuiltinCards()) {
+        const std::vector<std::uint8_t> wlt = EncodePhoto(CardPhotoImage(card));
         EXPECT_EQ(wlt2bmp(guarded.place(wlt), bmp.data()), 38862) << card.key;
     }
     // A header that claims more than 2001 bytes is refused on its own.
-    std::vector<std::uint8_t> header(encodePhoto(cardPhoto(builtinCards()[0])));
+    std::vector<std::uint8_t> header(EncodePhoto(CardPhotoImage(BuiltinCards()[0])));
     header.resize(kWltHeaderSize);
     setPayloadLength(header, 60000);
     EXPECT_LT(wlt2bmp(guarded.place(header), bmp.data()), 0);
@@ -330,7 +330,7 @@ TEST(PhotoFormat, ReadsNoFurtherThanTheDeclaredPayload)
 
 std::vector<std::uint8_t> bmpFile(const PaletteImage& image, bool topDown)
 {
-    std::vector<std::uint8_t> file = bmpFromImage(image);
+    std::vector<std::uint8_t> file = BmpFromImage(image);
     if (topDown) {
         const std::int32_t h = -kPhotoHeight;
         std::memcpy(file.data() + 22, &h, 4);
@@ -347,8 +347,8 @@ TEST(PhotoFormat, ReadsBitmapFilesBottomUpAndTopDown)
     for (bool topDown : {false, true}) {
         PaletteImage back;
         std::string error;
-        ASSERT_TRUE(imageFromBmp(bmpFile(image, topDown), back, error)) << error;
-        EXPECT_EQ(bmpFromImage(back), bmpFromImage(image)) << topDown;
+        ASSERT_TRUE(ImageFromBmp(bmpFile(image, topDown), back, error)) << error;
+        EXPECT_EQ(BmpFromImage(back), BmpFromImage(image)) << topDown;
     }
 }
 
@@ -356,22 +356,22 @@ TEST(PhotoFormat, RefusesBitmapsItCannotHold)
 {
     PaletteImage back;
     std::string error;
-    EXPECT_FALSE(imageFromBmp({'B', 'M', 0}, back, error));
-    std::vector<std::uint8_t> file = bmpFromImage(patternImage(3));
+    EXPECT_FALSE(ImageFromBmp({'B', 'M', 0}, back, error));
+    std::vector<std::uint8_t> file = BmpFromImage(patternImage(3));
     file[18] = 100; // width
-    EXPECT_FALSE(imageFromBmp(file, back, error));
+    EXPECT_FALSE(ImageFromBmp(file, back, error));
     EXPECT_NE(error.find("102 x 126"), std::string::npos) << error;
-    file = bmpFromImage(patternImage(3));
+    file = BmpFromImage(patternImage(3));
     file[28] = 32;
-    EXPECT_FALSE(imageFromBmp(file, back, error));
-    file = bmpFromImage(patternImage(3));
+    EXPECT_FALSE(ImageFromBmp(file, back, error));
+    file = BmpFromImage(patternImage(3));
     file.resize(1000);
-    EXPECT_FALSE(imageFromBmp(file, back, error));
+    EXPECT_FALSE(ImageFromBmp(file, back, error));
     EXPECT_NE(error.find("short"), std::string::npos) << error;
     PaletteImage many = patternImage(15);
     many.palette.push_back({1, 2, 3});
     many.pixels[100] = 15;
-    EXPECT_FALSE(imageFromBmp(bmpFromImage(many), back, error));
+    EXPECT_FALSE(ImageFromBmp(BmpFromImage(many), back, error));
     EXPECT_NE(error.find("15 colours"), std::string::npos) << error;
 }
 

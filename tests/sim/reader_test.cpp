@@ -21,7 +21,7 @@ termbsim::CardImage builtinImage(int index)
 {
     termbsim::CardImage image;
     std::string error;
-    EXPECT_TRUE(termbsim::buildCardImage(termbsim::builtinCards()[index], image, error)) << error;
+    EXPECT_TRUE(termbsim::BuildCardImage(termbsim::BuiltinCards()[index], image, error)) << error;
     return image;
 }
 
@@ -75,7 +75,7 @@ TEST_F(VirtualReader, DefaultDemoCardsTakeTurnsThreeSecondsOnTwoOff)
     DecodeBaseTextInto(record, r.text.data());
     EXPECT_EQ(FieldText(record.IDCardNo), "990202197608220373");
     // One whole round later: the same card again.
-    advanceVirtualClock(static_cast<long long>(termbsim::builtinCards().size()) * 5000);
+    advanceVirtualClock(static_cast<long long>(termbsim::BuiltinCards().size()) * 5000);
     EXPECT_EQ(read().code, kTermbOk);
 }
 
@@ -97,7 +97,7 @@ TEST_P(EveryCardRoundTrip, OpenSamFindSelectReadDecode)
     BaseRead r = read();
     ASSERT_EQ(r.code, kTermbOk);
 
-    const termbsim::CardSpec& spec = termbsim::builtinCards()[index];
+    const termbsim::CardSpec& spec = termbsim::BuiltinCards()[index];
     const termbsim::CardImage card = builtinImage(index);
     EXPECT_EQ(r.textLen, 256u);
     EXPECT_TRUE(std::equal(card.baseText.begin(), card.baseText.end(), r.text.begin()));
@@ -128,13 +128,13 @@ TEST_P(EveryCardRoundTrip, OpenSamFindSelectReadDecode)
 
     std::vector<unsigned char> bmp(kBitmapBufferSize, 0xEE);
     ASSERT_EQ(api().Wlt2Bmp(r.photo.data(), bmp.data()), kTermbBitmapSize);
-    const std::vector<std::uint8_t> expected = termbsim::bmpFromImage(termbsim::cardPhoto(spec));
+    const std::vector<std::uint8_t> expected = termbsim::BmpFromImage(termbsim::CardPhotoImage(spec));
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bmp.begin()));
     EXPECT_EQ(stillThere(), kTermbOk);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cards, EveryCardRoundTrip,
-                         ::testing::Range(0, static_cast<int>(termbsim::builtinCards().size())));
+                         ::testing::Range(0, static_cast<int>(termbsim::BuiltinCards().size())));
 
 TEST_F(VirtualReader, ReadWithoutFingerprintFillsTextAndPhotoOnly)
 {
@@ -223,7 +223,7 @@ TEST_F(VirtualReader, ControlFileThatNamesNoCardLeavesTheReaderEmpty)
     useManualScenario();
     ASSERT_EQ(open(), kTermbOk);
     ::testing::internal::CaptureStderr();
-    const std::string past = std::to_string(termbsim::builtinCards().size());
+    const std::string past = std::to_string(termbsim::BuiltinCards().size());
     placeCard(past); // one past the last built-in card
     EXPECT_EQ(find(), 128);
     EXPECT_EQ(find(), 128);
@@ -232,7 +232,7 @@ TEST_F(VirtualReader, ControlFileThatNamesNoCardLeavesTheReaderEmpty)
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
     EXPECT_NE(err.find("\"" + past + "\" is not a card number from 0 to " +
-                       std::to_string(termbsim::builtinCards().size() - 1)),
+                       std::to_string(termbsim::BuiltinCards().size() - 1)),
               std::string::npos)
         << err;
     std::filesystem::remove(m_dir.file("card"));

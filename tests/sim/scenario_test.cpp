@@ -402,10 +402,10 @@ TEST_F(Scenario, ResetAfterAMalformedScenarioAttachesTheReaderAgain)
 // kinds after the identity cards, now that the windows show each kind.
 TEST(DefaultDemo, ServesEveryBuiltinCardInTurn)
 {
-    termbsim::Scenario demo = termbsim::defaultScenario();
-    const auto& builtin = termbsim::builtinCards();
+    termbsim::Scenario demo = termbsim::DefaultScenario();
+    const auto& builtin = termbsim::BuiltinCards();
     ASSERT_EQ(demo.cards.size(), builtin.size());
-    termbsim::ensureImages(demo);
+    termbsim::EnsureImages(demo);
     ASSERT_EQ(demo.images.size(), builtin.size());
     for (std::size_t i = 0; i < builtin.size(); ++i)
         EXPECT_EQ(demo.cards[i].key, builtin[i].key);

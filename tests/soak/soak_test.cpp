@@ -94,11 +94,11 @@ struct ExpectedCard
 std::map<std::string, ExpectedCard> expectedCards()
 {
     std::map<std::string, ExpectedCard> cards;
-    const auto& specs = termbsim::builtinCards();
+    const auto& specs = termbsim::BuiltinCards();
     for (std::size_t i = 0; i < specs.size(); ++i) {
         termbsim::CardImage image;
         std::string error;
-        if (!termbsim::buildCardImage(specs[i], image, error))
+        if (!termbsim::BuildCardImage(specs[i], image, error))
             throw std::runtime_error(error);
         TIDCardInfo record{};
         DecodeBaseTextInto(record, image.baseText.data());
@@ -109,7 +109,7 @@ std::map<std::string, ExpectedCard> expectedCards()
         std::vector<std::uint8_t> wlt(image.photo);
         wlt.resize(kPhotoBufferSize);
         std::vector<std::uint8_t> bmp(kBitmapBufferSize);
-        if (termbsim::decodePhoto(wlt.data(), bmp.data()) != kTermbBitmapSize)
+        if (termbsim::DecodePhoto(wlt.data(), bmp.data()) != kTermbBitmapSize)
             throw std::runtime_error("a built-in photo does not decode");
         card.bitmap.assign(bmp.begin(), bmp.begin() + kTermbBitmapSize);
         card.fingerprint = image.fingerprint;

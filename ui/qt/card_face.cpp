@@ -72,7 +72,7 @@ QString qs(std::string_view text)
 
 } // namespace
 
-QPixmap cardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont)
+QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont)
 {
     const CardFaceLayout layout = CardFaceLayoutFor(face);
     QPixmap pixmap(kCardFaceWidth, kCardFaceHeight);

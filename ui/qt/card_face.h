@@ -17,4 +17,4 @@ inline constexpr int kCardFaceHeight = 253;
 // `captionFont` prints the captions (and, in bold, the title); `dataFont` is
 // the font of the data labels, measured to put the year, month and day marks
 // of the date of birth into the gaps of its text.
-QPixmap cardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont);
+QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont);

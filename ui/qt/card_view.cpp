@@ -133,7 +133,7 @@ QPixmap& CardView::faceFor(CardFace face)
     auto found = m_faces.find(face);
     if (found == m_faces.end())
         found = m_faces
-                    .emplace(face, cardFacePixmap(face, cardFont(CardFont::Line),
+                    .emplace(face, CardFacePixmap(face, cardFont(CardFont::Line),
                                                   cardFont(CardFont::Data)))
                     .first;
     return found->second;

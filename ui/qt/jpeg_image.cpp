@@ -10,7 +10,7 @@ namespace {
 constexpr unsigned long long kMaxPixels = 16ull * 1024 * 1024;
 
 // libjpeg reports a fatal error by calling error_exit, which by default ends
-// the process. Ours jumps back into decodeJpeg instead.
+// the process. Ours jumps back into DecodeJpeg instead.
 struct ErrorManager
 {
     jpeg_error_mgr base;
@@ -55,7 +55,7 @@ bool decodeInto(jpeg_decompress_struct& info, const unsigned char* data, std::si
 
 } // namespace
 
-bool decodeJpeg(const unsigned char* data, std::size_t size, RgbImage& image)
+bool DecodeJpeg(const unsigned char* data, std::size_t size, RgbImage& image)
 {
     image = RgbImage{};
     if (data == nullptr || size == 0)

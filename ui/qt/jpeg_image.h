@@ -16,4 +16,4 @@ struct RgbImage
 // Decodes `size` bytes at `data` into `image` and returns true. A damaged or
 // truncated image returns false and leaves `image` empty; libjpeg's own way
 // of ending the process on errors is never taken.
-bool decodeJpeg(const unsigned char* data, std::size_t size, RgbImage& image);
+bool DecodeJpeg(const unsigned char* data, std::size_t size, RgbImage& image);

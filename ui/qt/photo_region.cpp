@@ -6,7 +6,7 @@
 
 #include "present/card_view_model.h"
 
-QRegion photoRegion(const QImage& bitmap)
+QRegion PhotoRegion(const QImage& bitmap)
 {
     if (bitmap.isNull())
         return {};
@@ -27,7 +27,7 @@ QRegion photoRegion(const QImage& bitmap)
 
 void SetPhotoRegion(const QImage& bitmap, QWidget* window)
 {
-    const QRegion region = photoRegion(bitmap);
+    const QRegion region = PhotoRegion(bitmap);
     if (region.isEmpty()) {
         // QWidget::setMask treats an empty region as "no mask" and would show
         // the whole photo; a mask that lies wholly outside the widget shows

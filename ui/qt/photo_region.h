@@ -11,8 +11,8 @@ class QWidget;
 // The photo's area, (0,0) to its size, without every pixel whose colour is
 // exactly that of the top-left pixel (the background the photo was taken
 // against). Pixels of that colour inside the face are cut away too.
-QRegion photoRegion(const QImage& bitmap);
+QRegion PhotoRegion(const QImage& bitmap);
 
-// Masks `window` to photoRegion(bitmap); bitmap coordinates are the window's
+// Masks `window` to PhotoRegion(bitmap); bitmap coordinates are the window's
 // coordinates, since the photo sits at the window's origin without a border.
 void SetPhotoRegion(const QImage& bitmap, QWidget* window);

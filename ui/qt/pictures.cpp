@@ -78,12 +78,12 @@ private:
 
 namespace Pictures {
 
-QLabel* drawnWhenShown(QWidget* parent, std::function<QPixmap()> draw)
+QLabel* DrawnWhenShown(QWidget* parent, std::function<QPixmap()> draw)
 {
     return new PictureDrawnWhenShown(parent, std::move(draw));
 }
 
-QPixmap banner()
+QPixmap Banner()
 {
     QPixmap pixmap = blank(556, 57);
     QPainter p(&pixmap);
@@ -129,7 +129,7 @@ QPixmap banner()
     return pixmap;
 }
 
-QPixmap strip(int width)
+QPixmap Strip(int width)
 {
     QPixmap pixmap = blank(qMax(1, width), 14);
     QPainter p(&pixmap);
@@ -142,12 +142,12 @@ QPixmap strip(int width)
     return pixmap;
 }
 
-QPixmap paleGround()
+QPixmap PaleGround()
 {
     return blank(380, 321, kPaleBlue);
 }
 
-QPixmap radioWaves()
+QPixmap RadioWaves()
 {
     QPixmap pixmap = blank(380, 321, kPaleBlue);
     QPainter p(&pixmap);
@@ -191,9 +191,9 @@ QPixmap radioWaves()
     return pixmap;
 }
 
-QPixmap handWithCard()
+QPixmap HandWithCard()
 {
-    QPixmap pixmap = radioWaves();
+    QPixmap pixmap = RadioWaves();
     QPainter p(&pixmap);
     antialias(p);
     // The card held above the reader, and a simple hand holding its edge.
@@ -217,7 +217,7 @@ QPixmap handWithCard()
     return pixmap;
 }
 
-QPixmap actionStatusGlyph(int index)
+QPixmap ActionStatusGlyph(int index)
 {
     QPixmap pixmap = blank(16, 16);
     QPainter p(&pixmap);
@@ -246,7 +246,7 @@ QPixmap actionStatusGlyph(int index)
     return pixmap;
 }
 
-QPixmap settingsGlyph()
+QPixmap SettingsGlyph()
 {
     QPixmap pixmap = blank(16, 16);
     QPainter p(&pixmap);
@@ -277,7 +277,7 @@ QPixmap settingsGlyph()
     return pixmap;
 }
 
-QPixmap aboutGlyph()
+QPixmap AboutGlyph()
 {
     QPixmap pixmap = blank(16, 16);
     QPainter p(&pixmap);
@@ -295,23 +295,23 @@ QPixmap aboutGlyph()
     return pixmap;
 }
 
-QPixmap drawPicture(StoredPicture which)
+QPixmap DrawPicture(StoredPicture which)
 {
     switch (which) {
     case StoredPicture::Banner:
-        return banner();
+        return Banner();
     case StoredPicture::Strip:
-        return strip(UiLayout::kImage2.width);
+        return Strip(UiLayout::kImage2.width);
     case StoredPicture::RadioWaves:
-        return radioWaves();
+        return RadioWaves();
     case StoredPicture::StartGlyph:
-        return actionStatusGlyph(0);
+        return ActionStatusGlyph(0);
     case StoredPicture::StopGlyph:
-        return actionStatusGlyph(1);
+        return ActionStatusGlyph(1);
     case StoredPicture::SettingsGlyph:
-        return settingsGlyph();
+        return SettingsGlyph();
     case StoredPicture::AboutGlyph:
-        return aboutGlyph();
+        return AboutGlyph();
     }
     return QPixmap();
 }

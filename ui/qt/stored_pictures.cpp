@@ -11,7 +11,7 @@
 
 namespace Pictures {
 
-QPixmap storedPicture(StoredPicture which)
+QPixmap StoredPixmap(StoredPicture which)
 {
     static_assert(std::size(kStoredPictureData) == kStoredPictureCount,
                   "one stored picture per StoredPicture");

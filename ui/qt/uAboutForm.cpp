@@ -38,7 +38,7 @@ QImage loadPicture()
         return {};
     const QByteArray bytes = file.readAll();
     RgbImage rgb;
-    if (!decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+    if (!DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
                     static_cast<std::size_t>(bytes.size()), rgb))
         return {};
     QImage image(rgb.width, rgb.height, QImage::Format_RGB888);
@@ -89,7 +89,7 @@ Tform_About::Tform_About(QWidget* parent)
 
     // The picture fills the box; the labels are its siblings, not its
     // children, so a click on a label never reaches the picture.
-    i_About = Pictures::drawnWhenShown(this, [] { return QPixmap::fromImage(loadPicture()); });
+    i_About = Pictures::DrawnWhenShown(this, [] { return QPixmap::fromImage(loadPicture()); });
     i_About->setObjectName(QStringLiteral("i_About"));
     const UiLayout::Rect& picture = UiLayout::kAboutPicture;
     i_About->setGeometry(picture.x, picture.y, picture.width, picture.height);

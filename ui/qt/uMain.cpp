@@ -177,7 +177,7 @@ void Tform_Main::buildLayout()
 {
     using namespace UiLayout;
     using Pictures::StoredPicture;
-    const auto stored = &Pictures::storedPicture;
+    const auto stored = &Pictures::StoredPixmap;
     setObjectName(QStringLiteral("form_Main"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -242,12 +242,12 @@ void Tform_Main::buildLayout()
     // The two pale grounds share one pixmap. i_bg3's picture is opaque and
     // covers them wholly, so it says so: painting then skips what lies under
     // it instead of drawing three pictures over one another.
-    const QPixmap paleGround = Pictures::paleGround();
+    const QPixmap paleGround = Pictures::PaleGround();
     i_bg1 = pictureLabel(ts_Device, "i_bg1", paleGround, kDecoration);
     i_bg2 = pictureLabel(ts_Device, "i_bg2", paleGround, kDecoration);
     i_bg3 = pictureLabel(ts_Device, "i_bg3", stored(StoredPicture::RadioWaves), kDecoration);
     i_bg3->setAttribute(Qt::WA_OpaquePaintEvent);
-    i_HasCard = placePicture(Pictures::drawnWhenShown(ts_Device, &Pictures::handWithCard),
+    i_HasCard = placePicture(Pictures::DrawnWhenShown(ts_Device, &Pictures::HandWithCard),
                              "i_HasCard", kDecoration);
     i_HasCard->hide();
     p_IDCardInfo = new CardView(ts_Device);

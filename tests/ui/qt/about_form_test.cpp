@@ -30,7 +30,7 @@ class AboutFormTest : public QObject
     }
     static bool decode(const QByteArray& bytes, RgbImage& image)
     {
-        return decodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
+        return DecodeJpeg(reinterpret_cast<const unsigned char*>(bytes.constData()),
                           static_cast<std::size_t>(bytes.size()), image);
     }
 

@@ -135,7 +135,7 @@ private slots:
         for (int y = 0; y < checker.height(); ++y)
             for (int x = 0; x < checker.width(); ++x)
                 checker.setPixel(x, y, (x + y) % 2 ? qRgb(9, 9, 9) : qRgb(200, 0, 0));
-        const QRegion region = photoRegion(checker);
+        const QRegion region = PhotoRegion(checker);
         QCOMPARE(region.boundingRect(), QRect(0, 0, 102, 126));
         for (int y = 0; y < checker.height(); ++y)
             for (int x = 0; x < checker.width(); ++x)

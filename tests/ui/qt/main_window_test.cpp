@@ -142,9 +142,9 @@ private slots:
     {
         for (int i = 0; i < Pictures::kStoredPictureCount; ++i) {
             const auto which = static_cast<Pictures::StoredPicture>(i);
-            const QImage stored = Pictures::storedPicture(which).toImage().convertToFormat(
+            const QImage stored = Pictures::StoredPixmap(which).toImage().convertToFormat(
                 QImage::Format_ARGB32_Premultiplied);
-            const QImage drawn = Pictures::drawPicture(which).toImage().convertToFormat(
+            const QImage drawn = Pictures::DrawPicture(which).toImage().convertToFormat(
                 QImage::Format_ARGB32_Premultiplied);
             QVERIFY2(!drawn.isNull() && stored == drawn, qPrintable(QString::number(i)));
         }
@@ -246,7 +246,7 @@ private slots:
         auto* hand = child<QLabel>("i_HasCard");
         QVERIFY(hand->pixmap(Qt::ReturnByValue).isNull());
         hand->show();
-        QCOMPARE(hand->pixmap(Qt::ReturnByValue).toImage(), Pictures::handWithCard().toImage());
+        QCOMPARE(hand->pixmap(Qt::ReturnByValue).toImage(), Pictures::HandWithCard().toImage());
         hand->hide();
     }
 
@@ -254,8 +254,8 @@ private slots:
     // (two bars with a gap between them).
     void glyphRoles()
     {
-        const QImage start = Pictures::actionStatusGlyph(0).toImage();
-        const QImage stop = Pictures::actionStatusGlyph(1).toImage();
+        const QImage start = Pictures::ActionStatusGlyph(0).toImage();
+        const QImage stop = Pictures::ActionStatusGlyph(1).toImage();
         const QColor centre = start.pixelColor(8, 8);
         QVERIFY(centre.alpha() > 200 && centre.green() > centre.red() + 60);
         QVERIFY(start.pixelColor(13, 2).alpha() < 40); // right of the tip: empty
