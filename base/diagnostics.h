@@ -9,8 +9,7 @@
 #include <string_view>
 
 // Where a report comes from.
-enum class DiagArea
-{
+enum class DiagArea {
     Settings,
     Photo,
     Status,

@@ -23,8 +23,8 @@ std::string NativePathToUtf8(const std::string& path)
 {
     if (path.empty())
         return path;
-    const int units = ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()),
-                                            nullptr, 0);
+    const int units =
+        ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
     if (units <= 0)
         return path;
     std::wstring wide(static_cast<std::size_t>(units), L'\0');

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>

@@ -32,7 +32,7 @@ long long nowNs()
 }
 
 int TERMB_CALL readBase(int port, unsigned char* text, unsigned int* textLen, unsigned char* photo,
-                       unsigned int* photoLen, int reserved)
+                        unsigned int* photoLen, int reserved)
 {
     const int result = g_reader.SDT_ReadBaseMsg(port, text, textLen, photo, photoLen, reserved);
     if (result == kTermbOk)
@@ -40,8 +40,9 @@ int TERMB_CALL readBase(int port, unsigned char* text, unsigned int* textLen, un
     return result;
 }
 
-int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned int* textLen, unsigned char* photo,
-                         unsigned int* photoLen, unsigned char* fp, int* fpLen, int reserved)
+int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned int* textLen,
+                          unsigned char* photo, unsigned int* photoLen, unsigned char* fp,
+                          int* fpLen, int reserved)
 {
     const int result =
         g_reader.SDT_ReadBaseFPMsg(port, text, textLen, photo, photoLen, fp, fpLen, reserved);

@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "base/exe_dir.h"
-#include "state/shared_state.h"
 #include "bench_support.h"
 #include "card/card_info.h"
 #include "reader/read_thread.h"
 #include "reader/serial_ports.h"
 #include "reader/termb.h"
 #include "sim/cards.h"
+#include "state/shared_state.h"
 
 namespace {
 

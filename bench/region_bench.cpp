@@ -10,9 +10,9 @@
 #include <benchmark/benchmark.h>
 
 #include "card/card_info.h"
+#include "present/card_view_model.h"
 #include "sim/cards.h"
 #include "sim/photo.h"
-#include "present/card_view_model.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/photo_region.h"
 
@@ -30,8 +30,8 @@ QImage checkerPhoto()
 // The bitmap file a card's photo becomes, as the reading thread writes it.
 QByteArray cardBitmap(int card)
 {
-    const auto bmp =
-        termbsim::BmpFromImage(termbsim::CardPhotoImage(termbsim::BuiltinCards()[std::size_t(card)]));
+    const auto bmp = termbsim::BmpFromImage(
+        termbsim::CardPhotoImage(termbsim::BuiltinCards()[std::size_t(card)]));
     return QByteArray(reinterpret_cast<const char*>(bmp.data()), qsizetype(bmp.size()));
 }
 

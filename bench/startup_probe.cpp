@@ -80,8 +80,7 @@ int main(int argc, char** argv)
     hello->show();
     return app.exec();
 #else
-    return RunProgram(argc, argv, [](Tform_Main* form_Main) {
-        form_Main->installEventFilter(new FirstPaint);
-    });
+    return RunProgram(argc, argv,
+                      [](Tform_Main* form_Main) { form_Main->installEventFilter(new FirstPaint); });
 #endif
 }

@@ -26,7 +26,10 @@ struct KindField
 };
 
 #define KIND_FIELD(Record, member, offset, length, rule)                                           \
-    KindField { offset, length, offsetof(Record, member), sizeof(Record::member), rule }
+    KindField                                                                                      \
+    {                                                                                              \
+        offset, length, offsetof(Record, member), sizeof(Record::member), rule                     \
+    }
 
 constexpr KindField kForeignFields[] = {
     KIND_FIELD(TForeignCardInfo, EnglishName, 0, 120, Rule::EnglishName),

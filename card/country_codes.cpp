@@ -298,8 +298,9 @@ const char* CountryName(std::string_view code)
         return nullptr;
     const char key[4] = {code[0], code[1], code[2], '\0'};
     const CountryCode* end = kCountryCodes + kCountryCodeCount;
-    const CountryCode* it = std::lower_bound(
-        kCountryCodes, end, key, [](const CountryCode& e, const char* k) { return codeBefore(e.code, k); });
+    const CountryCode* it =
+        std::lower_bound(kCountryCodes, end, key,
+                         [](const CountryCode& e, const char* k) { return codeBefore(e.code, k); });
     return it != end && std::strcmp(it->code, key) == 0 ? it->name : nullptr;
 }
 

@@ -12,10 +12,7 @@ class JsonLine
 public:
     JsonLine() : m_text("{") {}
 
-    JsonLine& text(std::string_view key, std::string_view value)
-    {
-        return raw(key, Quoted(value));
-    }
+    JsonLine& text(std::string_view key, std::string_view value) { return raw(key, Quoted(value)); }
     JsonLine& number(std::string_view key, std::int64_t value)
     {
         return raw(key, std::to_string(value));
@@ -48,15 +45,26 @@ public:
         std::string out = "\"";
         for (const char c : value) {
             switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(static_cast<unsigned char>(c)));
+                    std::snprintf(buf, sizeof buf, "\\u%04x",
+                                  unsigned(static_cast<unsigned char>(c)));
                     out += buf;
                 } else {
                     out += c;

@@ -11,8 +11,6 @@
 #include <thread>
 
 #include "base/exe_dir.h"
-#include "state/settings.h"
-#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/options.h"
 #include "cli/report.h"
@@ -21,6 +19,8 @@
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
 #include "reader/termb_loader.h"
+#include "state/settings.h"
+#include "state/shared_state.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -101,8 +101,10 @@ Failure noReaderFailure(const PassCalls& pass)
     const int open = pass.result(TermbCall::OpenPort);
     if (open != kTermbOk || !pass.has(TermbCall::GetSAMIDToStr))
         return {FailureKind::NoReader, open, TermbCallName(TermbCall::OpenPort), {}};
-    return {FailureKind::NoReader, pass.result(TermbCall::GetSAMIDToStr),
-            TermbCallName(TermbCall::GetSAMIDToStr), {}};
+    return {FailureKind::NoReader,
+            pass.result(TermbCall::GetSAMIDToStr),
+            TermbCallName(TermbCall::GetSAMIDToStr),
+            {}};
 }
 
 std::string existingFile(const std::string& path)
@@ -211,8 +213,10 @@ void Session::onStatus(int status)
         if (!pass.calls.empty() && isBaseRead(pass.calls.back().call) &&
             pass.calls.back().result != kTermbOk) {
             m_passReadFailed = true;
-            fail({FailureKind::ReadFailed, pass.calls.back().result,
-                  TermbCallName(pass.calls.back().call), {}});
+            fail({FailureKind::ReadFailed,
+                  pass.calls.back().result,
+                  TermbCallName(pass.calls.back().call),
+                  {}});
         } else {
             m_report.cardGone();
         }
@@ -233,8 +237,8 @@ void Session::showProgress()
         failed += n;
     std::string text = std::to_string(int(secondsSince(m_start))) + " s: ";
     if (m_options.mode == RunMode::Repeat)
-        text += "pass " + std::to_string(m_passes) + " of " + std::to_string(m_options.repeat) +
-                ", ";
+        text +=
+            "pass " + std::to_string(m_passes) + " of " + std::to_string(m_options.repeat) + ", ";
     text += std::to_string(m_cards) + " cards, " + std::to_string(failed) + " failures";
     m_report.progress(text);
 }
@@ -271,10 +275,13 @@ void Session::runPasses(TReadThread& thread, int passes)
             // The find's port failure, or the select that found no card.
             const int find = pass.result(TermbCall::StartFindIDCard);
             if (IsPortFailure(find))
-                fail({FailureKind::PortFailed, find, TermbCallName(TermbCall::StartFindIDCard), {}});
+                fail(
+                    {FailureKind::PortFailed, find, TermbCallName(TermbCall::StartFindIDCard), {}});
             else
-                fail({FailureKind::NoCard, pass.result(TermbCall::SelectIDCard),
-                      TermbCallName(TermbCall::SelectIDCard), {}});
+                fail({FailureKind::NoCard,
+                      pass.result(TermbCall::SelectIDCard),
+                      TermbCallName(TermbCall::SelectIDCard),
+                      {}});
         }
         if (m_options.mode == RunMode::Repeat)
             showProgress();
@@ -312,9 +319,9 @@ int Session::finish()
     m_closed = true;
 
     RunSummary s;
-    s.mode = m_options.mode == RunMode::Once       ? "once"
-             : m_options.mode == RunMode::Repeat   ? "repeat"
-                                                   : "continuous";
+    s.mode = m_options.mode == RunMode::Once     ? "once"
+             : m_options.mode == RunMode::Repeat ? "repeat"
+                                                 : "continuous";
     s.cards = m_cards;
     std::copy(std::begin(m_failures), std::end(m_failures), std::begin(s.failures));
     s.interrupted = g_stop;
@@ -350,8 +357,9 @@ int Session::finish()
                          "try again\n",
                          kProgram, static_cast<unsigned long long>(readFailures));
         else
-            std::fprintf(stderr, "%s: no card read in %llu of %llu passes; place a card on the "
-                                 "reader and try again\n",
+            std::fprintf(stderr,
+                         "%s: no card read in %llu of %llu passes; place a card on the "
+                         "reader and try again\n",
                          kProgram, static_cast<unsigned long long>(failed),
                          static_cast<unsigned long long>(s.passes));
     }
@@ -410,7 +418,7 @@ int main(int argc, char** argv)
     Report report(stdout, stderr, options.json, longRun && isTerminal(stderr), isTerminal(stdout));
     // Never the windows' fallback to the virtual reader: a script that
     // tests a reader must not read fictional cards unless it asks for them.
-    const TermbLibrary library = options.library.empty()    ? LoadTermbLibrary()
+    const TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
                                  : options.virtualReader() ? LoadVirtualReader()
                                                            : LoadTermbLibraryFrom(options.library);
     if (!library.loaded)

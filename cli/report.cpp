@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "cli/json_line.h"
+#include "state/shared_state.h"
 
 namespace {
 
@@ -21,7 +21,10 @@ template <class Record> struct CardField
 };
 
 #define CARD_FIELD(Record, key, label, member)                                                     \
-    CardField<Record> { key, label, offsetof(Record, member), sizeof(Record::member) }
+    CardField<Record>                                                                              \
+    {                                                                                              \
+        key, label, offsetof(Record, member), sizeof(Record::member)                               \
+    }
 
 const CardField<TIDCardInfo> kIdCardFields[] = {
     CARD_FIELD(TIDCardInfo, "name", "Name", Name),
@@ -115,11 +118,16 @@ std::vector<FieldValue> cardFields(const CardRead& card)
 const char* kindKey(CardKind kind)
 {
     switch (kind) {
-    case CardKind::IdCard: return "id";
-    case CardKind::ForeignPermanent: return "foreign";
-    case CardKind::HkMacaoTaiwanPermit: return "permit";
-    case CardKind::ForeignPermanent2023: return "foreign-2023";
-    case CardKind::Unknown: break;
+    case CardKind::IdCard:
+        return "id";
+    case CardKind::ForeignPermanent:
+        return "foreign";
+    case CardKind::HkMacaoTaiwanPermit:
+        return "permit";
+    case CardKind::ForeignPermanent2023:
+        return "foreign-2023";
+    case CardKind::Unknown:
+        break;
     }
     return "unknown";
 }
@@ -127,11 +135,16 @@ const char* kindKey(CardKind kind)
 const char* failureText(FailureKind kind)
 {
     switch (kind) {
-    case FailureKind::NoReader: return "no reader answered";
-    case FailureKind::NoCard: return "no card on the reader";
-    case FailureKind::PortFailed: return "the reader's port failed";
-    case FailureKind::ReadFailed: return "the card could not be read";
-    case FailureKind::Library: return "the reader library could not be loaded";
+    case FailureKind::NoReader:
+        return "no reader answered";
+    case FailureKind::NoCard:
+        return "no card on the reader";
+    case FailureKind::PortFailed:
+        return "the reader's port failed";
+    case FailureKind::ReadFailed:
+        return "the card could not be read";
+    case FailureKind::Library:
+        return "the reader library could not be loaded";
     }
     return "";
 }
@@ -202,8 +215,8 @@ void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
                  .str());
         return;
     }
-    line("Reader on " + PortName(port) + " (port " + std::to_string(port) +
-         "), security module " + samIdUtf8 + (isVirtual ? " (virtual reader)" : ""));
+    line("Reader on " + PortName(port) + " (port " + std::to_string(port) + "), security module " +
+         samIdUtf8 + (isVirtual ? " (virtual reader)" : ""));
 }
 
 void Report::card(const CardRead& card)
@@ -255,8 +268,8 @@ void Report::card(const CardRead& card)
                      (card.wltPath.empty() ? std::string("(not written)") : card.wltPath));
     std::string calls;
     for (const TimedCall& c : card.pass.calls)
-        calls += std::string(calls.empty() ? "" : ", ") + TermbCallName(c.call) + " " +
-                 fixed(c.ms, 3);
+        calls +=
+            std::string(calls.empty() ? "" : ", ") + TermbCallName(c.call) + " " + fixed(c.ms, 3);
     row("Read in", fixed(card.readMs, 3) + " ms (" + calls + ")");
     line(text);
 }
@@ -314,13 +327,14 @@ void Report::summary(const RunSummary& s)
     for (int k = 0; k < kFailureKindCount; ++k) {
         failed += s.failures[k];
         if (s.failures[k])
-            kinds += std::string(kinds.empty() ? "" : ", ") + std::to_string(s.failures[k]) +
-                     " " + FailureKindName(FailureKind(k));
+            kinds += std::string(kinds.empty() ? "" : ", ") + std::to_string(s.failures[k]) + " " +
+                     FailureKindName(FailureKind(k));
     }
     std::string text = std::string("Summary") + (s.interrupted ? " (interrupted)" : "") + ": " +
                        std::to_string(s.passes) + " passes, " + std::to_string(s.cards) +
-                       " cards, " + (failed ? std::to_string(failed) + " failures (" + kinds + ")"
-                                            : std::string("no failures")) +
+                       " cards, " +
+                       (failed ? std::to_string(failed) + " failures (" + kinds + ")"
+                               : std::string("no failures")) +
                        " in " + fixed(s.elapsedSeconds, 1) + " s";
     if (s.pass.count || !s.calls.empty()) {
         char head[160];

@@ -19,9 +19,9 @@ inline constexpr int kFailureKindCount = 5;
 struct Failure
 {
     FailureKind kind;
-    int code = 0;           // the reader call's answer
+    int code = 0;               // the reader call's answer
     const char* call = nullptr; // the call that answered it; none for Library
-    std::string detail;     // Library: why and where
+    std::string detail;         // Library: why and where
 };
 
 struct CardRead
@@ -29,8 +29,8 @@ struct CardRead
     int number = 0; // counted from 1 in this run
     int port = 0;
     const TIDCardInfo* record = nullptr; // the identity card's record
-    const TCardKindInfo* kind = nullptr;  // the kind, its number and the other kinds' records
-    std::string wltPath, bmpPath; // empty: the file was not written
+    const TCardKindInfo* kind = nullptr; // the kind, its number and the other kinds' records
+    std::string wltPath, bmpPath;        // empty: the file was not written
     PassCalls pass;
     double readMs = 0; // from the pass's first reader call to the card
 };

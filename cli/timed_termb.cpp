@@ -66,7 +66,8 @@ void record(TermbCall call, Clock::time_point start, Clock::time_point end, int 
 
 // Calls the inner table's entry and records how long it took. The inner
 // table is copied once per process before any call, so reading it needs no lock.
-template <typename Fn, typename... Args> int timed(TermbCall call, Fn TermbApi::*entry, Args... args)
+template <typename Fn, typename... Args>
+int timed(TermbCall call, Fn TermbApi::*entry, Args... args)
 {
     const Fn fn = records().inner.*entry;
     const Clock::time_point start = Clock::now();
@@ -104,16 +105,15 @@ int TERMB_CALL readBase(int port, unsigned char* text, unsigned int* textLen, un
                  photoLen, ifOpen);
 }
 int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned int* textLen,
-                          unsigned char* photo, unsigned int* photoLen,
-                          unsigned char* fingerprint, int* fingerprintLen, int ifOpen)
+                          unsigned char* photo, unsigned int* photoLen, unsigned char* fingerprint,
+                          int* fingerprintLen, int ifOpen)
 {
-    return timed(TermbCall::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen,
-                 photo, photoLen, fingerprint, fingerprintLen, ifOpen);
+    return timed(TermbCall::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen, photo,
+                 photoLen, fingerprint, fingerprintLen, ifOpen);
 }
 int TERMB_CALL readNewApp(int port, unsigned char* appMsg, unsigned int* len, int ifOpen)
 {
-    return timed(TermbCall::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len,
-                 ifOpen);
+    return timed(TermbCall::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len, ifOpen);
 }
 int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
@@ -125,9 +125,9 @@ int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 const char* TermbCallName(TermbCall call)
 {
     static const char* const names[kTermbCallCount] = {
-        "SDT_OpenPort",     "SDT_ClosePort",   "SDT_GetSAMIDToStr",
-        "SDT_StartFindIDCard", "SDT_SelectIDCard", "SDT_ReadBaseMsg",
-        "SDT_ReadBaseFPMsg", "SDT_ReadNewAppMsg", "Wlt2Bmp"};
+        "SDT_OpenPort",        "SDT_ClosePort",     "SDT_GetSAMIDToStr",
+        "SDT_StartFindIDCard", "SDT_SelectIDCard",  "SDT_ReadBaseMsg",
+        "SDT_ReadBaseFPMsg",   "SDT_ReadNewAppMsg", "Wlt2Bmp"};
     return names[int(call)];
 }
 

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <memory>
 
-#include "state/shared_state.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
+#include "state/shared_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     DecodeForeignBaseText(text.get(), foreign);
     // The English name: no blank at either end, none doubled.
     const std::string english = FieldText(foreign.EnglishName);
-    if (!english.empty() &&
-        (english.front() == ' ' || english.back() == ' ' || english.find("  ") != std::string::npos))
+    if (!english.empty() && (english.front() == ' ' || english.back() == ' ' ||
+                             english.find("  ") != std::string::npos))
         std::abort();
     TPermitCardInfo permit;
     DecodePermitBaseText(text.get(), permit);

@@ -67,7 +67,8 @@ std::string FormatDate(std::string_view field, std::string_view separator)
     return out;
 }
 
-FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize], std::int32_t length)
+FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize],
+                                   std::int32_t length)
 {
     static const std::string prefix = Utf8ToGbk(UiText::kFingerprintPrefix);
     static const std::string none = Utf8ToGbk(UiText::kFingerprintNone);

@@ -45,4 +45,5 @@ struct FingerprintLine
     std::string text; // GBK
     bool unexpected = false;
 };
-FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize], std::int32_t length);
+FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize],
+                                   std::int32_t length);

@@ -34,7 +34,8 @@ CardText wrappedText(const char* control, const Rect& place, const std::string& 
 // identity card's places.
 void validityTexts(std::vector<CardText>& texts, const std::string& start, const std::string& end)
 {
-    texts.push_back(dataText("StartDateLabel", kStartDateLabel, FormatDate(start, kValiditySeparator)));
+    texts.push_back(
+        dataText("StartDateLabel", kStartDateLabel, FormatDate(start, kValiditySeparator)));
     texts.push_back(dataText("BetweenLabel", kBetweenLabel, std::string(UiText::kBetween)));
     texts.push_back(dataText("EndDateLabel", kEndDateLabel, FormatDate(end, kValiditySeparator)));
 }
@@ -321,8 +322,8 @@ std::vector<UiLayout::Rect> PhotoRegionRects(const std::uint32_t* pixels, int wi
         bool sameAsBand = haveBand && !row.empty() && bandSize == row.size() &&
                           rects[bandStart].y + rects[bandStart].height == y;
         for (std::size_t i = 0; sameAsBand && i < row.size(); ++i)
-            sameAsBand = rects[bandStart + i].x == row[i].x &&
-                         rects[bandStart + i].width == row[i].width;
+            sameAsBand =
+                rects[bandStart + i].x == row[i].x && rects[bandStart + i].width == row[i].width;
         if (sameAsBand) {
             for (std::size_t i = bandStart; i < rects.size(); ++i)
                 ++rects[i].height;

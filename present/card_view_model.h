@@ -20,14 +20,12 @@
 // the main window passes.
 inline constexpr int kCardViewSelector = 7;
 
-enum class CardFont
-{
+enum class CardFont {
     Data, // the data labels: "宋体" 13 pixels, bold
     Line, // the fingerprint line: "宋体" 13 pixels, regular
 };
 
-enum class CardColour
-{
+enum class CardColour {
     WindowText, // the window-text colour
     Black,      // colour value 0
     Red,        // colour value 255 (0x00BBGGRR): a fingerprint of unexpected length
@@ -71,9 +69,9 @@ CardFaceLayout CardFaceLayoutFor(CardFace face);
 
 struct CardText
 {
-    const char* control;     // NameLabel, SexLabel ...
-    UiLayout::Rect place;    // in p_IDCardInfo; width and height 0: sized to its text
-    bool wordWrap = false;   // AddressLabel and EnglishNameLabel wrap within their fixed size
+    const char* control;   // NameLabel, SexLabel ...
+    UiLayout::Rect place;  // in p_IDCardInfo; width and height 0: sized to its text
+    bool wordWrap = false; // AddressLabel and EnglishNameLabel wrap within their fixed size
     CardFont font = CardFont::Data;
     CardColour colour = CardColour::WindowText;
     std::string text{}; // UTF-8; CR LF between the lines WrapText made

@@ -27,8 +27,8 @@ inline constexpr const char* kSongFamily = "宋体";
 inline constexpr const char* kSansFamily = "MS Sans Serif";
 inline constexpr const char* kYaHeiFamily = "微软雅黑";
 
-inline constexpr Font kMainFont{kSansFamily, 11};   // the main window's default
-inline constexpr Font kSongFont{kSongFamily, 16};   // group boxes, status bar, settings dialog
+inline constexpr Font kMainFont{kSansFamily, 11};       // the main window's default
+inline constexpr Font kSongFont{kSongFamily, 16};       // group boxes, status bar, settings dialog
 inline constexpr Font kInfoFont{kSongFamily, 16, true}; // l_Info
 inline constexpr Font kSmallSongFont{kSongFamily, 13};  // Label4 and CurLb
 inline constexpr Font kCardDataFont{kSongFamily, 13, true};
@@ -51,8 +51,8 @@ inline constexpr Rect kOneReadBtn{27, 71, 120, 25};    // in GroupBox1: 27,128 i
 inline constexpr Rect kCycleReadBtn{27, 156, 120, 25}; // in GroupBox1: 27,213 in the window
 inline constexpr Rect kGroupBox2{181, 57, 522, 415};   // in the window
 inline constexpr Rect kPage{2, 22, 518, 391};          // pc_Page in GroupBox2
-inline constexpr Rect kDecoration{67, 38, 380, 321};   // i_bg1, i_bg2, i_bg3, i_HasCard on ts_Device
-inline constexpr Rect kCardView{16, 71, 480, 253};     // p_IDCardInfo on ts_Device
+inline constexpr Rect kDecoration{67, 38, 380, 321}; // i_bg1, i_bg2, i_bg3, i_HasCard on ts_Device
+inline constexpr Rect kCardView{16, 71, 480, 253};   // p_IDCardInfo on ts_Device
 inline constexpr Rect kInfoLine{0, 391 - 46, 518, 46}; // l_Info on ts_Device
 inline constexpr Rect kStatusBar{0, 472, 703, 28};     // sb_Status in the window
 // The status bar's three panels: left edge and width within the bar.
@@ -63,7 +63,7 @@ inline constexpr Rect kStatusPanel2{277, 2, 703 - 277, 24};
 inline constexpr unsigned kBandColour = 0xdce9f6; // 0xRRGGBB
 
 // Card view, within p_IDCardInfo.
-inline constexpr Rect kCardFace{0, 0, 480, 253};   // Image4
+inline constexpr Rect kCardFace{0, 0, 480, 253};     // Image4
 inline constexpr Rect kPhotoPanel{344, 6, 102, 126}; // PhotoPanel; PhotoImage at its origin
 inline constexpr int kCardWrapWidth = 36;            // bytes per line of the address
 // The title line of the faces of the other card kinds: centred under the
@@ -114,10 +114,10 @@ inline constexpr int kIssueCountCaptionLeft = 190;
 // Settings dialog (client area).
 inline constexpr int kSettingsWidth = 327;
 inline constexpr int kSettingsHeight = 191;
-inline constexpr Rect kSettingsBox{0, 0, 327, 146}; // GroupBox1
+inline constexpr Rect kSettingsBox{0, 0, 327, 146};    // GroupBox1
 inline constexpr Rect kSettingsPanel{0, 146, 327, 45}; // Panel1
 // Within GroupBox1; labels give their top left corner and size to their text.
-inline constexpr Rect kPortLabel{40, 32, 0, 0};   // Label1
+inline constexpr Rect kPortLabel{40, 32, 0, 0}; // Label1
 inline constexpr Rect kPortCbx{122, 26, 156, 24};
 inline constexpr Rect kCurrentLabel{51, 60, 0, 0}; // Label4
 inline constexpr Rect kCurLb{123, 60, 0, 0};

@@ -5,8 +5,7 @@
 
 MainController::MainController(MainWindowHost& host, const TermbLibrary& library,
                                const TermbLibrary* missing)
-    : m_host(host), m_presenter(library), m_api(library.api),
-      m_gate(std::make_shared<StatusGate>())
+    : m_host(host), m_presenter(library), m_api(library.api), m_gate(std::make_shared<StatusGate>())
 {
     if (missing)
         m_presenter.standIn(*missing);

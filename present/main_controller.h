@@ -19,8 +19,7 @@ class TReadThread;
 
 // Whether the statuses the reading thread is waiting to hand over are handled
 // during a pause.
-enum class PendingStatuses
-{
+enum class PendingStatuses {
     Deliver, // handled before the pause ends (stopping continuous reading)
     Hold,    // left waiting (closing: they are dropped anyway)
 };

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "base/exe_dir.h"
+#include "card/gbk.h"
+#include "present/texts.h"
+#include "reader/read_thread.h"
 #include "state/settings.h"
 #include "state/shared_state.h"
-#include "card/gbk.h"
-#include "reader/read_thread.h"
-#include "present/texts.h"
 
 namespace {
 
@@ -55,9 +55,8 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
     for (const std::string& native : library.tried) {
         const std::string tried = NativePathToUtf8(native);
         const auto cut = tried.find_last_of("/\\");
-        const std::string place = cut == std::string::npos
-                                      ? text(UiText::kSystemLibraryPath)
-                                      : tried.substr(0, cut == 0 ? 1 : cut);
+        const std::string place = cut == std::string::npos ? text(UiText::kSystemLibraryPath)
+                                                           : tried.substr(0, cut == 0 ? 1 : cut);
         bool known = false;
         for (const std::string& p : places)
             known = known || p == place;
@@ -159,9 +158,9 @@ StatusEffect MainPresenter::WMReadState(int status)
         if (fixedPort == kAutoPort)
             m_view.info = text(UiText::kNoDevice);
         else
-            m_view.info =
-                text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb : UiText::kNoDeviceFixedCom) +
-                std::to_string(fixedPort) + text(UiText::kNoDeviceFixedEnd);
+            m_view.info = text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb
+                                                     : UiText::kNoDeviceFixedCom) +
+                          std::to_string(fixedPort) + text(UiText::kNoDeviceFixedEnd);
         return StatusEffect::ViewChanged;
     }
     case RS_CARD_READ:

@@ -23,25 +23,22 @@ struct MainView
 };
 
 // What a status did to the main window.
-enum class StatusEffect
-{
+enum class StatusEffect {
     Ignored,     // a repeat, or from reading that was stopped or replaced: nothing changes
     ViewChanged, // MainView changed
     CardToShow,  // MainView changed, and the card view is to show the card record
 };
 
 // What a click on the continuous-read button asks for.
-enum class CycleClick
-{
+enum class CycleClick {
     Started,  // continuous reading runs
     Stopping, // ReadMode cleared: pause, deliver the statuses pending, then finishStopping()
 };
 
 // What closing asks for.
-enum class CloseStep
-{
-    Now,             // nothing was being read
-    AfterReadPause,  // a read pass may still run: pause before ending
+enum class CloseStep {
+    Now,            // nothing was being read
+    AfterReadPause, // a read pass may still run: pause before ending
 };
 
 // The main window's decisions on the shared reader state, as values. The

@@ -3,13 +3,13 @@
 #include <algorithm>
 
 #include "base/text.h"
-#include "state/settings.h"
-#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "config/config.h"
-#include "reader/serial_ports.h"
 #include "present/layout.h"
 #include "present/texts.h"
+#include "reader/serial_ports.h"
+#include "state/settings.h"
+#include "state/shared_state.h"
 
 namespace {
 

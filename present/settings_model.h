@@ -19,8 +19,8 @@ struct SettingsView
     int selected = 0;             // index into ports
     std::string current;          // CurLb
     std::string sleep;            // SleepEdit
-    int sleepMaxLength = 3;       // the field's limit: 3, or longer for a longer value from the file
-    std::string error;            // why the last confirm could not save; empty otherwise
+    int sleepMaxLength = 3; // the field's limit: 3, or longer for a longer value from the file
+    std::string error;      // why the last confirm could not save; empty otherwise
 };
 
 class SettingsModel

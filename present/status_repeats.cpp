@@ -1,7 +1,7 @@
 #include "present/status_repeats.h"
 
-#include "state/shared_state.h"
 #include "reader/read_thread.h"
+#include "state/shared_state.h"
 
 bool StatusRepeats::spare(int status)
 {

@@ -19,7 +19,9 @@ bool WriteWholeFile(const std::string& fileName, const unsigned char* buf, std::
         if (written)
             done += static_cast<std::size_t>(n);
     }
-    struct stat st{};
+    struct stat st
+    {
+    };
     if (written && (::fstat(fd, &st) != 0 || st.st_size != static_cast<off_t>(length)))
         written = ::ftruncate(fd, static_cast<off_t>(length)) == 0;
     return ::close(fd) == 0 && written;

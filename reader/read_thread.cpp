@@ -11,11 +11,11 @@
 
 #include "base/diagnostics.h"
 #include "base/text.h"
-#include "state/shared_state.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 #include "reader/photo_files.h"
 #include "reader/serial_ports.h"
+#include "state/shared_state.h"
 
 namespace {
 
@@ -130,9 +130,9 @@ void TReadThread::Worker::execute()
                 // than the idle tick: a reader that fails at once (none
                 // attached, no library) would otherwise keep a core busy. A
                 // working reader's calls take longer than that anyway.
-                const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                       Clock::now() - lastPass)
-                                       .count();
+                const auto since =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastPass)
+                        .count();
                 if (since < kIdleTickMs)
                     sleep(static_cast<int>(kIdleTickMs - since));
             }

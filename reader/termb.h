@@ -11,11 +11,11 @@
 #endif
 
 // Result codes the tool relies on.
-inline constexpr int kTermbOk = 144;           // 0x90: done
-inline constexpr int kTermbCardFound = 159;    // 0x9F: StartFindIDCard found a card
-inline constexpr int kTermbSelectedAlt = 129;  // 0x81: SelectIDCard also succeeded
-inline constexpr int kTermbAppMsgNone = 145;   // 0x91: ReadNewAppMsg, card still there
-inline constexpr int kTermbCardGone = 65;      // 0x41: ReadNewAppMsg, card taken away
+inline constexpr int kTermbOk = 144;          // 0x90: done
+inline constexpr int kTermbCardFound = 159;   // 0x9F: StartFindIDCard found a card
+inline constexpr int kTermbSelectedAlt = 129; // 0x81: SelectIDCard also succeeded
+inline constexpr int kTermbAppMsgNone = 145;  // 0x91: ReadNewAppMsg, card still there
+inline constexpr int kTermbCardGone = 65;     // 0x41: ReadNewAppMsg, card taken away
 // Wlt2Bmp: a complete bitmap file, 102 by 126 pixels at 24 bits per pixel.
 inline constexpr int kTermbBitmapSize = 38862;
 

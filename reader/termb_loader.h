@@ -15,8 +15,7 @@ inline constexpr const char* kVirtualReaderSymbol = "TermbVirtualReaderInfo";
 using TermbVirtualReaderInfo_t = const char* (*)();
 
 // Why a reader library is not in use.
-enum class TermbLoadFailure
-{
+enum class TermbLoadFailure {
     None,             // loaded, with all nine functions
     NotFound,         // no such file where it was looked for
     NotLoadable,      // the file is there but the system would not load it
@@ -33,7 +32,7 @@ struct TermbLibrary
     std::vector<std::string> tried;   // every place looked at, in order
     TermbLoadFailure failure = TermbLoadFailure::NotFound;
     std::vector<std::string> missing; // the functions the file lacks (MissingFunctions)
-    std::string error; // the system's own words on the failure, for diagnostics only
+    std::string error;                // the system's own words on the failure, for diagnostics only
 };
 
 // Loads the reader library: the file named by the environment variable

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake ninja-build g++ pkg-config
+    cmake ninja-build g++ pkg-config clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev
     nlohmann-json3-dev

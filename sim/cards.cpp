@@ -102,7 +102,11 @@ std::vector<CardSpec> makeBuiltinCards()
     foreign.version = "01";
     foreign.authority = "9900";
     addKind("foreign-usa", CardKind::ForeignPermanent, foreign, false,
-            {kWhite, {238, 200, 170}, {150, 100, 50}, {40, 60, 110}, {250, 250, 250},
+            {kWhite,
+             {238, 200, 170},
+             {150, 100, 50},
+             {40, 60, 110},
+             {250, 250, 250},
              HairStyle::Short});
     // A 60-character English name fills its field; no Chinese name.
     foreign.englishName = "EXAMPLEWORTH-SAMPLESON MARIA ALEXANDRA CHARLOTTE TESTINGTONS";
@@ -112,7 +116,11 @@ std::vector<CardSpec> makeBuiltinCards()
     foreign.name = "";
     foreign.birth = "19910228";
     addKind("foreign-long-english-name", CardKind::ForeignPermanent, foreign, false,
-            {kPaleBlue, {245, 214, 190}, {200, 160, 90}, {120, 40, 50}, {230, 230, 240},
+            {kPaleBlue,
+             {245, 214, 190},
+             {200, 160, 90},
+             {120, 40, 50},
+             {230, 230, 240},
              HairStyle::Long});
     CardFields permit;
     permit.name = "陈示例";
@@ -126,7 +134,11 @@ std::vector<CardSpec> makeBuiltinCards()
     permit.passNumber = "H99000001";
     permit.issueCount = "01";
     addKind("permit-hong-kong", CardKind::HkMacaoTaiwanPermit, permit, true,
-            {kIdBlue, {232, 192, 160}, {30, 25, 20}, {60, 90, 140}, {245, 245, 235},
+            {kIdBlue,
+             {232, 192, 160},
+             {30, 25, 20},
+             {60, 90, 140},
+             {245, 245, 235},
              HairStyle::Cropped});
     permit.name = "林示范";
     permit.sex = "2";
@@ -135,13 +147,17 @@ std::vector<CardSpec> makeBuiltinCards()
     permit.idNumber = withCheck("83000019880808002");
     permit.passNumber = "99000002";
     permit.issueCount = "02";
-    addKind("permit-taiwan", CardKind::HkMacaoTaiwanPermit, permit, true,
-            {kWhite, {240, 206, 178}, {40, 30, 25}, {170, 70, 90}, {250, 240, 240},
-             HairStyle::Bun});
+    addKind(
+        "permit-taiwan", CardKind::HkMacaoTaiwanPermit, permit, true,
+        {kWhite, {240, 206, 178}, {40, 30, 25}, {170, 70, 90}, {250, 240, 240}, HairStyle::Bun});
     // The 2023 foreign card: its mark and blanks, for the tool's "layout not
     // supported" view.
     addKind("foreign-2023", CardKind::ForeignPermanent2023, {}, false,
-            {kPaleBlue, {226, 186, 150}, {90, 60, 40}, {50, 50, 50}, {240, 240, 240},
+            {kPaleBlue,
+             {226, 186, 150},
+             {90, 60, 40},
+             {50, 50, 50},
+             {240, 240, 240},
              HairStyle::Short});
     return cards;
 }

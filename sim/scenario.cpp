@@ -164,10 +164,10 @@ CardSpec parseCard(const json& value, const std::string& where, std::size_t posi
         CardSpec card = builtinCard(value, where);
         return card;
     }
-    checkKeys(value, where,
-              {"builtin", "kind", "name", "sex", "nation", "birth", "address", "id_number",
-               "authority", "start", "end", "reserved", "english_name", "nationality", "version",
-               "pass_number", "issue_count", "fingerprint", "padding", "photo"});
+    checkKeys(value, where, {"builtin",     "kind",        "name",         "sex",         "nation",
+                             "birth",       "address",     "id_number",    "authority",   "start",
+                             "end",         "reserved",    "english_name", "nationality", "version",
+                             "pass_number", "issue_count", "fingerprint",  "padding",     "photo"});
     CardSpec card;
     if (value.contains("builtin")) {
         card = builtinCard(value["builtin"], member(where, "builtin"));

@@ -19,12 +19,12 @@ namespace termbsim {
 // are the virtual reader's.
 inline constexpr int kOk = kTermbOk;
 inline constexpr int kCardFound = kTermbCardFound;
-inline constexpr int kPortNotAttached = 1; // no reader on this port (or no valid scenario)
-inline constexpr int kPortNotOpen = 2;     // the reader is there, the port is closed
-inline constexpr int kReaderGone = 3;      // the reader vanished (fault)
-inline constexpr int kNoCard = 128;        // find, select or read with no card on the reader
+inline constexpr int kPortNotAttached = 1;       // no reader on this port (or no valid scenario)
+inline constexpr int kPortNotOpen = 2;           // the reader is there, the port is closed
+inline constexpr int kReaderGone = 3;            // the reader vanished (fault)
+inline constexpr int kNoCard = 128;              // find, select or read with no card on the reader
 inline constexpr int kCardLeft = kTermbCardGone; // the card left: read failed, or ReadNewAppMsg
-inline constexpr int kBadArgument = 16;    // a null buffer
+inline constexpr int kBadArgument = 16;          // a null buffer
 
 class VirtualReader
 {

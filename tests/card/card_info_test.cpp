@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "state/shared_state.h"
 #include "base_text_builder.h"
 #include "card/card_info.h"
 #include "card/gbk.h"
+#include "state/shared_state.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <thread>
 #include <unistd.h>
 
-#include "sim/cards.h"
 #include "../temp_dir.h"
+#include "sim/cards.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ protected:
     // Starts the program with the scenario whose keys are `scenario` (added
     // to zero latency and a USB reader); `whileRunning` gets its process id.
     CliRun run(const std::vector<std::string>& args, const std::string& scenario,
-            const std::function<void(pid_t)>& whileRunning = {})
+               const std::function<void(pid_t)>& whileRunning = {})
     {
         m_dir.write("scenario.json", std::string("{") + kZeroLatency +
                                          (scenario.empty() ? "" : ", " + scenario) + "}");
@@ -188,10 +188,9 @@ TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)
     std::vector<std::string> calls;
     for (const json& c : card["calls"])
         calls.push_back(c["call"]);
-    EXPECT_EQ(calls, (std::vector<std::string>{"SDT_ClosePort", "SDT_OpenPort",
-                                               "SDT_GetSAMIDToStr", "SDT_StartFindIDCard",
-                                               "SDT_SelectIDCard", "SDT_ReadBaseFPMsg",
-                                               "Wlt2Bmp"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"SDT_ClosePort", "SDT_OpenPort", "SDT_GetSAMIDToStr",
+                                               "SDT_StartFindIDCard", "SDT_SelectIDCard",
+                                               "SDT_ReadBaseFPMsg", "Wlt2Bmp"}));
 
     const CliRun text = run({}, R"("timeline": {"mode": "fixed", "card": 2})");
     EXPECT_NE(text.out.find(expected.name), std::string::npos) << text.out;
@@ -209,18 +208,27 @@ TEST_F(CliTest, EachKindOfCardIsReportedWithItsOwnFields)
         std::map<std::string, std::string> fields;
     };
     const Case cases[] = {
-        {"foreign-usa", "foreign", "外国人永久居留身份证",
-         {{"english_name", "SAMPLE JOHN"}, {"nationality", "美国"},
-          {"card_number", "USA998503150001"}, {"number", "USA998503150001"}}},
-        {"permit-hong-kong", "permit", "港澳台居民居住证",
+        {"foreign-usa",
+         "foreign",
+         "外国人永久居留身份证",
+         {{"english_name", "SAMPLE JOHN"},
+          {"nationality", "美国"},
+          {"card_number", "USA998503150001"},
+          {"number", "USA998503150001"}}},
+        {"permit-hong-kong",
+         "permit",
+         "港澳台居民居住证",
          {{"name", "陈示例"}, {"region", "香港"}, {"pass_number", "H99000001"}}},
-        {"foreign-2023", "foreign-2023", "外国人永久居留身份证（2023年版）",
+        {"foreign-2023",
+         "foreign-2023",
+         "外国人永久居留身份证（2023年版）",
          {{"note", "此类证件的版式暂不支持"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.card);
-        const auto spec = std::find_if(builtin.begin(), builtin.end(),
-                                       [&](const termbsim::CardSpec& s) { return s.key == c.card; });
+        const auto spec =
+            std::find_if(builtin.begin(), builtin.end(),
+                         [&](const termbsim::CardSpec& s) { return s.key == c.card; });
         ASSERT_NE(spec, builtin.end());
         const std::string scenario = R"("timeline": {"mode": "fixed", "card": )" +
                                      std::to_string(spec - builtin.begin()) + "}";
@@ -242,7 +250,8 @@ TEST_F(CliTest, EachKindOfCardIsReportedWithItsOwnFields)
 
 TEST_F(CliTest, RepeatKeepsTheReaderOpenAndSummarisesEveryCall)
 {
-    const CliRun r = run({"--repeat", "5", "--json"}, R"("timeline": {"mode": "fixed", "card": 0})");
+    const CliRun r =
+        run({"--repeat", "5", "--json"}, R"("timeline": {"mode": "fixed", "card": 0})");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.events("card").size(), 5u);
     const json summary = r.events().back();
@@ -261,7 +270,7 @@ TEST_F(CliTest, FailedReadIsReportedWithItsCodeAndTheNextPassReopens)
 {
     // A module without fingerprints gets the plain read; its first read fails.
     const CliRun r = run({"--repeat", "2", "--json"},
-                      R"("sam_id": "5-1-test", "timeline": {"mode": "fixed", "card": 0},
+                         R"("sam_id": "5-1-test", "timeline": {"mode": "fixed", "card": 0},
                          "faults": {"read_failure": {"sequence": [true]}})");
     EXPECT_EQ(r.exitCode, 3);
     std::vector<std::string> kinds;
@@ -278,8 +287,9 @@ TEST_F(CliTest, FailedReadIsReportedWithItsCodeAndTheNextPassReopens)
 
 TEST_F(CliTest, ContinuousReadsEachPlacedCardOnce)
 {
-    const CliRun r = run({"--continuous", "--duration", "1.3", "--json"},
-                      R"("cards": [0, 5], "timeline": {"mode": "cycle", "on_ms": 300, "off_ms": 200})");
+    const CliRun r =
+        run({"--continuous", "--duration", "1.3", "--json"},
+            R"("cards": [0, 5], "timeline": {"mode": "cycle", "on_ms": 300, "off_ms": 200})");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto events = r.events();
     ASSERT_GE(events.size(), 6u);
@@ -302,11 +312,11 @@ TEST_F(CliTest, InterruptEndsContinuousReadingWithItsSummary)
 {
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
-        const CliRun r = run({"--continuous", "--json"}, R"("timeline": {"mode": "fixed", "card": 0})",
-                          [&](pid_t pid) {
-                              ASSERT_TRUE(printed("\"event\":\"card\""));
-                              kill(pid, signal);
-                          });
+        const CliRun r = run({"--continuous", "--json"},
+                             R"("timeline": {"mode": "fixed", "card": 0})", [&](pid_t pid) {
+                                 ASSERT_TRUE(printed("\"event\":\"card\""));
+                                 kill(pid, signal);
+                             });
         EXPECT_EQ(r.exitCode, 0) << r.err;
         const json summary = r.events().back();
         EXPECT_EQ(summary["event"], "summary");

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "state/shared_state.h"
-#include "reader/read_thread.h"
 #include "present/main_controller.h"
 #include "present/main_presenter.h"
 #include "present/status_repeats.h"
+#include "reader/read_thread.h"
+#include "state/shared_state.h"
 
 namespace {
 

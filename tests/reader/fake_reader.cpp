@@ -76,7 +76,7 @@ int TERMB_CALL selectCard(int port, unsigned char*, int)
 }
 
 int TERMB_CALL readBaseFp(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
-               unsigned* photoLen, unsigned char* fp, int* fpLen, int)
+                          unsigned* photoLen, unsigned char* fp, int* fpLen, int)
 {
     fp ? note("readfp", *fpLen) : note("read", port);
     const int answer =
@@ -105,7 +105,7 @@ int TERMB_CALL readBaseFp(int port, unsigned char* text, unsigned* textLen, unsi
 }
 
 int TERMB_CALL readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
-             unsigned* photoLen, int)
+                        unsigned* photoLen, int)
 {
     return readBaseFp(port, text, textLen, photo, photoLen, nullptr, nullptr, 0);
 }

@@ -551,8 +551,8 @@ TEST_F(ReadThreadTest, ShownPhotoIsAlwaysThisCards)
     reader.cards = {card("110101199001011234", 0x61, 0), unwritten};
     SetExeDirOverride((m_dir.path() / "gone" / "").string()); // nothing can be written there
     runContinuous(3);
-    EXPECT_EQ(status.shownPhotos(), (Names{std::string(kTermbBitmapSize, '\x61'),
-                                           std::string(kTermbBitmapSize, '\0')}));
+    EXPECT_EQ(status.shownPhotos(),
+              (Names{std::string(kTermbBitmapSize, '\x61'), std::string(kTermbBitmapSize, '\0')}));
 }
 
 // A port that opens but gives no security-module number is closed again;
@@ -563,9 +563,9 @@ TEST_F(ReadThreadTest, PortThatDoesNotAnswerIsClosedAgain)
     reader.silentModulePorts = {1001};
     reader.answeringPorts = {3};
     runSingleRead();
-    EXPECT_EQ(std::vector<std::string>(reader.log.begin(), reader.log.begin() + 7),
-              (Names{"close 1001", "open 1001", "sam 1001", "close 1001", "close 3", "open 3",
-                     "sam 3"}));
+    EXPECT_EQ(
+        std::vector<std::string>(reader.log.begin(), reader.log.begin() + 7),
+        (Names{"close 1001", "open 1001", "sam 1001", "close 1001", "close 3", "open 3", "sam 3"}));
     EXPECT_EQ(reader.count("close"), 3);
 }
 
@@ -677,7 +677,8 @@ TEST_F(ReadThreadTest, SaveBufToFileWritesAllOrNothing)
     // nothing of it, in turn after turn.
     const std::size_t lengths[] = {kTermbBitmapSize, 1024, 0, 3, kTermbBitmapSize, 7};
     for (const std::size_t length : lengths) {
-        const std::vector<unsigned char> bytes(length, static_cast<unsigned char>('a' + length % 26));
+        const std::vector<unsigned char> bytes(length,
+                                               static_cast<unsigned char>('a' + length % 26));
         ASSERT_TRUE(SaveBufToFile(m_dir.file("zp.wlt"), bytes.data(), length));
         EXPECT_EQ(m_dir.read("zp.wlt"), std::string(bytes.begin(), bytes.end())) << length;
     }

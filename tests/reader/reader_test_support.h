@@ -3,9 +3,9 @@
 // statuses as the main window does, and a fixture that gives each test a
 // fresh shared state, photo directory and serial port list.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -16,9 +16,9 @@
 
 #include "../temp_dir.h"
 #include "base/exe_dir.h"
-#include "state/shared_state.h"
 #include "reader/read_thread.h"
 #include "reader/serial_ports.h"
+#include "state/shared_state.h"
 
 // Handles statuses like the main window: a status equal to the last one
 // handled is ignored; every other status but RS_CARD_READ clears the card

@@ -1,8 +1,8 @@
 // Serial ports on Linux, from a made-up /sys tree.
 
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <cstdlib>
 #include <set>
 
 #include "../temp_dir.h"

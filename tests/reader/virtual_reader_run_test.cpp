@@ -13,8 +13,8 @@
 
 #include "reader/photo_files.h"
 #include "reader/termb_loader.h"
-#include "sim/control_file.h"
 #include "reader_test_support.h"
+#include "sim/control_file.h"
 
 namespace {
 

@@ -70,11 +70,10 @@ TEST(SampleCards, ExerciseWhatTheToolMustHandle)
 int idCardCount()
 {
     const auto& cards = BuiltinCards();
-    return static_cast<int>(std::find_if(cards.begin(), cards.end(),
-                                         [](const CardSpec& c) {
-                                             return c.kind != termbsim::CardKind::IdCard;
-                                         }) -
-                            cards.begin());
+    return static_cast<int>(
+        std::find_if(cards.begin(), cards.end(),
+                     [](const CardSpec& c) { return c.kind != termbsim::CardKind::IdCard; }) -
+        cards.begin());
 }
 
 TEST(SampleCards, IdCardsFirstThenEveryOtherKind)
@@ -181,11 +180,16 @@ TEST_P(OtherKindCard, IsFictionalAndDecodesBackThroughTheCore)
         ASSERT_EQ(info.Kind, ::CardKind::ForeignPermanent);
         const TForeignCardInfo& r = info.Foreign;
         const std::pair<std::string, std::string> fields[] = {
-            {FieldText(r.EnglishName), f.englishName}, {text(FieldText(r.Sex)), f.sex == "1" ? "男" : "女"},
-            {FieldText(r.CardNo), f.idNumber},         {FieldText(r.NationalityCode), f.nationality},
-            {text(FieldText(r.ChineseName)), f.name},  {FieldText(r.StartDate), f.start},
-            {FieldText(r.EndDate), f.end},             {FieldText(r.Birthday), f.birth},
-            {FieldText(r.CardVersion), f.version},     {FieldText(r.AuthorityCode), f.authority},
+            {FieldText(r.EnglishName), f.englishName},
+            {text(FieldText(r.Sex)), f.sex == "1" ? "男" : "女"},
+            {FieldText(r.CardNo), f.idNumber},
+            {FieldText(r.NationalityCode), f.nationality},
+            {text(FieldText(r.ChineseName)), f.name},
+            {FieldText(r.StartDate), f.start},
+            {FieldText(r.EndDate), f.end},
+            {FieldText(r.Birthday), f.birth},
+            {FieldText(r.CardVersion), f.version},
+            {FieldText(r.AuthorityCode), f.authority},
         };
         for (const auto& [decoded, given] : fields)
             EXPECT_EQ(decoded, given);
@@ -200,10 +204,14 @@ TEST_P(OtherKindCard, IsFictionalAndDecodesBackThroughTheCore)
         ASSERT_EQ(info.Kind, ::CardKind::HkMacaoTaiwanPermit);
         const TPermitCardInfo& r = info.Permit;
         const std::pair<std::string, std::string> fields[] = {
-            {text(FieldText(r.Name)), f.name},       {FieldText(r.Birthday), f.birth},
-            {text(FieldText(r.Address)), f.address}, {FieldText(r.IDCardNo), f.idNumber},
-            {text(FieldText(r.CheckDepartment)), f.authority}, {FieldText(r.StartDate), f.start},
-            {FieldText(r.EndDate), f.end},           {FieldText(r.PassNo), f.passNumber},
+            {text(FieldText(r.Name)), f.name},
+            {FieldText(r.Birthday), f.birth},
+            {text(FieldText(r.Address)), f.address},
+            {FieldText(r.IDCardNo), f.idNumber},
+            {text(FieldText(r.CheckDepartment)), f.authority},
+            {FieldText(r.StartDate), f.start},
+            {FieldText(r.EndDate), f.end},
+            {FieldText(r.PassNo), f.passNumber},
             {FieldText(r.IssueCount), f.issueCount},
         };
         for (const auto& [decoded, given] : fields)

@@ -68,7 +68,8 @@ TEST_P(BuiltinPhoto, DecodesToExactlyThePhotoItWasMadeFrom)
 TEST_P(BuiltinPhoto, IsAValidWindowsBitmapFile)
 {
     int code = 0;
-    const std::vector<std::uint8_t> bmp = decodeWithLibrary(EncodePhoto(CardPhotoImage(card())), code);
+    const std::vector<std::uint8_t> bmp =
+        decodeWithLibrary(EncodePhoto(CardPhotoImage(card())), code);
     ASSERT_EQ(code, 38862);
     const std::uint8_t* h = bmp.data();
     EXPECT_EQ(h[0], 'B');

@@ -128,7 +128,8 @@ TEST_P(EveryCardRoundTrip, OpenSamFindSelectReadDecode)
 
     std::vector<unsigned char> bmp(kBitmapBufferSize, 0xEE);
     ASSERT_EQ(api().Wlt2Bmp(r.photo.data(), bmp.data()), kTermbBitmapSize);
-    const std::vector<std::uint8_t> expected = termbsim::BmpFromImage(termbsim::CardPhotoImage(spec));
+    const std::vector<std::uint8_t> expected =
+        termbsim::BmpFromImage(termbsim::CardPhotoImage(spec));
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), bmp.begin()));
     EXPECT_EQ(stillThere(), kTermbOk);
 }

@@ -341,7 +341,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "cards[0]: must lie between 0 and 12"},
         Malformed{"NoSuchKind", R"({"cards": [{"kind": "passport"}]})",
                   "cards[0].kind: must be \"id\", \"foreign\""},
-        Malformed{"FieldOfAnotherKind", R"({"cards": [{"builtin": "foreign-usa", "address": "x"}]})",
+        Malformed{"FieldOfAnotherKind",
+                  R"({"cards": [{"builtin": "foreign-usa", "address": "x"}]})",
                   "cards[0].address: is no field of a \"foreign\" card"},
         Malformed{"EnglishNameTooLong",
                   R"({"cards": [{"kind": "foreign", "english_name": ")"

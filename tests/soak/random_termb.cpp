@@ -175,12 +175,9 @@ __attribute__((visibility("default"))) int SDT_ReadBaseMsg(int, unsigned char* t
     return read(text, textLen, photo, photoLen);
 }
 
-__attribute__((visibility("default"))) int SDT_ReadBaseFPMsg(int, unsigned char* text,
-                                                             unsigned* textLen,
-                                                             unsigned char* photo,
-                                                             unsigned* photoLen,
-                                                             unsigned char* fingerprint,
-                                                             int* fingerprintLen, int)
+__attribute__((visibility("default"))) int
+SDT_ReadBaseFPMsg(int, unsigned char* text, unsigned* textLen, unsigned char* photo,
+                  unsigned* photoLen, unsigned char* fingerprint, int* fingerprintLen, int)
 {
     std::lock_guard lock(g_mutex);
     const int result = read(text, textLen, photo, photoLen);

@@ -13,7 +13,9 @@ Q_LOGGING_CATEGORY(lcDiagnostics, "zuviruzozozad.diagnostics", QtWarningMsg)
 void toCategory(DiagArea area, std::string_view message)
 {
     qCInfo(lcDiagnostics, "%s: %s", DiagAreaName(area),
-           QString::fromUtf8(message.data(), static_cast<int>(message.size())).toLocal8Bit().constData());
+           QString::fromUtf8(message.data(), static_cast<int>(message.size()))
+               .toLocal8Bit()
+               .constData());
 }
 
 } // namespace

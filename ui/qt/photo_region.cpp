@@ -12,9 +12,9 @@ QRegion PhotoRegion(const QImage& bitmap)
         return {};
     // RGB32 rows are the 0x??RRGGBB pixels the layer's cut-out reads.
     const QImage image = bitmap.convertToFormat(QImage::Format_RGB32);
-    const std::vector<UiLayout::Rect> kept = PhotoRegionRects(
-        reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(), image.height(),
-        static_cast<std::size_t>(image.bytesPerLine()) / 4);
+    const std::vector<UiLayout::Rect> kept =
+        PhotoRegionRects(reinterpret_cast<const std::uint32_t*>(image.constBits()), image.width(),
+                         image.height(), static_cast<std::size_t>(image.bytesPerLine()) / 4);
     std::vector<QRect> rects;
     rects.reserve(kept.size());
     for (const UiLayout::Rect& r : kept)

@@ -16,8 +16,8 @@
 #include "base/exe_dir.h"
 #include "base/single_instance.h"
 #include "reader/termb_loader.h"
-#include "ui/qt/program.h"
 #include "ui/qt/diagnostics_qt.h"
+#include "ui/qt/program.h"
 #include "ui/qt/uMain.h"
 
 namespace {

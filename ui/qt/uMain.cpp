@@ -18,11 +18,11 @@
 
 #include "present/card_view_model.h"
 #include "present/layout.h"
+#include "present/texts.h"
 #include "ui/qt/SetForm.h"
 #include "ui/qt/card_view.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/uAboutForm.h"
-#include "present/texts.h"
 
 namespace {
 

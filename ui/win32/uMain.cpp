@@ -74,9 +74,8 @@ Tform_Main::Tform_Main(const TermbLibrary& library, const TermbLibrary* missing)
     // this window's thread, the contract the reading thread relies on; to a
     // window that is gone it returns at once.
     const HWND hwnd = m_hwnd;
-    m_controller.FormCreate([hwnd](int status) {
-        ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0);
-    });
+    m_controller.FormCreate(
+        [hwnd](int status) { ::SendMessageW(hwnd, WM_READSTATE, static_cast<WPARAM>(status), 0); });
 }
 
 Tform_Main::~Tform_Main() = default;
@@ -330,8 +329,7 @@ void Tform_Main::ShowCardInfo(const CardViewContent& content)
             continue;
         }
         const RECT at = ScaledRect(text.place);
-        ::SetWindowPos(it->second, nullptr, at.left, at.top, at.right - at.left,
-                       at.bottom - at.top,
+        ::SetWindowPos(it->second, nullptr, at.left, at.top, at.right - at.left, at.bottom - at.top,
                        SWP_NOZORDER | SWP_NOACTIVATE | (text.place.width == 0 ? SWP_NOSIZE : 0));
         m_drawn.setColour(it->second, text.colour == CardColour::WindowText
                                           ? ::GetSysColor(COLOR_WINDOWTEXT)

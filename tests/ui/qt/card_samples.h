@@ -58,4 +58,3 @@ inline void showCard(CardView& view, const TIDCardInfo& card, int selector,
                                   reinterpret_cast<const unsigned char*>(bytes.constData()),
                                   static_cast<std::size_t>(bytes.size())));
 }
-

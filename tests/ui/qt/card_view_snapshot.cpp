@@ -16,6 +16,7 @@ int main(int argc, char** argv)
     const QString photoFile = QDir::temp().filePath(QStringLiteral("card_view_snapshot.bmp"));
     samplePhoto().save(photoFile, "BMP");
     CardView view;
-    showCard(view, sampleCard(), kCardViewSelector, argc > 2 ? QString::fromLocal8Bit(argv[2]) : photoFile);
+    showCard(view, sampleCard(), kCardViewSelector,
+             argc > 2 ? QString::fromLocal8Bit(argv[2]) : photoFile);
     return view.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

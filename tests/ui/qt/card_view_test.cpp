@@ -39,7 +39,8 @@ private slots:
         QTest::addColumn<QColor>("colour");
         const QColor black(0, 0, 0), red(255, 0, 0);
         const QString raw = "指纹数据  A" + QString(1023, 'Z'); // never past the buffer
-        QTest::newRow("complete") << kCardViewSelector << 1024 << 65 << "指纹数据  41 5A 5A " << black;
+        QTest::newRow("complete") << kCardViewSelector << 1024 << 65 << "指纹数据  41 5A 5A "
+                                  << black;
         QTest::newRow("none") << kCardViewSelector << 0 << 65 << "指纹数据  无" << black;
         QTest::newRow("negative") << kCardViewSelector << -7 << 65 << "指纹数据  无" << black;
         QTest::newRow("512") << kCardViewSelector << 512 << 65 << raw << red;

@@ -18,9 +18,9 @@
 #include <thread>
 
 #include "base/exe_dir.h"
-#include "state/shared_state.h"
 #include "card/gbk.h"
 #include "reader/read_thread.h"
+#include "state/shared_state.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/uMain.h"
 
@@ -567,9 +567,9 @@ private slots:
             << QStringList{"/opt/zuvi/libtermb.so", "libtermb.so"}
             << int(TermbLoadFailure::NotFound)
             << "未能加载读卡器库 libtermb.so（查找位置：/opt/zuvi；系统库路径）";
-        QTest::newRow("named file") << QStringList{"/srv/r/libx.so"}
-                                    << int(TermbLoadFailure::NotLoadable)
-                                    << "未能加载读卡器库 libx.so（查找位置：/srv/r）";
+        QTest::newRow("named file")
+            << QStringList{"/srv/r/libx.so"} << int(TermbLoadFailure::NotLoadable)
+            << "未能加载读卡器库 libx.so（查找位置：/srv/r）";
         QTest::newRow("incomplete")
             << QStringList{"/opt/zuvi/libtermb.so"} << int(TermbLoadFailure::MissingFunctions)
             << "读卡器库 libtermb.so 缺少函数：SDT_ReadNewAppMsg";

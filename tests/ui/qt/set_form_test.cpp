@@ -11,10 +11,10 @@
 #include <optional>
 
 #include "base/exe_dir.h"
-#include "state/shared_state.h"
 #include "config/config.h"
 #include "dialog_fonts.h"
 #include "reader/serial_ports.h"
+#include "state/shared_state.h"
 #include "tests/temp_dir.h"
 #include "ui/qt/SetForm.h"
 
@@ -103,8 +103,8 @@ private slots:
         QTest::newRow("not COM and a port number")
             << PortNames({"CNCA0", "ABCD", "COM", "COM1A", "COM0", "COM1001", "COM-5", "COM2"})
             << fixed + QStringList{"COM02"};
-        QTest::newRow("COM9 and COM10") << PortNames({"COM10", "COM9"})
-                                        << fixed + QStringList{"COM09", "COM10"};
+        QTest::newRow("COM9 and COM10")
+            << PortNames({"COM10", "COM9"}) << fixed + QStringList{"COM09", "COM10"};
         QTest::newRow("list unreadable") << PortNames() << fixed;
         QTest::newRow("no ports") << PortNames(QStringList{}) << fixed;
     }
