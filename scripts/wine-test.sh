@@ -57,7 +57,7 @@ else
     run_arch=x86_64
 fi
 
-targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests win_tests
+targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests
          termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
@@ -80,8 +80,8 @@ done
 # The 32-bit stand-in DLLs must carry the names each binding test relies on.
 objdump_exports() { i686-w64-mingw32-objdump -p "$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p'; }
 objdump_exports build-win32/tests/reader/libfake_termb_complete.dll | grep -q ' SDT_OpenPort$' || { echo "vendor-style DLL lacks plain names"; exit 1; }
-objdump_exports build-win32/tests/win/libfake_termb_gccnames.dll | grep -q 'SDT_OpenPort@4' || { echo "DLL lacks GCC stdcall names"; exit 1; }
-objdump_exports build-win32/tests/win/libfake_termb_msvcnames.dll | grep -q '_SDT_OpenPort@4' || { echo "DLL lacks Microsoft stdcall names"; exit 1; }
+objdump_exports build-win32/tests/reader/libfake_termb_gccnames.dll | grep -q 'SDT_OpenPort@4' || { echo "DLL lacks GCC stdcall names"; exit 1; }
+objdump_exports build-win32/tests/reader/libfake_termb_msvcnames.dll | grep -q '_SDT_OpenPort@4' || { echo "DLL lacks Microsoft stdcall names"; exit 1; }
 echo "[i686] stdcall exports: plain SDT_OpenPort, SDT_OpenPort@4 and _SDT_OpenPort@4 in the three stand-in DLLs"
 # The virtual reader DLL stands in for termb.dll: the nine functions under
 # their plain names.
@@ -122,8 +122,6 @@ for t in base/base_tests card/card_tests config/config_tests reader/loader_tests
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done
-echo "== win/win_tests.exe ($run_arch, Wine)"
-"${wine[@]}" "$build/tests/win/win_tests.exe" --gtest_brief=1 || status=1
 # The reading thread against the virtual reader DLL, bound by the loader
 # through LoadLibrary as the program binds termb.dll.
 dll="Z:$root/$build/termb_virtual.dll"

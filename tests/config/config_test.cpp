@@ -15,7 +15,7 @@ namespace fs = std::filesystem;
 
 // On Windows the system's private-profile functions lay out the file (line
 // endings, blank lines, spelling of an existing key); the byte-exact layout
-// tests hold for our own INI editor only. tests/win checks the same rules
+// tests hold for our own INI editor only. private_profile_win_test.cpp checks the same rules
 // there by content.
 #ifdef _WIN32
 #define SKIP_ON_WINDOWS(why) GTEST_SKIP() << why

@@ -3,24 +3,8 @@
 #include <windows.h>
 
 #include "base/exe_dir.h"
-#include "card/gbk.h"
 
 namespace {
-
-TEST(Win32Text, WideCharToMultiByteUsesCodePage936WhateverTheAnsiCodePage)
-{
-    std::printf("[win32] WideCharToMultiByte(936), ANSI code page of this process: %u\n",
-                ::GetACP());
-    // 中, a blank, Thai ko kai (not in GBK), 族.
-    const unsigned char ucs2[] = {0x2D, 0x4E, 0x20, 0x00, 0x01, 0x0E, 0xCF, 0x65};
-    EXPECT_EQ(Ucs2LeToGbk(ucs2, 4), "\xD6\xD0 ?\xD7\xE5");
-}
-
-TEST(Win32Text, TheByteFFStartsNoCharacterAndShowsAsReplacement)
-{
-    EXPECT_EQ(GbkToUtf8(std::string("A\xFF") + "B\xD6\xD0"), "A\xEF\xBF\xBD"
-                                                             "B中");
-}
 
 // Paths come in the ANSI code page; the windows show UTF-8.
 TEST(Win32ExeDir, PathsInTheAnsiCodePageBecomeUtf8)
@@ -37,7 +21,7 @@ TEST(Win32ExeDir, GetModuleFileNameAGivesThisProgramsDirectory)
     const std::string dir = ExeDir();
     ASSERT_FALSE(dir.empty());
     EXPECT_EQ(dir.back(), '\\');
-    EXPECT_TRUE(std::filesystem::exists(dir + "win_tests.exe")) << dir;
+    EXPECT_TRUE(std::filesystem::exists(dir + "base_tests.exe")) << dir;
     std::printf("[win32] GetModuleFileNameA directory: %s\n", dir.c_str());
 }
 
