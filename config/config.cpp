@@ -1,9 +1,8 @@
 #include "config/config.h"
 
-#include "base/text.h"
-
 #include "base/diagnostics.h"
 #include "base/exe_dir.h"
+#include "base/text.h"
 #include "config/profile.h"
 
 std::string ConfigFilePath()

@@ -1,8 +1,8 @@
 #include "config/ini_text.h"
 
-#include "base/text.h"
-
 #include <vector>
+
+#include "base/text.h"
 
 namespace {
 

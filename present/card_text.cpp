@@ -1,9 +1,8 @@
 #include "present/card_text.h"
 
-#include "base/text.h"
-
 #include <algorithm>
 
+#include "base/text.h"
 #include "card/gbk.h"
 #include "present/texts.h"
 

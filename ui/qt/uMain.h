@@ -8,7 +8,6 @@
 #include <QObject>
 #include <QWidget>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 
