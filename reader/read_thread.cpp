@@ -278,11 +278,19 @@ void TReadThread::Worker::readCard()
 
 // Continuous reading polls back to back while the card lies on the reader and
 // returns once it is gone, the reader fails, or reading stops. The mode is
-// tested before every poll, so stopping ends the wait at once. The polls
-// reuse the read's text buffer and its length.
+// tested before every poll, so stopping ends the wait at once. Only the
+// reading this pass began under waits: after a stop and a new start during
+// the pass, the mode is continuous again, but the card belongs to the new
+// reading, whose own pass reads and shows it. The polls reuse the read's
+// text buffer and its length.
 void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned& textLen)
 {
-    while (!terminated && ReadMode == kReadContinuous && DeviceOK) {
+    // Written by this thread alone, when the pass began.
+    const std::int32_t reading = PassStopCount;
+    // The mode before the count: a start after a stop is made only once the
+    // stop was counted, so a continuous mode of the new reading is always
+    // seen with the new count.
+    while (!terminated && ReadMode == kReadContinuous && StopCount == reading && DeviceOK) {
         int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
         if (result == kTermbCardGone) {
             send(RS_CARD_LOST);

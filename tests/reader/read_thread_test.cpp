@@ -580,6 +580,32 @@ TEST_F(ReadThreadTest, PassesCarryTheStopCountTheyBeganUnder)
     EXPECT_EQ(counts, (Ints{5}));
 }
 
+// Continuous reading stopped and started again while a pass runs: that pass
+// ends after its read instead of waiting for the card to leave, so the new
+// reading's first pass reads the card that still lies there and shows it.
+TEST_F(ReadThreadTest, PassOfStoppedReadingDoesNotWaitForRemoval)
+{
+    reader.cards.push_back(card("110101199001011234", 0x31, 2));
+    status.onStatus = [&](int s) {
+        if (s == RS_DEVICE_FOUND) { // the pass has begun; its read is still to come
+            ReadMode = kReadIdle;
+            ++StopCount;
+            ReadMode = kReadContinuous;
+        }
+    };
+    runContinuous(2);
+    EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_READ, RS_CARD_LOST}));
+    Names cardCalls;
+    for (const std::string& call : reader.log) {
+        const std::string name = call.substr(0, call.find(' '));
+        if (name != "open" && name != "close" && name != "sam")
+            cardCalls.push_back(name);
+    }
+    EXPECT_EQ(cardCalls, (Names{"find", "select", "readfp", "find", "select", "readfp", "poll",
+                                "poll", "poll"}));
+    EXPECT_EQ(PassStopCount, 1); // the second read was the new reading's own
+}
+
 // A single read asked for while a pass of continuous reading still runs gets
 // a pass of its own instead of ending with the old one.
 TEST_F(ReadThreadTest, SingleReadAfterStoppingGetsItsOwnPass)
