@@ -110,6 +110,7 @@ void TReadThread::Worker::execute()
         CardHandled = false;
         Clock::time_point lastPass{};
         bool passed = false;
+        std::int32_t reading = 0; // the stop count this reading began under
         while (!terminated) {
             // The mode and the stop count it belongs to, read as one pair: a
             // stop clears the mode first and counts itself later, so a count
@@ -122,6 +123,12 @@ void TReadThread::Worker::execute()
             } while (stops != StopCount);
             if (mode != kReadOnce && mode != kReadContinuous)
                 break;
+            // Stopped and started again while the last pass ran, so the mode
+            // never looked idle here: that reading is over all the same, and
+            // the new one begins like every other, after the idle reset.
+            if (passed && stops != reading)
+                break;
+            reading = stops;
             const int pause = ReadSleep;
             if (pause > 0 && pause < kMaxReadSleep) {
                 sleep(pause);

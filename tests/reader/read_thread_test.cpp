@@ -581,20 +581,36 @@ TEST_F(ReadThreadTest, PassesCarryTheStopCountTheyBeganUnder)
 }
 
 // Continuous reading stopped and started again while a pass runs: that pass
-// ends after its read instead of waiting for the card to leave, so the new
-// reading's first pass reads the card that still lies there and shows it.
+// ends after its read instead of waiting for the card to leave, and the new
+// reading begins like any other, with device discovery, then reads the card
+// that still lies there and shows it.
 TEST_F(ReadThreadTest, PassOfStoppedReadingDoesNotWaitForRemoval)
 {
     reader.cards.push_back(card("110101199001011234", 0x31, 2));
+    bool restarted = false;
     status.onStatus = [&](int s) {
-        if (s == RS_DEVICE_FOUND) { // the pass has begun; its read is still to come
+        if (s == RS_DEVICE_FOUND && !std::exchange(restarted, true)) {
+            // The pass has begun; its read is still to come.
             ReadMode = kReadIdle;
             ++StopCount;
             ReadMode = kReadContinuous;
         }
     };
-    runContinuous(2);
-    EXPECT_EQ(status.sent(), (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_READ, RS_CARD_LOST}));
+    Ints pauses;
+    TReadThread own(reader.api(), [&](int ms) {
+        pauses.push_back(ms);
+        const Ints sent = status.sent();
+        if (pauses.size() > 10 || (!sent.empty() && sent.back() == RS_CARD_LOST))
+            throw EndOfRun{};
+    });
+    own.OwnerWnd = std::ref(status);
+    ReadSleep = 1;
+    ReadMode = kReadContinuous;
+    EXPECT_THROW(own.Execute(), EndOfRun);
+
+    EXPECT_EQ(status.sent(),
+              (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    EXPECT_EQ(pauses, (Ints{1, 50, 1, 1})); // an idle tick between the two readings
     Names cardCalls;
     for (const std::string& call : reader.log) {
         const std::string name = call.substr(0, call.find(' '));
@@ -603,6 +619,7 @@ TEST_F(ReadThreadTest, PassOfStoppedReadingDoesNotWaitForRemoval)
     }
     EXPECT_EQ(cardCalls, (Names{"find", "select", "readfp", "find", "select", "readfp", "poll",
                                 "poll", "poll"}));
+    EXPECT_EQ(reader.openedPorts(), (Ints{1001, 1001}));
     EXPECT_EQ(PassStopCount, 1); // the second read was the new reading's own
 }
 
