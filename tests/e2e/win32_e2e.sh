@@ -171,6 +171,30 @@ dump Tform_Main
     fail "a read finished after stopping changed the idle window"
 close_and_check "while idle"
 
+# --- Stopped and started again at once while a read call of 2.5 s runs,
+# the card staying on the reader: the stopped pass ends after its read
+# instead of waiting for the card to be taken away, and the new reading
+# shows the card and the reader's port. The button is clicked where the
+# first look found it, so that the restart comes well within the read.
+echo '{"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 2500, "SDT_ReadBaseMsg": 2500},
+ "timeline": {"mode": "fixed", "card": 0}}' >"$work/scenario.json"
+start_program
+read -r cycle_x cycle_y <<<"$(field btn_CycleReadCard 5)"
+xdotool mousemove "$cycle_x" "$cycle_y" click 1
+wait_for Tform_Main l_Info 4 "请放卡"
+start=$(date +%s%N)
+xdotool click 1
+wait_for Tform_Main btn_CycleReadCard 4 "循环读卡"
+xdotool click 1
+echo "started again $((($(date +%s%N) - start) / 1000000)) ms after stopping"
+wait_for Tform_Main btn_CycleReadCard 4 "停止循环读卡"
+wait_for Tform_Main l_Info 4 "读卡成功，请取卡"
+[ "$(field p_IDCardInfo 2)$(field sb_Status 2)" = 11 ] ||
+    fail "the new reading's card view or status bar is hidden"
+xdotool click 1
+wait_for Tform_Main l_Info 4 "请选择读卡方式"
+close_and_check "after stopping and starting again during a read"
+
 # --- The settings dialog: COM07 chosen with the keyboard, an interval typed
 # through the key filter, confirmed; then the fixed port is used.
 echo "$manual" >"$work/scenario.json"
