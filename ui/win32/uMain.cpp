@@ -1,10 +1,12 @@
 #include "ui/win32/uMain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "base/diagnostics.h"
+#include "present/birthday_marks.h"
 #include "present/card_view_model.h"
 #include "present/layout.h"
 #include "present/texts.h"
@@ -51,6 +53,32 @@ HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
     const XFORM xform{scale, 0, 0, scale, 0, 0};
     return ::ExtCreateRegion(scale == 1.0f ? nullptr : &xform, static_cast<DWORD>(data.size()),
                              reinterpret_cast<RGNDATA*>(data.data()));
+}
+
+// Puts the date of birth's marks of `face` over its picture, which carries
+// none: placed after the numbers as the data labels' font draws them on this
+// machine, so each number stands in front of its mark whatever face the
+// system chose for the font.
+void setBirthdayMarks(Backdrop& backdrop, CardFace face, HFONT dataFont, HFONT captionFont)
+{
+    backdrop.clearTexts();
+    const CardFaceLayout layout = CardFaceLayoutFor(face);
+    if (!layout.birthdayMarks)
+        return;
+    HDC dc = ::GetDC(nullptr);
+    const auto width = [&](std::string_view text, CardFont font) {
+        const std::wstring wide = Wide(text);
+        const HGDIOBJ old = ::SelectObject(dc, font == CardFont::Data ? dataFont : captionFont);
+        SIZE size{0, 0};
+        ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        ::SelectObject(dc, old);
+        return static_cast<double>(size.cx);
+    };
+    const RECT label = ScaledRect(layout.birthday);
+    for (const BirthdayMark& mark : BirthdayMarks(label.left, width))
+        backdrop.addText(Wide(mark.text), captionFont, FromRgb(UiLayout::kCardCaptionColour),
+                         POINT{static_cast<LONG>(std::lround(mark.left)), label.top});
+    ::ReleaseDC(nullptr, dc);
 }
 
 } // namespace
@@ -109,6 +137,7 @@ void Tform_Main::buildLayout()
     m_hasCardBackdrop.add(&m_hand, decoration);
     m_cardBackdrop.setUnder(&m_pageBackdrop, POINT{Scaled(kCardView.x), Scaled(kCardView.y)});
     m_cardBackdrop.add(&m_cardFace, ScaledRect(kCardFace));
+    setBirthdayMarks(m_cardBackdrop, m_face, m_cardDataFont.get(), m_cardLineFont.get());
 
     const DWORD picture = WS_VISIBLE | SS_OWNERDRAW;
     const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
@@ -379,6 +408,7 @@ void Tform_Main::showFace(CardFace face)
                                                              : IDB_CARDFACE;
     // The backdrop holds the picture by address: it is replaced in place.
     m_cardFace = PictureFromResource(resource);
+    setBirthdayMarks(m_cardBackdrop, face, m_cardDataFont.get(), m_cardLineFont.get());
     ::InvalidateRect(p_IDCardInfo, nullptr, TRUE);
 }
 

@@ -237,6 +237,14 @@ void Backdrop::paint(HDC dc, const RECT& area) const
         ::OffsetRect(&place, -area.left, -area.top);
         DrawPicture(dc, *layer.picture, place);
     }
+    ::SetBkMode(dc, TRANSPARENT);
+    for (const Text& text : m_texts) {
+        const HGDIOBJ old = ::SelectObject(dc, text.font);
+        ::SetTextColor(dc, text.colour);
+        ::TextOutW(dc, text.at.x - area.left, text.at.y - area.top, text.text.c_str(),
+                   static_cast<int>(text.text.size()));
+        ::SelectObject(dc, old);
+    }
 }
 
 void OwnerDrawn::setColour(HWND control, COLORREF colour)

@@ -127,6 +127,13 @@ public:
         m_offset = offset;
     }
     void add(const Picture* picture, const RECT& place) { m_layers.push_back({picture, place}); }
+    // A text drawn over the pictures, in `font` and `colour`, its top left
+    // corner at `at`; cleared by clearTexts.
+    void addText(std::wstring text, HFONT font, COLORREF colour, POINT at)
+    {
+        m_texts.push_back({std::move(text), font, colour, at});
+    }
+    void clearTexts() { m_texts.clear(); }
 
     // Paints the part `area` (client coordinates) into `dc` at its origin.
     void paint(HDC dc, const RECT& area) const;
@@ -137,10 +144,18 @@ private:
         const Picture* picture;
         RECT place;
     };
+    struct Text
+    {
+        std::wstring text;
+        HFONT font;
+        COLORREF colour;
+        POINT at;
+    };
     COLORREF m_ground = ::GetSysColor(COLOR_BTNFACE);
     const Backdrop* m_under = nullptr;
     POINT m_offset{0, 0};
     std::vector<Layer> m_layers;
+    std::vector<Text> m_texts;
 };
 
 // Owner-drawn statics (SS_OWNERDRAW): each paints its part of its parent's
