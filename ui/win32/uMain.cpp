@@ -226,10 +226,12 @@ void Tform_Main::buildLayout()
     m_drawn.add(i_HasCard, {&m_hasCardBackdrop});
     m_drawn.add(Image4, {&m_cardBackdrop});
     m_drawn.add(PhotoImage, {&m_photoBackdrop});
+    const bool dataSecondStrike = NeedsSecondStrike(m_cardDataFont.get());
     for (const CardText& text : places) {
         OwnerDrawn::Style style;
         style.backdrop = &m_cardBackdrop;
         style.font = text.font == CardFont::Data ? m_cardDataFont.get() : m_cardLineFont.get();
+        style.secondStrike = text.font == CardFont::Data && dataSecondStrike;
         style.format = DT_LEFT | DT_TOP | DT_NOPREFIX | (text.wordWrap ? DT_WORDBREAK : 0);
         style.sizeToText = text.place.width == 0;
         m_drawn.add(m_cardLabels[text.control], style);
@@ -238,6 +240,7 @@ void Tform_Main::buildLayout()
     info.backdrop = &m_pageBackdrop;
     info.font = m_infoFont.get();
     info.format = DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX;
+    info.secondStrike = NeedsSecondStrike(m_infoFont.get());
     m_drawn.add(l_Info, info);
 
     setGlyph(SetBtn, m_settingsGlyph.get());

@@ -88,6 +88,12 @@ int Scaled(int pixels);
 // `r` moved by (dx, dy), both in layout pixels, then scaled.
 RECT ScaledRect(const UiLayout::Rect& r, int dx = 0, int dy = 0);
 FontHandle CreateLayoutFont(const UiLayout::Font& font);
+// Whether text in `font` needs a second strike, one pixel to the right, to
+// read as bold: true for a bold font whose face has no bold of its own (as
+// "宋体" has none) where the system's synthesized bold comes out smoothed.
+// A crisp synthesized bold reads bold; a smoothed one, as Wine draws it,
+// thickens the strokes so little that the text reads as regular.
+bool NeedsSecondStrike(HFONT font);
 COLORREF FromRgb(unsigned rrggbb);
 
 // A picture as a top-down 32-bit DIB section with premultiplied alpha.
@@ -172,6 +178,7 @@ public:
         COLORREF colour = ::GetSysColor(COLOR_WINDOWTEXT);
         UINT format = DT_LEFT | DT_TOP | DT_NOPREFIX;
         bool sizeToText = false;
+        bool secondStrike = false; // NeedsSecondStrike(font)
     };
 
     void add(HWND control, const Style& style) { m_styles[control] = style; }
