@@ -14,10 +14,13 @@ set(allowed_present present reader state card config base)
 set(allowed_ui/qt ui/qt present reader state card config base)
 set(allowed_ui/win32 ui/win32 present reader state card config base)
 set(allowed_cli cli reader state card config base)
+# The reader host is a program over the reader layer alone: it loads the
+# library and answers calls, and knows nothing of the state or the windows.
+set(allowed_host host reader base)
 # The virtual reader is a library of its own: it sees the tool only through
 # the reader library's header.
 set(allowed_sim sim reader/termb.h)
-set(layers base card config state reader present ui/qt ui/win32 cli sim)
+set(layers base card config state reader present ui/qt ui/win32 cli host sim)
 set(core base card config state reader present)
 set(system_headers windows winsock2 unistd fcntl dlfcn iconv pthread poll termios dirent
     signal "sys/[a-z_]+")

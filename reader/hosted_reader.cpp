@@ -1,0 +1,371 @@
+#include "reader/hosted_reader.h"
+
+#include <array>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+#include "reader/host_process.h"
+
+// One library's host, shared by its HostedReader and the calls under way: a
+// call keeps it alive while the HostedReader goes, so the HostedReader never
+// waits for a call.
+struct HostedReaderState
+{
+    HostedReaderState(std::string p, std::string l, std::chrono::milliseconds t)
+        : program(std::move(p)), library(std::move(l)), timeout(t)
+    {
+    }
+
+    const std::string program;
+    const std::string library;
+    const std::chrono::milliseconds timeout;
+
+    std::mutex callMutex; // one call at a time, starting a host included
+    // Guards what follows; never held while waiting for the host.
+    mutable std::mutex mutex;
+    std::shared_ptr<HostProcess> process;
+    bool closed = false; // the HostedReader is gone
+    std::optional<HostHello> hello;
+    std::optional<ReaderHostFault> fault;
+
+    std::shared_ptr<HostProcess> running() const
+    {
+        std::lock_guard lock(mutex);
+        return process;
+    }
+
+    // Under callMutex. A host that fails to greet is ended here.
+    std::shared_ptr<HostProcess> start(std::string& error)
+    {
+        std::shared_ptr<HostProcess> host = HostProcess::Start(program, library, error);
+        if (!host)
+            return nullptr;
+        std::vector<unsigned char> payload;
+        HostHello greeting;
+        const HostProcess::Io io =
+            receiveFrame(*host, kMaxHostHelloPayload, HostProcess::Clock::now() + timeout, payload);
+        if (io != HostProcess::Io::Ok ||
+            !DecodeHostHello(payload.data(), payload.size(), greeting)) {
+            error = io == HostProcess::Io::TimedOut ? "the reader host did not answer in time"
+                                                    : "the reader host ended before it answered";
+            return nullptr;
+        }
+        std::lock_guard lock(mutex);
+        if (closed)
+            return nullptr;
+        process = host;
+        hello = std::move(greeting);
+        return host;
+    }
+
+    // A frame whose announced length exceeds `limit` counts as a broken
+    // channel, as any other garbage does.
+    static HostProcess::Io receiveFrame(HostProcess& host, std::size_t limit,
+                                        HostProcess::Clock::time_point deadline,
+                                        std::vector<unsigned char>& payload)
+    {
+        unsigned char header[kHostFrameHeaderSize];
+        HostProcess::Io io = host.Receive(header, sizeof header, deadline);
+        if (io != HostProcess::Io::Ok)
+            return io;
+        const std::uint32_t size = HostFramePayloadSize(header);
+        if (size > limit)
+            return HostProcess::Io::Closed;
+        payload.resize(size);
+        return host.Receive(payload.data(), size, deadline);
+    }
+
+    void fail(ReaderHostFault::Kind kind, TermbFunction function)
+    {
+        std::shared_ptr<HostProcess> ended;
+        std::lock_guard lock(mutex);
+        fault = ReaderHostFault{kind, function};
+        // Destroyed on return, outside the lock: killed and reaped.
+        ended = std::move(process);
+    }
+
+    std::optional<HostCall> call(const HostCall& request)
+    {
+        std::lock_guard serial(callMutex);
+        std::shared_ptr<HostProcess> host = running();
+        if (!host) {
+            {
+                std::lock_guard lock(mutex);
+                if (closed)
+                    return std::nullopt;
+            }
+            std::string error;
+            host = start(error);
+            if (!host) {
+                fail(ReaderHostFault::Kind::NotStarted, request.function);
+                return std::nullopt;
+            }
+        }
+        const auto deadline = HostProcess::Clock::now() + timeout;
+        const std::vector<unsigned char> frame = EncodeHostRequest(request);
+        std::vector<unsigned char> payload;
+        HostProcess::Io io = host->Send(frame.data(), frame.size(), deadline);
+        if (io == HostProcess::Io::Ok)
+            io = receiveFrame(*host, MaxHostAnswerPayload(request.function), deadline, payload);
+        HostCall answer;
+        if (io == HostProcess::Io::Ok &&
+            DecodeHostAnswer(request.function, payload.data(), payload.size(), answer))
+            return answer;
+        fail(io == HostProcess::Io::TimedOut ? ReaderHostFault::Kind::Hung
+                                             : ReaderHostFault::Kind::Crashed,
+             request.function);
+        return std::nullopt;
+    }
+};
+
+namespace {
+
+// The table's entries are plain function pointers, which carry no context.
+// Each hosted reader therefore takes one of a fixed number of slots, and its
+// table holds functions instantiated for that slot, which find their host
+// there. A slot holds a shared pointer under its own lock, so a call that
+// starts as the HostedReader goes either finds nothing (and answers as an
+// absent reader) or keeps the host's state alive until it returns.
+struct Slot
+{
+    std::mutex mutex;
+    std::shared_ptr<HostedReaderState> state;
+};
+std::array<Slot, kMaxHostedReaders> g_slots;
+
+std::shared_ptr<HostedReaderState> stateAt(int slot)
+{
+    std::lock_guard lock(g_slots[slot].mutex);
+    return g_slots[slot].state;
+}
+
+const TermbApi& absent()
+{
+    static const TermbApi api = AbsentReaderApi();
+    return api;
+}
+
+template <int S> std::optional<HostCall> forward(HostCall request)
+{
+    if (std::shared_ptr<HostedReaderState> state = stateAt(S))
+        return state->call(request);
+    return std::nullopt;
+}
+
+std::vector<unsigned char> image(const void* buffer, std::size_t size)
+{
+    auto p = static_cast<const unsigned char*>(buffer);
+    return std::vector<unsigned char>(p, p + size);
+}
+
+void copyBack(const std::vector<unsigned char>& from, void* to)
+{
+    std::memcpy(to, from.data(), from.size());
+}
+
+std::int32_t bits(unsigned value)
+{
+    return static_cast<std::int32_t>(value);
+}
+
+template <int S> int TERMB_CALL openPort(int port)
+{
+    if (auto a = forward<S>({TermbFunction::OpenPort, 0, {port}, {}}))
+        return a->result;
+    return absent().SDT_OpenPort(port);
+}
+
+template <int S> int TERMB_CALL closePort(int port)
+{
+    if (auto a = forward<S>({TermbFunction::ClosePort, 0, {port}, {}}))
+        return a->result;
+    return absent().SDT_ClosePort(port);
+}
+
+template <int S> int TERMB_CALL getSamId(int port, char* samId, int ifOpen)
+{
+    if (auto a = forward<S>(
+            {TermbFunction::GetSAMIDToStr, 0, {port, ifOpen}, {image(samId, kHostSamIdSize)}})) {
+        copyBack(a->buffers[0], samId);
+        return a->result;
+    }
+    return absent().SDT_GetSAMIDToStr(port, samId, ifOpen);
+}
+
+template <int S, TermbFunction F>
+int TERMB_CALL manageCall(int port, unsigned char* manage, int ifOpen)
+{
+    if (auto a = forward<S>({F, 0, {port, ifOpen}, {image(manage, kManageBufferSize)}})) {
+        copyBack(a->buffers[0], manage);
+        return a->result;
+    }
+    const TermbApi& none = absent();
+    return (F == TermbFunction::StartFindIDCard ? none.SDT_StartFindIDCard
+                                                : none.SDT_SelectIDCard)(port, manage, ifOpen);
+}
+
+template <int S>
+int TERMB_CALL readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+                        unsigned* photoLen, int ifOpen)
+{
+    if (auto a = forward<S>({TermbFunction::ReadBaseMsg,
+                             0,
+                             {port, bits(*textLen), bits(*photoLen), ifOpen},
+                             {image(text, kTextBufferSize), image(photo, kPhotoBufferSize)}})) {
+        copyBack(a->buffers[0], text);
+        copyBack(a->buffers[1], photo);
+        *textLen = static_cast<unsigned>(a->values[1]);
+        *photoLen = static_cast<unsigned>(a->values[2]);
+        return a->result;
+    }
+    return absent().SDT_ReadBaseMsg(port, text, textLen, photo, photoLen, ifOpen);
+}
+
+template <int S>
+int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
+                          unsigned* photoLen, unsigned char* fp, int* fpLen, int ifOpen)
+{
+    if (auto a = forward<S>({TermbFunction::ReadBaseFPMsg,
+                             0,
+                             {port, bits(*textLen), bits(*photoLen), *fpLen, ifOpen},
+                             {image(text, kTextBufferSize), image(photo, kPhotoBufferSize),
+                              image(fp, kHostFingerprintSize)}})) {
+        copyBack(a->buffers[0], text);
+        copyBack(a->buffers[1], photo);
+        copyBack(a->buffers[2], fp);
+        *textLen = static_cast<unsigned>(a->values[1]);
+        *photoLen = static_cast<unsigned>(a->values[2]);
+        *fpLen = a->values[3];
+        return a->result;
+    }
+    return absent().SDT_ReadBaseFPMsg(port, text, textLen, photo, photoLen, fp, fpLen, ifOpen);
+}
+
+template <int S> int TERMB_CALL readAppMsg(int port, unsigned char* msg, unsigned* len, int ifOpen)
+{
+    if (auto a = forward<S>({TermbFunction::ReadNewAppMsg,
+                             0,
+                             {port, bits(*len), ifOpen},
+                             {image(msg, kTextBufferSize)}})) {
+        copyBack(a->buffers[0], msg);
+        *len = static_cast<unsigned>(a->values[1]);
+        return a->result;
+    }
+    return absent().SDT_ReadNewAppMsg(port, msg, len, ifOpen);
+}
+
+template <int S> int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
+{
+    if (auto a = forward<S>({TermbFunction::Wlt2Bmp,
+                             0,
+                             {},
+                             {image(wlt, kPhotoBufferSize), image(bmp, kBitmapBufferSize)}})) {
+        copyBack(a->buffers[0], wlt);
+        copyBack(a->buffers[1], bmp);
+        return a->result;
+    }
+    return absent().Wlt2Bmp(wlt, bmp);
+}
+
+template <int S> TermbApi tableOf()
+{
+    TermbApi api;
+    api.SDT_OpenPort = openPort<S>;
+    api.SDT_ClosePort = closePort<S>;
+    api.SDT_GetSAMIDToStr = getSamId<S>;
+    api.SDT_StartFindIDCard = manageCall<S, TermbFunction::StartFindIDCard>;
+    api.SDT_SelectIDCard = manageCall<S, TermbFunction::SelectIDCard>;
+    api.SDT_ReadBaseMsg = readBase<S>;
+    api.SDT_ReadBaseFPMsg = readBaseFP<S>;
+    api.SDT_ReadNewAppMsg = readAppMsg<S>;
+    api.Wlt2Bmp = wlt2Bmp<S>;
+    return api;
+}
+
+template <std::size_t... I> std::array<TermbApi, sizeof...(I)> tablesFor(std::index_sequence<I...>)
+{
+    return {tableOf<static_cast<int>(I)>()...};
+}
+
+const std::array<TermbApi, kMaxHostedReaders>& tables()
+{
+    static const auto all = tablesFor(std::make_index_sequence<kMaxHostedReaders>{});
+    return all;
+}
+
+} // namespace
+
+HostedReader::HostedReader(std::string program, std::string library,
+                           std::chrono::milliseconds callTimeout)
+    : m_state(
+          std::make_shared<HostedReaderState>(std::move(program), std::move(library), callTimeout)),
+      m_api(AbsentReaderApi())
+{
+    for (int i = 0; i < kMaxHostedReaders; ++i) {
+        std::lock_guard lock(g_slots[i].mutex);
+        if (!g_slots[i].state) {
+            g_slots[i].state = m_state;
+            m_slot = i;
+            m_api = tables()[i];
+            return;
+        }
+    }
+}
+
+HostedReader::~HostedReader()
+{
+    if (m_slot >= 0) {
+        std::lock_guard lock(g_slots[m_slot].mutex);
+        g_slots[m_slot].state.reset();
+    }
+    std::lock_guard lock(m_state->mutex);
+    m_state->closed = true;
+    // A call under way returns at once; otherwise the last owner of the
+    // state ends the host.
+    if (m_state->process)
+        m_state->process->Interrupt();
+}
+
+bool HostedReader::Start(std::string& error)
+{
+    if (m_slot < 0) {
+        error = "too many reader hosts";
+        return false;
+    }
+    std::lock_guard serial(m_state->callMutex);
+    if (m_state->running())
+        return true;
+    return m_state->start(error) != nullptr;
+}
+
+std::optional<HostHello> HostedReader::Hello() const
+{
+    std::lock_guard lock(m_state->mutex);
+    return m_state->hello;
+}
+
+std::optional<ReaderHostFault> HostedReader::TakeFault()
+{
+    std::lock_guard lock(m_state->mutex);
+    return std::exchange(m_state->fault, std::nullopt);
+}
+
+long HostedReader::HostId() const
+{
+    const std::shared_ptr<HostProcess> host = m_state->running();
+    return host ? host->Id() : 0;
+}
+
+std::optional<ReaderHostFault> TakeReaderHostFault(const TermbApi& api)
+{
+    for (int i = 0; i < kMaxHostedReaders; ++i) {
+        if (tables()[i].SDT_OpenPort != api.SDT_OpenPort)
+            continue;
+        if (std::shared_ptr<HostedReaderState> state = stateAt(i)) {
+            std::lock_guard lock(state->mutex);
+            return std::exchange(state->fault, std::nullopt);
+        }
+    }
+    return std::nullopt;
+}
