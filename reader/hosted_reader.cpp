@@ -1,5 +1,6 @@
 #include "reader/hosted_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <mutex>
@@ -20,6 +21,7 @@ struct HostedReaderState
     const std::string program;
     const std::string library;
     const std::chrono::milliseconds timeout;
+    static constexpr std::chrono::milliseconds kStartAllowance{5000};
 
     std::mutex callMutex; // one call at a time, starting a host included
     // Guards what follows; never held while waiting for the host.
@@ -43,8 +45,12 @@ struct HostedReaderState
             return nullptr;
         std::vector<unsigned char> payload;
         HostHello greeting;
+        // Starting a program and loading a library take real time on a busy
+        // machine, which is no fault of the library: the greeting gets at
+        // least kStartAllowance, the call deadline when that is longer.
         const HostProcess::Io io =
-            receiveFrame(*host, kMaxHostHelloPayload, HostProcess::Clock::now() + timeout, payload);
+            receiveFrame(*host, kMaxHostHelloPayload,
+                         HostProcess::Clock::now() + std::max(timeout, kStartAllowance), payload);
         if (io != HostProcess::Io::Ok ||
             !DecodeHostHello(payload.data(), payload.size(), greeting)) {
             error = io == HostProcess::Io::TimedOut ? "the reader host did not answer in time"

@@ -44,9 +44,11 @@ public:
     HostedReader(const HostedReader&) = delete;
     HostedReader& operator=(const HostedReader&) = delete;
 
-    // Starts the host now and waits, at most the call deadline, for it to say
-    // how loading the library went. False, with the reason in `error`, when
-    // no host is running afterwards.
+    // Starts the host now and waits for it to say how loading the library
+    // went: at most the call deadline, but never less than 5 s, since starting
+    // a program on a busy machine is slow through no fault of the library.
+    // A call that finds no host running starts one the same way. False, with the reason in `error`,
+    // when no host is running afterwards.
     bool Start(std::string& error);
     // What the host said of the library when it last started.
     std::optional<HostHello> Hello() const;

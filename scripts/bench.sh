@@ -20,7 +20,7 @@ if [ -z "${BENCH_UNDER_XVFB:-}" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUVI_BUILD_BENCH=ON \
         -DZUVI_BUILD_TESTS=OFF >/dev/null
     cmake --build "$build" --target region_bench reader_bench startup_probe hello_probe card_latency_probe wait_reference \
-        zuviruzozozad termb_virtual
+        host_latency_probe zuviruzozozad termb_virtual
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
     BENCH_UNDER_XVFB=1 BENCH_BUILD=$(realpath "$build") \
@@ -43,6 +43,7 @@ echo "load average at the start: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 tmp=$(dirname "$(mktemp -u)")
 echo "photo files of the read pass in $tmp: $(stat -f -c %T "$tmp") ($(df --output=fstype "$tmp" | tail -n 1))"
 QT_QPA_PLATFORM=offscreen "$build/bench/reader_bench" --benchmark_counters_tabular=true
+"$build/bench/host_latency_probe"
 QT_QPA_PLATFORM=offscreen "$build/bench/region_bench" --benchmark_counters_tabular=true
 echo "painted on the X server (xcb):"
 QT_QPA_PLATFORM=xcb "$build/bench/region_bench" --benchmark_filter=ShowCardInfo

@@ -4,7 +4,9 @@
 //
 // TERMB_LIBRARY names the virtual reader; TERMB_VIRTUAL_SCENARIO a scenario
 // whose control file (VIRTUAL_CARD_FILE) holds the number of the card on the
-// reader.
+// reader. Run with the library in the test's process and, where a reader
+// host is built (READER_HOST), in a host of its own: the same statuses, cards
+// and photo files either way.
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -12,6 +14,9 @@
 #include <thread>
 
 #include "reader/photo_files.h"
+#ifdef READER_HOST
+#include "reader/hosted_reader.h"
+#endif
 #include "reader/termb_loader.h"
 #include "reader_test_support.h"
 #include "sim/control_file.h"
@@ -29,19 +34,25 @@ void placeCard(int card)
                                            card >= 0 ? std::to_string(card) : std::string()));
 }
 
-class VirtualReaderRunTest : public ReaderStateTest
+class VirtualReaderRunTest : public ReaderStateTest, public testing::WithParamInterface<bool>
 {
 };
 
-TEST_F(VirtualReaderRunTest, ContinuousReadingOfSeveralCards)
+TEST_P(VirtualReaderRunTest, ContinuousReadingOfSeveralCards)
 {
     placeCard(-1);
     const TermbLibrary library = LoadTermbLibrary();
     ASSERT_TRUE(library.loaded) << library.error;
     ASSERT_TRUE(library.isVirtual);
+    TermbApi api = library.api;
+#ifdef READER_HOST
+    HostedReader hosted(READER_HOST, library.path);
+    if (GetParam())
+        api = hosted.Api();
+#endif
 
     StatusRecorder status;
-    TReadThread thread(library.api);
+    TReadThread thread(api);
     thread.OwnerWnd = std::ref(status);
     const StopsWithTheTest stops(thread);
     thread.Resume();
@@ -86,6 +97,15 @@ TEST_F(VirtualReaderRunTest, ContinuousReadingOfSeveralCards)
     ASSERT_EQ(library.api.Wlt2Bmp(reinterpret_cast<unsigned char*>(wlt.data()), bitmap.data()),
               kTermbBitmapSize);
     EXPECT_EQ(std::string(bitmap.begin(), bitmap.begin() + kTermbBitmapSize), photos[2]);
+#ifdef READER_HOST
+    EXPECT_FALSE(hosted.TakeFault());
+#endif
 }
+
+#ifdef READER_HOST
+INSTANTIATE_TEST_SUITE_P(InProcessAndHosted, VirtualReaderRunTest, testing::Bool());
+#else
+INSTANTIATE_TEST_SUITE_P(InProcess, VirtualReaderRunTest, testing::Values(false));
+#endif
 
 } // namespace
