@@ -132,31 +132,4 @@ TEST(HostProtocol, TheHelloCarriesTheLoadOutcomeAndRefusesGarbage)
     EXPECT_FALSE(DecodeHostHello(otherVersion.data(), otherVersion.size(), back));
 }
 
-// The host's side: the library gets the request's bytes and its answer
-// carries what the library left, by-reference lengths included.
-int TERMB_CALL echoRead(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
-                        unsigned* photoLen, unsigned char* fp, int* fpLen, int flag)
-{
-    text[kTextBufferSize - 1] = text[0];
-    *textLen += 1;
-    photo[0] = 0;
-    *photoLen = 0xFFFFFFFFu;
-    *fpLen = -*fpLen;
-    return port + flag;
-}
-
-TEST(HostProtocol, PerformingACallPassesBytesBothWays)
-{
-    TermbApi api = AbsentReaderApi();
-    api.SDT_ReadBaseFPMsg = echoRead;
-    HostCall request = fullCall(TermbFunction::ReadBaseFPMsg);
-    request.values = {1001, 256, 7, 1024, 3};
-    const HostCall answer = PerformHostCall(api, request);
-    EXPECT_EQ(answer.result, 1004);
-    EXPECT_EQ(answer.values, (std::vector<std::int32_t>{1001, 257, -1, -1024, 3}));
-    EXPECT_EQ(answer.buffers[0].back(), request.buffers[0][0]);
-    EXPECT_EQ(answer.buffers[1][0], 0);
-    EXPECT_EQ(answer.buffers[2], request.buffers[2]);
-}
-
 } // namespace
