@@ -6,6 +6,11 @@
 // A host that dies during a call, answers garbage, or has not answered when
 // the call's deadline passes is ended; the call fails as a reader that is not
 // there would, the fault is recorded, and the next call starts a fresh host.
+//
+// On Linux the host is killed when the thread that started it ends (the
+// kernel's parent-death signal follows the thread, not the process), so the
+// thread that makes the calls, or one that outlives them, should start it:
+// Start() and every call that finds no host start one on the calling thread.
 
 #include <chrono>
 #include <memory>
@@ -54,6 +59,9 @@ public:
     std::optional<HostHello> Hello() const;
 
     // The forwarding table. Valid while this object lives, and harmless after.
+    // Its callers pass buffers of the sizes the reading thread passes (the
+    // sizes in termb.h, kHostSamIdSize, kHostFingerprintSize): each buffer is
+    // sent and given back whole.
     const TermbApi& Api() const { return m_api; }
 
     // The fault of the last call that failed through its host, cleared by

@@ -140,15 +140,19 @@ TEST_F(HostedReaderTest, AFaultFailsTheCallAndTheNextCallWorksInAFreshHost)
     };
     const Outcome behaved = callAll(LoadTermbLibraryFrom(HOSTILE_TERMB).api);
     const Outcome absent = callAll(AbsentReaderApi());
-    HostedReader hosted(READER_HOST, HOSTILE_TERMB, 300ms);
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.function) + " " + c.how);
+        // A short deadline for the hangs; the crashes get the default, as a
+        // sanitizer's report of a crash in the host may take a while.
+        const bool hangs = c.kind == ReaderHostFault::Kind::Hung;
+        HostedReader hosted(READER_HOST, HOSTILE_TERMB, hangs ? 300ms : kDefaultReaderCallTimeout);
         tell(c.function, c.how);
         ASSERT_EQ(hosted.Api().SDT_ClosePort(1), 2); // a host runs
         const long before = hosted.HostId();
         const auto start = Clock::now();
         const Outcome o = callAll(hosted.Api());
-        EXPECT_LT(Clock::now() - start, 3s);
+        if (hangs)
+            EXPECT_LT(Clock::now() - start, 3s);
         const auto fault = TakeReaderHostFault(hosted.Api());
         ASSERT_TRUE(fault);
         EXPECT_EQ(fault->kind, c.kind);
