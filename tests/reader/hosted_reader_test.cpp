@@ -112,6 +112,17 @@ TEST_F(HostedReaderTest, AWellBehavedLibraryGivesWhatItGivesInProcess)
     EXPECT_FALSE(hosted.TakeFault());
 }
 
+// A library that writes past the buffers it is given harms only the host's
+// spare room: the caller gets the buffers' own bytes, and nothing failed.
+TEST_F(HostedReaderTest, WritesPastTheBuffersStayInTheHost)
+{
+    const Outcome expected = callAll(LoadTermbLibraryFrom(HOSTILE_TERMB).api);
+    tell("SDT_ReadBaseFPMsg", "overrun");
+    HostedReader hosted(READER_HOST, HOSTILE_TERMB);
+    EXPECT_EQ(callAll(hosted.Api()), expected);
+    EXPECT_FALSE(hosted.TakeFault());
+}
+
 TEST_F(HostedReaderTest, TheHostSaysWhyALibraryDidNotLoad)
 {
     HostedReader hosted(READER_HOST, "/nonexistent/libtermb.so");
@@ -151,8 +162,9 @@ TEST_F(HostedReaderTest, AFaultFailsTheCallAndTheNextCallWorksInAFreshHost)
         const long before = hosted.HostId();
         const auto start = Clock::now();
         const Outcome o = callAll(hosted.Api());
-        if (hangs)
+        if (hangs) {
             EXPECT_LT(Clock::now() - start, 3s);
+        }
         const auto fault = TakeReaderHostFault(hosted.Api());
         ASSERT_TRUE(fault);
         EXPECT_EQ(fault->kind, c.kind);

@@ -1,14 +1,17 @@
 // A reader library that behaves until told otherwise. The file named by
 // HOSTILE_TERMB_CONTROL, read at every call, may hold "<function> <how>": that
 // function then writes through a null pointer ("null"), aborts ("abort"),
-// never returns ("hang"), ends its process with code 0 ("exit"), or writes
-// bytes that are no answer to its process's channel ("garbage"). Otherwise
+// never returns ("hang"), ends its process with code 0 ("exit"), writes
+// bytes that are no answer to its process's channel ("garbage"), or, for the
+// read with fingerprint, writes 2000 bytes past each of its buffers after
+// answering as usual ("overrun"). Otherwise
 // every call fills its buffers whole, from its arguments and their earlier
 // contents, so that any byte lost or changed on the way shows.
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <unistd.h>
 
 #include "reader/termb.h"
@@ -17,17 +20,18 @@
 
 namespace {
 
-void misbehave(const char* function)
+// True when told to overrun; ends or stalls the process for the other orders.
+bool misbehave(const char* function)
 {
     const char* control = std::getenv("HOSTILE_TERMB_CONTROL");
     std::FILE* file = control ? std::fopen(control, "r") : nullptr;
     if (!file)
-        return;
+        return false;
     char name[64] = {}, how[16] = {};
     const bool told = std::fscanf(file, "%63s %15s", name, how) == 2;
     std::fclose(file);
     if (!told || std::strcmp(name, function) != 0)
-        return;
+        return false;
     if (!std::strcmp(how, "null"))
         *static_cast<volatile int*>(nullptr) = 1;
     if (!std::strcmp(how, "abort"))
@@ -44,6 +48,7 @@ void misbehave(const char* function)
         for (;;)
             pause();
     }
+    return !std::strcmp(how, "overrun");
 }
 
 void fill(unsigned char* buffer, unsigned size, unsigned seed)
@@ -98,10 +103,13 @@ EXPORT int TERMB_CALL SDT_ReadBaseFPMsg(int port, unsigned char* text, unsigned 
                                         unsigned char* photo, unsigned int* photoLen,
                                         unsigned char* fp, int* fpLen, int)
 {
-    misbehave("SDT_ReadBaseFPMsg");
+    const bool overrun = misbehave("SDT_ReadBaseFPMsg");
     fill(text, kTextBufferSize, *textLen);
     fill(photo, kPhotoBufferSize - 10, *photoLen);
     fill(fp, static_cast<unsigned>(*fpLen), port);
+    if (overrun)
+        for (unsigned char* end : {text + kTextBufferSize, photo + kPhotoBufferSize, fp + *fpLen})
+            std::memset(end, 0x5A, 2000);
     *textLen = 256;
     *photoLen = 1024;
     *fpLen = -*fpLen / 2;
