@@ -8,8 +8,12 @@
 # 32-bit (i686) is the target the vendors' reader DLLs need. It runs under
 # 32-bit Wine where the kernel can start 32-bit programs; where it cannot (a
 # kernel without 32-bit support), the 32-bit build is still made and checked,
-# and the tests run from a 64-bit build under 64-bit Wine.
-# Installs what it needs with apt-get, only when missing.
+# and the tests run from a 64-bit build under 64-bit Wine. So do they where
+# 32-bit Wine cannot be installed (the archive's i386 index missing or out of
+# step with the amd64 one).
+# Installs what it needs with apt-get, only when missing; a package index that
+# cannot be updated is retried, then the install goes on with the index there
+# is, and only tests that cannot run fail the command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,9 +30,22 @@ install_missing() {
     if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         "${sudo[@]}" dpkg --add-architecture i386
     fi
-    "${sudo[@]}" apt-get update -qq
+    update_index
     DEBIAN_FRONTEND=noninteractive nice -n 15 "${sudo[@]}" apt-get install -y -qq \
         --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# A mirror in the middle of a sync answers with indexes of the wrong size for
+# a while: three tries, a pause between them, then the lists there are.
+update_index() {
+    local try
+    for try in 1 2 3; do
+        "${sudo[@]}" apt-get update -qq && return 0
+        echo "apt-get update failed (try $try of 3)"
+        [ $try -lt 3 ] && sleep $((try * 10))
+    done
+    echo "Going on with the package lists there are."
+    return 0
 }
 
 # Whether this kernel starts 32-bit x86 programs: a five-instruction static
@@ -44,17 +61,23 @@ can_run_32bit() {
     return $rc
 }
 
+# What is missing after a failed install shows up as a failed build below.
 install_missing cmake ninja-build googletest nlohmann-json3-dev binutils g++-mingw-w64-i686-posix \
-    qt6-base-dev qt6-svg-dev libjpeg-dev xvfb xdotool fonts-arphic-uming fonts-wqy-zenhei
-if can_run_32bit; then
-    install_missing wine wine32:i386
-    arches=(i686)
-    run_arch=i686
-else
+    qt6-base-dev qt6-svg-dev libjpeg-dev xvfb xdotool fonts-arphic-uming fonts-wqy-zenhei ||
+    echo "Some packages could not be installed; going on with what is there."
+if ! can_run_32bit; then
     echo "This kernel cannot start 32-bit programs: the 32-bit build is checked, the tests run as 64-bit."
+    run_arch=x86_64
+elif ! install_missing wine wine32:i386; then
+    echo "32-bit Wine cannot be installed from the archive now: the 32-bit build is checked, the tests run as 64-bit."
+    run_arch=x86_64
+else
+    run_arch=i686
+fi
+arches=(i686)
+if [ "$run_arch" = x86_64 ]; then
     install_missing g++-mingw-w64-x86-64-posix wine64
     arches=(i686 x86_64)
-    run_arch=x86_64
 fi
 
 targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests
