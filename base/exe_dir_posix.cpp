@@ -14,8 +14,3 @@ std::string ExecutablePath()
     buf.resize(static_cast<size_t>(n));
     return buf;
 }
-
-std::string NativePathToUtf8(const std::string& path)
-{
-    return path;
-}

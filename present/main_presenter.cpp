@@ -3,7 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/exe_dir.h"
 #include "card/gbk.h"
 #include "present/texts.h"
 #include "reader/read_thread.h"
@@ -43,8 +42,7 @@ std::string fileNameOf(const std::string& path)
 
 std::string LibraryLoadFailureText(const TermbLibrary& library)
 {
-    const std::string file =
-        library.path.empty() ? TermbFileName() : fileNameOf(NativePathToUtf8(library.path));
+    const std::string file = library.path.empty() ? TermbFileName() : fileNameOf(library.path);
     if (library.failure == TermbLoadFailure::MissingFunctions) {
         std::string names;
         for (const std::string& name : library.missing)
@@ -52,8 +50,7 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         return fill(UiText::kLibraryMissingFunctions, file, names);
     }
     std::vector<std::string> places;
-    for (const std::string& native : library.tried) {
-        const std::string tried = NativePathToUtf8(native);
+    for (const std::string& tried : library.tried) {
         const auto cut = tried.find_last_of("/\\");
         const std::string place = cut == std::string::npos ? text(UiText::kSystemLibraryPath)
                                                            : tried.substr(0, cut == 0 ? 1 : cut);
