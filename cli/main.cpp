@@ -6,16 +6,17 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <thread>
 
 #include "base/exe_dir.h"
+#include "base/files.h"
 #include "card/gbk.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "cli/timed_termb.h"
 #include "config/config.h"
+#include "reader/dynlib.h"
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
 #include "reader/termb_loader.h"
@@ -109,8 +110,7 @@ Failure noReaderFailure(const PassCalls& pass)
 
 std::string existingFile(const std::string& path)
 {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec) ? path : std::string();
+    return PathExistsUtf8(path) ? path : std::string();
 }
 
 // One run: the statuses of the reading thread become events, counted for the
@@ -400,6 +400,7 @@ int libraryFailure(const TermbLibrary& library, Report& report, bool virtualRead
 
 int main(int argc, char** argv)
 {
+    RestrictLibrarySearch(); // before anything may load a DLL by name
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif

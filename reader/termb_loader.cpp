@@ -1,12 +1,12 @@
 #include "reader/termb_loader.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
 #include "base/diagnostics.h"
 #include "base/exe_dir.h"
+#include "base/files.h"
 #include "card/card_info.h"
 #include "reader/dynlib.h"
 
@@ -182,17 +182,16 @@ const char* VirtualReaderFileName()
 
 namespace {
 
-// The file TERMB_LIBRARY names, or null when it is unset or empty.
-const char* namedLibrary()
+// The file TERMB_LIBRARY names, or the empty text when it is unset or empty.
+std::string namedLibrary()
 {
-    const char* env = std::getenv("TERMB_LIBRARY");
-    return env && *env ? env : nullptr;
+    return EnvironmentUtf8("TERMB_LIBRARY");
 }
 
 TermbLibrary search()
 {
     TermbLibrary lib;
-    if (const char* named = namedLibrary()) {
+    if (const std::string named = namedLibrary(); !named.empty()) {
         tryLoad(lib, named);
         return lib;
     }
@@ -251,7 +250,7 @@ ReaderLibrary LoadReaderLibraryOrVirtual()
 {
     ReaderLibrary reader;
     reader.library = LoadTermbLibrary();
-    if (reader.library.loaded || namedLibrary() ||
+    if (reader.library.loaded || !namedLibrary().empty() ||
         DynamicLibraryFileExists(ExeDir() + TermbFileName()))
         return reader;
     TermbLibrary stand = searchVirtualReader();

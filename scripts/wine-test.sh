@@ -80,8 +80,8 @@ if [ "$run_arch" = x86_64 ]; then
     arches=(i686 x86_64)
 fi
 
-targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests
-         termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
+targets=(base_tests card_tests config_tests loader_tests library_search_tests reader_tests
+         reader_virtual_tests termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the compilers of the 32-bit Windows era build it
@@ -114,11 +114,13 @@ for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_Se
     grep -q " $f\$" <<<"$virtual_exports" || { echo "termb_virtual.dll lacks $f"; exit 1; }
 done
 echo "[i686] termb_virtual.dll exports the nine functions under their plain names"
-# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only.
+# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only, and only
+# ones the system takes from its own directory (a copy of msimg32.dll, say,
+# beside the program would be loaded in its place).
 imports=$(i686-w64-mingw32-objdump -p build-win32/zuviruzozozad.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 for dll in $imports; do
     case $dll in
-    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msimg32.dll | msvcrt.dll | ole32.dll | \
+    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
         shell32.dll | user32.dll) ;;
     *) echo "zuviruzozozad.exe imports $dll"; exit 1 ;;
     esac
@@ -141,7 +143,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 status=0
-for t in base/base_tests card/card_tests config/config_tests reader/loader_tests reader/reader_tests; do
+for t in base/base_tests card/card_tests config/config_tests reader/loader_tests \
+    reader/library_search_tests reader/reader_tests; do
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done
@@ -157,6 +160,39 @@ printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "car
     >"$build/cli_scenario.json"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
     "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
+# A folder whose name the ANSI code page of an English-language Windows
+# cannot write, under such a code page (LC_ALL=C.UTF-8 gives Wine code page
+# 1252, and UTF-8 file names on this side):
+# the executable's directory, the settings and the photo files stay exact.
+cjk="$root/$build/读卡器 测试"
+rm -rf "$cjk" "$build/planted"
+mkdir -p "$cjk" "$build/planted"
+cp "$build/tests/base/base_tests.exe" "$build/zuviruzozozad-cli.exe" "$build/termb_virtual.dll" "$cjk/"
+echo "== base_tests.exe and reader_tests.exe in '读卡器 测试' ($run_arch, Wine, LC_ALL=C.UTF-8)"
+LC_ALL=C.UTF-8 "${wine[@]}" "$cjk/base_tests.exe" --gtest_filter='Win32ExeDir.*' --gtest_brief=1 || status=1
+LC_ALL=C.UTF-8 "${wine[@]}" "$build/tests/reader/reader_tests.exe" --gtest_filter='Win32WidePaths.*' \
+    --gtest_brief=1 || status=1
+echo "== zuviruzozozad-cli.exe --once in '读卡器 测试' ($run_arch, Wine, LC_ALL=C.UTF-8)"
+LC_ALL=C.UTF-8 TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
+    "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once --library virtual >/dev/null || status=1
+if [ -s "$cjk/zp.wlt" ] && [ -s "$cjk/zp.bmp" ]; then
+    echo "zp.wlt and zp.bmp written beside the program in '读卡器 测试'"
+else
+    echo "FAIL: no zp.wlt and zp.bmp in '读卡器 测试'"
+    status=1
+fi
+# A termb.dll (the virtual reader under that name) planted in the current
+# directory, none beside the program: the console program finds no library.
+cp "$build/termb_virtual.dll" "$build/planted/termb.dll"
+echo "== zuviruzozozad-cli.exe --once, termb.dll only in the current directory ($run_arch, Wine)"
+rc=0
+(cd "$build/planted" && "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once >/dev/null 2>&1) || rc=$?
+if [ $rc -eq 4 ]; then
+    echo "the planted termb.dll was not loaded (exit status 4: no reader library)"
+else
+    echo "FAIL: exit status $rc with a termb.dll in the current directory only"
+    status=1
+fi
 # The program itself, its windows driven by real input events under Xvfb.
 echo "== zuviruzozozad.exe ($run_arch, Wine, Xvfb)"
 WINE=${wine[0]} bash tests/e2e/win32_e2e.sh "$build/zuviruzozozad.exe" "$build/termb_virtual.dll" \

@@ -12,6 +12,7 @@
 
 #include "base/diagnostics.h"
 #include "base/single_instance.h"
+#include "reader/dynlib.h"
 #include "reader/termb_loader.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/uAboutForm.h"
@@ -79,6 +80,7 @@ void raiseFirstCopy()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    RestrictLibrarySearch(); // before anything may load a DLL by name
     // Held for the whole run; the system releases it when the process ends.
     static SingleInstance single;
     if (single.anotherIsRunning()) {

@@ -217,8 +217,10 @@ void DrawPicture(HDC dc, const Picture& picture, const RECT& place)
         return;
     MemoryDc source(dc, picture.bitmap.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 source.get(), 0, 0, picture.width, picture.height, blend);
+    // gdi32's own blend: msimg32, which exports AlphaBlend, is no system-only
+    // DLL, and a copy of it beside the program would be loaded at start.
+    ::GdiAlphaBlend(dc, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                    source.get(), 0, 0, picture.width, picture.height, blend);
 }
 
 void Backdrop::paint(HDC dc, const RECT& area) const
