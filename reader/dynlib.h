@@ -6,9 +6,10 @@
 // Opens the library, `file` being a UTF-8 path. A name without a directory
 // is looked up on the system's library search path; on Windows that is the
 // system directory alone, and a library given by its path has the DLLs it
-// imports looked up beside it, then in the system's directories: never in
-// the current directory or on PATH. Null and the system's reason in `error`
-// on failure.
+// imports looked up beside it, then in the program's and the system's
+// directories, never in the current directory or on PATH; the DLLs it loads
+// by name later are looked up in its folder too (RestrictLibrarySearch).
+// Null and the system's reason in `error` on failure.
 void* OpenDynamicLibrary(const std::string& file, std::string& error);
 
 // The address of an exported function, or null.
@@ -18,8 +19,10 @@ void* FindDynamicSymbol(void* library, const char* name);
 // the system looks up on its search path, counts as not existing.
 bool DynamicLibraryFileExists(const std::string& file);
 
-// Narrows where the whole process looks for a DLL loaded by name to the
-// system directory, on Windows: no DLL planted in the current directory or
-// on PATH is ever loaded, by this program or by a library it uses. Called
-// first thing in each program's entry; nothing to narrow elsewhere.
+// Narrows where the whole process looks for a DLL loaded by name, on
+// Windows, to the program's directory, the system directory and the folders
+// of the libraries OpenDynamicLibrary loaded by path: no DLL planted in the
+// current directory or on PATH is ever loaded, by this program or by a
+// library it uses. Called first thing in each program's entry; nothing to
+// narrow elsewhere.
 void RestrictLibrarySearch();

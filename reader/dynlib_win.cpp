@@ -22,11 +22,19 @@ std::wstring fullPath(const std::wstring& path)
     return full.empty() ? path : full;
 }
 
+// A function of kernel32 that Windows 7 has only with its 2011 loader
+// update, looked up by name so that the program starts without it too.
+template <typename Fn> Fn kernelFunction(const char* name)
+{
+    return reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name)));
+}
+
 // The library comes only from where it is asked for, never from the current
 // directory or PATH, where anyone may have planted a DLL of that name: a
-// path is loaded as that file, the DLLs it imports looked up beside it and
-// then in the system's directories; a plain name only in the system
-// directory, where vendors install their libraries.
+// path is loaded as that file, the DLLs it imports looked up beside it, then
+// in the program's and the system's directories; a plain name only in the
+// system directory, where vendors install their libraries.
 HMODULE loadFromKnownPlaces(const std::string& file)
 {
     std::wstring path = WideFromUtf8(file);
@@ -34,8 +42,8 @@ HMODULE loadFromKnownPlaces(const std::string& file)
         HMODULE module = ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         if (module || ::GetLastError() != ERROR_INVALID_PARAMETER)
             return module;
-        // A Windows without the search flags (Windows 7 before its 2011
-        // loader update): the file in the system directory by its path.
+        // A Windows without the search flags: the file in the system
+        // directory by its path.
         wchar_t system[MAX_PATH] = {};
         const UINT n = ::GetSystemDirectoryW(system, MAX_PATH);
         if (n == 0 || n >= MAX_PATH)
@@ -47,8 +55,17 @@ HMODULE loadFromKnownPlaces(const std::string& file)
         HMODULE module =
             ::LoadLibraryExW(path.c_str(), nullptr,
                              LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
-        if (module || ::GetLastError() != ERROR_INVALID_PARAMETER)
+        if (module) {
+            // Vendors' libraries also load DLLs of their own by name once
+            // running: the process's search (RestrictLibrarySearch) takes in
+            // the library's folder for them.
+            using AddDllDirectoryFn = DLL_DIRECTORY_COOKIE(WINAPI*)(PCWSTR);
+            if (const auto add = kernelFunction<AddDllDirectoryFn>("AddDllDirectory"))
+                add(path.substr(0, path.find_last_of(L'\\')).c_str());
             return module;
+        }
+        if (::GetLastError() != ERROR_INVALID_PARAMETER)
+            return nullptr;
     }
     // Without the flags, the altered search order looks for the DLLs it
     // imports beside it first.
@@ -85,14 +102,12 @@ bool DynamicLibraryFileExists(const std::string& file)
 
 void RestrictLibrarySearch()
 {
-    // Out of the order of the search by name: the current directory (on any
-    // Windows) and, where the system can narrow it, everything but the
-    // system directory. Looked up by name, so the program still starts on a
-    // Windows 7 without the function.
+    // Out of the search by name: the current directory (on any Windows) and,
+    // where the system can narrow it, PATH; left in are the program's own
+    // directory, where termb.dll and the DLLs it comes with belong, the
+    // system directory and the folders of libraries loaded by path.
     ::SetDllDirectoryW(L"");
     using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    if (const FARPROC proc =
-            ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))
-        reinterpret_cast<SetDefaultDllDirectoriesFn>(reinterpret_cast<void*>(proc))(
-            LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (const auto narrow = kernelFunction<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories"))
+        narrow(LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
 }

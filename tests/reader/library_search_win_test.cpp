@@ -55,4 +55,23 @@ TEST_F(LibrarySearch, AfterTheRestrictionNoLoadByNameLooksInTheCurrentDirectory)
     EXPECT_EQ(::LoadLibraryExW(L"termb.dll", nullptr, 0), nullptr);
 }
 
+// A vendor's library finds the DLLs it comes with beside it, wherever it
+// lies, whether it imports them or loads them by name once running.
+TEST_F(LibrarySearch, ALibraryFindsItsOwnDllsBesideIt)
+{
+    RestrictLibrarySearch();
+    TempDir vendor;
+    const std::pair<const char*, const wchar_t*> files[] = {
+        {COMPANION_DLL, L"companion.dll"},
+        {COMPANION_DLL, L"companion_by_name.dll"},
+        {COMPANION_USER_DLL, L"reader.dll"}};
+    for (const auto& [from, to] : files)
+        ASSERT_TRUE(::CopyFileW(WideFromUtf8(from).c_str(), (vendor.path() / to).c_str(), TRUE));
+    std::string error;
+    void* reader = OpenDynamicLibrary(vendor.file("reader.dll"), error);
+    ASSERT_NE(reader, nullptr) << error;
+    EXPECT_EQ(reinterpret_cast<int (*)()>(FindDynamicSymbol(reader, "ImportedAnswer"))(), 42);
+    EXPECT_EQ(reinterpret_cast<int (*)()>(FindDynamicSymbol(reader, "LoadsByName"))(), 1);
+}
+
 } // namespace
