@@ -448,13 +448,18 @@ RECT FrameRect(DWORD style, DWORD exStyle, int width, int height, HWND over)
     return RECT{left, top, left + w, top + h};
 }
 
+namespace {
+constexpr wchar_t kModalEnded[] = L"ZuviModalEnded";
+} // namespace
+
 void RunModal(HWND dialog, HWND owner)
 {
+    ::RemovePropW(dialog, kModalEnded);
     ::EnableWindow(owner, FALSE);
     ::ShowWindow(dialog, SW_SHOW);
     ::SetForegroundWindow(dialog);
     MSG msg;
-    while (::IsWindowVisible(dialog)) {
+    while (::IsWindow(dialog) && !::GetPropW(dialog, kModalEnded)) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
@@ -471,4 +476,11 @@ void RunModal(HWND dialog, HWND owner)
     ::EnableWindow(owner, TRUE);
     ::ShowWindow(dialog, SW_HIDE);
     ::SetActiveWindow(owner);
+}
+
+void EndModal(HWND dialog)
+{
+    // RunModal looks at the mark after the message being handled and hides
+    // the dialog once its owner takes input again.
+    ::SetPropW(dialog, kModalEnded, reinterpret_cast<HANDLE>(1));
 }
