@@ -22,13 +22,15 @@ std::string windowText(HWND control)
 // Digits are all the field takes, so an input method has nothing to add:
 // without an input context the field gets plain key presses, which meet the
 // key filter. An edit control inserts an input method's composed text itself,
-// past WM_CHAR, so the filter alone would not see it. imm32 comes from the
-// system directory only, and where it cannot be loaded there is no input
-// method to turn off.
+// past WM_CHAR, so the filter alone would not see it. imm32 is the one the
+// system loaded already, or comes from the system directory only; where there
+// is none there is no input method to turn off.
 void refuseInputMethod(HWND edit)
 {
     using AssociateContextEx = BOOL(WINAPI*)(HWND, HANDLE, DWORD);
-    HMODULE imm = ::LoadLibraryExW(L"imm32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE imm = ::GetModuleHandleW(L"imm32.dll");
+    if (!imm)
+        imm = ::LoadLibraryExW(L"imm32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!imm)
         return;
     const auto associate = reinterpret_cast<AssociateContextEx>(
