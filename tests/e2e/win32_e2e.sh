@@ -285,5 +285,12 @@ for unwritable in directory read-only; do
     wait_for TSetFrm TSetFrm 2 0
     rm -rf "$work/app/config.ini" && mv "$work/config.keep" "$work/app/config.ini"
 done
+# Two quick clicks on 循环读卡 are two clicks, a start and its stop, though
+# the system calls the second a double click.
+click Tform_Main btn_CycleReadCard
+xdotool click 1
+sleep 1.5 # the stop's pause over
+dump Tform_Main
+[ "$(field btn_CycleReadCard 4)" = 循环读卡 ] || fail "the second of two quick clicks was lost"
 close_and_check "after the manners"
 echo PASS

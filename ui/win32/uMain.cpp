@@ -341,7 +341,10 @@ void Tform_Main::onCommand(int id, int code, HWND control)
                        TRUE);
         return;
     }
-    if (code != BN_CLICKED)
+    // BS_NOTIFY also turns a second click soon after the first into
+    // BN_DOUBLECLICKED; to the operator it is a click like any other (a stop
+    // pressed right after a start).
+    if (code != BN_CLICKED && code != BN_DOUBLECLICKED)
         return;
     switch (id) {
     case IDC_btn_OneReadCard:
