@@ -14,3 +14,9 @@ void SetExeDirOverride(const std::string& dir);
 // for) in UTF-8, the text of the windows: the ANSI code page's bytes on
 // Windows, which is not UTF-8 there; unchanged elsewhere.
 std::string NativePathToUtf8(const std::string& path);
+
+// `path` as a file: a relative one (not rooted and, on Windows, without a
+// drive) is taken from the current working directory and made absolute, so
+// that no system search reinterprets it; any other path, and every path
+// when the working directory cannot be told, stays as it is.
+std::string AbsolutePath(const std::string& path);

@@ -15,6 +15,15 @@ std::string ExecutablePath()
     return buf;
 }
 
+std::string CurrentDirectory()
+{
+    std::string buf(PATH_MAX, '\0');
+    if (!::getcwd(buf.data(), buf.size()))
+        return {};
+    buf.resize(std::char_traits<char>::length(buf.c_str()));
+    return buf;
+}
+
 std::string NativePathToUtf8(const std::string& path)
 {
     return path;

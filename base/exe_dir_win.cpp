@@ -19,6 +19,21 @@ std::string ExecutablePath()
     }
 }
 
+std::string CurrentDirectory()
+{
+    // In the ANSI code page, as every other path the program hands to the
+    // system's narrow functions.
+    const DWORD size = ::GetCurrentDirectoryA(0, nullptr);
+    if (size == 0)
+        return {};
+    std::string buf(size, '\0');
+    const DWORD n = ::GetCurrentDirectoryA(size, buf.data());
+    if (n == 0 || n >= size)
+        return {};
+    buf.resize(n);
+    return buf;
+}
+
 std::string NativePathToUtf8(const std::string& path)
 {
     if (path.empty())

@@ -39,6 +39,30 @@ std::string fileNameOf(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string architectureText(const LibraryArchitecture& a)
+{
+    return a.bits ? fill(UiText::kArchitecture, std::to_string(a.bits), a.machine) : a.machine;
+}
+
+// Why the file did not load, as its header tells; empty when it does not.
+std::string reasonText(const TermbLibrary& library)
+{
+    if (library.failure != TermbLoadFailure::NotLoadable)
+        return {};
+    switch (library.fileCheck.problem) {
+    case LibraryFileProblem::Empty:
+        return text(UiText::kLibraryEmptyFile);
+    case LibraryFileProblem::NotALibrary:
+        return text(UiText::kLibraryNotALibrary);
+    case LibraryFileProblem::OtherArchitecture:
+        return fill(UiText::kLibraryOtherArchitecture, architectureText(library.fileCheck.file),
+                    architectureText(ProgramArchitecture()));
+    case LibraryFileProblem::Unknown:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string LibraryLoadFailureText(const TermbLibrary& library)
@@ -63,16 +87,18 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         if (!known)
             places.push_back(place);
     }
-    if (places.empty())
-        return fill(UiText::kLibraryNotLoaded, file);
     std::string where;
     for (const std::string& place : places)
         where += (where.empty() ? "" : text(UiText::kLibraryPlaceSeparator)) + place;
-    return fill(UiText::kLibraryNotLoadedWhere, file, where);
+    const std::string notLoaded = places.empty()
+                                      ? fill(UiText::kLibraryNotLoaded, file)
+                                      : fill(UiText::kLibraryNotLoadedWhere, file, where);
+    const std::string reason = reasonText(library);
+    return reason.empty() ? notLoaded : notLoaded + text(UiText::kLibraryReasonSeparator) + reason;
 }
 
 MainPresenter::MainPresenter(const TermbLibrary& library)
-    : m_libraryLoaded(library.loaded),
+    : m_readerAbsent(!library.loaded), m_libraryLoaded(library.loaded),
       m_libraryText(library.loaded ? std::string() : LibraryLoadFailureText(library))
 {
     m_view.caption = text(UiText::kMainCaption);
@@ -129,7 +155,7 @@ void MainPresenter::finishStopping()
     m_view.oneReadEnabled = true;
     clearCardView();
     m_view.statusBarVisible = false;
-    m_view.info = text(UiText::kChooseMode);
+    m_view.info = m_readerAbsent ? m_libraryText : text(UiText::kChooseMode);
 }
 
 StatusEffect MainPresenter::WMReadState(int status)
@@ -155,7 +181,10 @@ StatusEffect MainPresenter::WMReadState(int status)
         clearCardView();
         m_view.statusBarVisible = false;
         const int fixedPort = SetPortNo;
-        if (fixedPort == kAutoPort)
+        // Without a library no reader can answer: the library is what to fix.
+        if (m_readerAbsent)
+            m_view.info = m_libraryText;
+        else if (fixedPort == kAutoPort)
             m_view.info = text(UiText::kNoDevice);
         else
             m_view.info = text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb

@@ -123,6 +123,61 @@ TEST_F(MainPresenterTest, VirtualReaderStandingInSaysWhatIsMissing)
     p.FormCreate();
     EXPECT_EQ(p.view().caption, "zuviruzozozad（虚拟读卡器）");
     EXPECT_EQ(p.view().info, "未能加载读卡器库 termb.dll（查找位置：C:\\zuvi）");
+    // The virtual reader's own statuses are real ones.
+    p.btn_OneReadCardClick();
+    p.WMReadState(RS_NO_DEVICE);
+    EXPECT_EQ(p.view().info, "未找到设备");
+}
+
+// Without any library the information line says what is wrong with it, and
+// keeps saying so after every read that could not find a reader.
+TEST_F(MainPresenterTest, WithoutALibraryReadsKeepSayingWhy)
+{
+    const LibraryArchitecture self = ProgramArchitecture();
+    const std::string notLoaded = "未能加载读卡器库 termb.dll（查找位置：C:\\zuvi）";
+    const struct
+    {
+        TermbLoadFailure failure;
+        LibraryFileCheck check;
+        std::string info;
+    } cases[] = {
+        {TermbLoadFailure::NotFound, {}, notLoaded},
+        {TermbLoadFailure::NotLoadable, {}, notLoaded},
+        {TermbLoadFailure::NotLoadable,
+         {LibraryFileProblem::Empty, {}},
+         notLoaded + "：文件是空的"},
+        {TermbLoadFailure::NotLoadable,
+         {LibraryFileProblem::NotALibrary, {}},
+         notLoaded + "：文件不是动态库"},
+        {TermbLoadFailure::NotLoadable,
+         {LibraryFileProblem::OtherArchitecture, {32, "x86"}},
+         notLoaded + "：文件是 32 位 x86 的库，本程序需要 " + std::to_string(self.bits) + " 位 " +
+             self.machine + " 的库"},
+        {TermbLoadFailure::MissingFunctions, {}, "读卡器库 termb.dll 缺少函数：Wlt2Bmp"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.info);
+        ResetSharedState();
+        TermbLibrary lib;
+        lib.tried = {"C:\\zuvi\\termb.dll"};
+        lib.path = lib.tried.front();
+        lib.failure = c.failure;
+        lib.fileCheck = c.check;
+        lib.missing = {"Wlt2Bmp"};
+        MainPresenter p(lib);
+        p.FormCreate();
+        EXPECT_EQ(p.view().info, c.info);
+        p.btn_OneReadCardClick();
+        p.WMReadState(RS_NO_DEVICE);
+        EXPECT_EQ(p.view().info, c.info);
+        SetPortNo = 5;
+        p.btn_CycleReadCardClick();
+        p.WMReadState(RS_NO_DEVICE);
+        EXPECT_EQ(p.view().info, c.info);
+        p.btn_CycleReadCardClick();
+        p.finishStopping();
+        EXPECT_EQ(p.view().info, c.info);
+    }
 }
 
 TEST_F(MainPresenterTest, StatusTexts)
