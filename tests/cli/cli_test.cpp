@@ -451,4 +451,15 @@ TEST_F(CliTest, ContinuousReadingOfAReaderThatCameLateSucceeds)
     EXPECT_EQ(summary["passes"], summary["calls_ms"]["SDT_StartFindIDCard"]["count"]);
 }
 
+// A library file that is there but does not load says why.
+TEST_F(CliTest, LibraryFailureSaysWhy)
+{
+    m_dir.write("libtermb.so", "");
+    const std::string file = m_dir.file("libtermb.so");
+    const CliRun r = run({"--json", "--library", "libtermb.so"}, "");
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_EQ(r.events("failure").at(0)["message"],
+              file + ": the file is empty, not a library (looked at " + file + ")");
+}
+
 } // namespace
