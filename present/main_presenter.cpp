@@ -87,14 +87,17 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         if (!known)
             places.push_back(place);
     }
+    // The reason right after the file, before the places, which may be long
+    // enough to wrap past what the information line shows.
+    const std::string reason = reasonText(library);
+    const std::string what =
+        reason.empty() ? file : file + text(UiText::kLibraryReasonSeparator) + reason;
+    if (places.empty())
+        return fill(UiText::kLibraryNotLoaded, what);
     std::string where;
     for (const std::string& place : places)
         where += (where.empty() ? "" : text(UiText::kLibraryPlaceSeparator)) + place;
-    const std::string notLoaded = places.empty()
-                                      ? fill(UiText::kLibraryNotLoaded, file)
-                                      : fill(UiText::kLibraryNotLoadedWhere, file, where);
-    const std::string reason = reasonText(library);
-    return reason.empty() ? notLoaded : notLoaded + text(UiText::kLibraryReasonSeparator) + reason;
+    return fill(UiText::kLibraryNotLoadedWhere, what, where);
 }
 
 MainPresenter::MainPresenter(const TermbLibrary& library)

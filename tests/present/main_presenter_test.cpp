@@ -143,7 +143,7 @@ TEST_F(MainPresenterTest, WithoutALibraryReadsKeepSayingWhy)
              self.machine + " 的库"},
     };
     for (const auto& [check, reason] : cases) {
-        const std::string info = "未能加载读卡器库 termb.dll（查找位置：C:\\zuvi）" + reason;
+        const std::string info = "未能加载读卡器库 termb.dll" + reason + "（查找位置：C:\\zuvi）";
         ResetSharedState();
         TermbLibrary lib;
         lib.path = "C:\\zuvi\\termb.dll";
