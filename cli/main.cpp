@@ -67,9 +67,10 @@ bool isTerminal(std::FILE* file)
     return _isatty(_fileno(file)) != 0;
 }
 
+// A program started without a standard output has no descriptor behind stdout.
 bool standardOutputOpen()
 {
-    return _fileno(stdout) >= 0 && _get_osfhandle(_fileno(stdout)) != -1;
+    return _fileno(stdout) >= 0;
 }
 #else
 extern "C" void onSignal(int)
