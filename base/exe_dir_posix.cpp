@@ -14,3 +14,12 @@ std::string ExecutablePath()
     buf.resize(static_cast<size_t>(n));
     return buf;
 }
+
+std::string CurrentDirectory()
+{
+    std::string buf(PATH_MAX, '\0');
+    if (!::getcwd(buf.data(), buf.size()))
+        return {};
+    buf.resize(std::char_traits<char>::length(buf.c_str()));
+    return buf;
+}

@@ -20,3 +20,17 @@ std::string ExecutablePath()
         buf.resize(buf.size() * 2);
     }
 }
+
+std::string CurrentDirectory()
+{
+    // The wide path, in UTF-8, as the executable's.
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring buf(size, L'\0');
+    const DWORD n = ::GetCurrentDirectoryW(size, buf.data());
+    if (n == 0 || n >= size)
+        return {};
+    buf.resize(n);
+    return Utf8FromWide(buf);
+}

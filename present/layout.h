@@ -71,6 +71,8 @@ inline constexpr int kCardWrapWidth = 36;            // bytes per line of the ad
 inline constexpr Rect kCardFaceTitle{344, 137, 102, 16};
 // Captions stand in a column at this left edge, each on its label's row.
 inline constexpr int kCardCaptionLeft = 21;
+// The colour of the captions and marks printed on the card faces.
+inline constexpr unsigned kCardCaptionColour = 0x4a627e; // 0xRRGGBB
 
 // The card view's labels, within p_IDCardInfo. A label with width and height
 // 0 is sized to its text; the two wrapped ones (the address, the English

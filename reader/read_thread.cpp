@@ -110,6 +110,7 @@ void TReadThread::Worker::execute()
         CardHandled = false;
         Clock::time_point lastPass{};
         bool passed = false;
+        std::int32_t reading = 0; // the stop count this reading began under
         while (!terminated) {
             // The mode and the stop count it belongs to, read as one pair: a
             // stop clears the mode first and counts itself later, so a count
@@ -122,6 +123,12 @@ void TReadThread::Worker::execute()
             } while (stops != StopCount);
             if (mode != kReadOnce && mode != kReadContinuous)
                 break;
+            // Stopped and started again while the last pass ran, so the mode
+            // never looked idle here: that reading is over all the same, and
+            // the new one begins like every other, after the idle reset.
+            if (passed && stops != reading)
+                break;
+            reading = stops;
             const int pause = ReadSleep;
             if (pause > 0 && pause < kMaxReadSleep) {
                 sleep(pause);
@@ -278,11 +285,19 @@ void TReadThread::Worker::readCard()
 
 // Continuous reading polls back to back while the card lies on the reader and
 // returns once it is gone, the reader fails, or reading stops. The mode is
-// tested before every poll, so stopping ends the wait at once. The polls
-// reuse the read's text buffer and its length.
+// tested before every poll, so stopping ends the wait at once. Only the
+// reading this pass began under waits: after a stop and a new start during
+// the pass, the mode is continuous again, but the card belongs to the new
+// reading, whose own pass reads and shows it. The polls reuse the read's
+// text buffer and its length.
 void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned& textLen)
 {
-    while (!terminated && ReadMode == kReadContinuous && DeviceOK) {
+    // Written by this thread alone, when the pass began.
+    const std::int32_t reading = PassStopCount;
+    // The mode before the count: a start after a stop is made only once the
+    // stop was counted, so a continuous mode of the new reading is always
+    // seen with the new count.
+    while (!terminated && ReadMode == kReadContinuous && StopCount == reading && DeviceOK) {
         int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
         if (result == kTermbCardGone) {
             send(RS_CARD_LOST);

@@ -89,11 +89,14 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     lib.tried.push_back(file);
     std::string error;
     lib.missing.clear();
+    lib.fileCheck = {};
     void* handle = OpenDynamicLibrary(file, error);
     if (!handle) {
         lib.error = error;
         lib.failure = DynamicLibraryFileExists(file) ? TermbLoadFailure::NotLoadable
                                                      : TermbLoadFailure::NotFound;
+        lib.fileCheck = lib.failure == TermbLoadFailure::NotLoadable ? CheckLibraryFile(file)
+                                                                     : LibraryFileCheck{};
         return false;
     }
     TermbApi api;
@@ -167,7 +170,7 @@ const char* TermbFileName()
 TermbLibrary LoadTermbLibraryFrom(const std::string& file)
 {
     TermbLibrary lib;
-    tryLoad(lib, file);
+    tryLoad(lib, AbsolutePath(file));
     return reported(lib);
 }
 
@@ -192,7 +195,9 @@ TermbLibrary search()
 {
     TermbLibrary lib;
     if (const std::string named = namedLibrary(); !named.empty()) {
-        tryLoad(lib, named);
+        // A file the user names is a file: "libx.so" is the one in the
+        // current directory, not a name for the system's library search.
+        tryLoad(lib, AbsolutePath(named));
         return lib;
     }
     // The executable's directory first, so a library placed beside the tool

@@ -215,6 +215,27 @@ wait_for l_Info 4 "读卡成功，请取卡"
 wait_for p_IDCardInfo 2 1
 close_and_check "after stopping during a read"
 
+# --- Stopped and started again at once while a read call of 2.5 s runs,
+# the card staying on the reader: the stopped pass ends after its read
+# instead of waiting for the card to be taken away, and the new reading
+# shows the card and the reader's port.
+cat >"$work/scenario.json" <<JSON
+{"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 2500, "SDT_ReadBaseMsg": 2500},
+ "timeline": {"mode": "fixed", "card": 0}}
+JSON
+start_program
+click "${cycle_read[@]}"
+wait_for l_Info 4 "请放卡"
+sleep 0.3 # the read call is now under way
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "循环读卡"
+click "${cycle_read[@]}"
+wait_for btn_CycleReadCard 4 "停止循环读卡"
+wait_for l_Info 4 "读卡成功，请取卡"
+wait_for p_IDCardInfo 2 1
+wait_for sb_Status 2 1 # the new reading found the reader anew
+close_and_check "after stopping and starting again during a read"
+
 # --- Closing while idle.
 start_program
 close_and_check "while idle"

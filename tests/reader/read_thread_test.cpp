@@ -47,6 +47,15 @@ protected:
     {
         m_thread = std::make_unique<TReadThread>(reader.api(), [this](int ms) {
             sleeps.push_back(ms);
+            // Every run here ends at its first idle tick or within a few
+            // dozen passes: a thread that sleeps on past that has lost its
+            // idle tick, and fails now instead of at the suite's timeout.
+            if (sleeps.size() > kMaxSleeps) {
+                ADD_FAILURE() << "the run did not end: no idle tick of 50 ms in " << kMaxSleeps
+                              << " sleeps, the last of " << ms << " ms";
+                m_thread->Terminate();
+                return;
+            }
             if (ms == 50) {
                 m_thread->Terminate(); // the first idle tick ends the run
             } else if (++m_passes > m_passLimit) {
@@ -74,6 +83,7 @@ protected:
     FakeReader reader;
     StatusRecorder status;
     Ints sleeps;
+    static constexpr std::size_t kMaxSleeps = 1000;
 
 private:
     std::unique_ptr<TReadThread> m_thread;
@@ -383,6 +393,8 @@ TEST_F(ReadThreadTest, EachCardShowsItsOwnPhoto)
     EXPECT_EQ(status.shownPhotos(), (Names{std::string(kTermbBitmapSize, '\x61'),
                                            std::string(kTermbBitmapSize, '\x62'), ""}));
     EXPECT_EQ(m_dir.read("zp.wlt"), std::string(1024, '\x63'));
+    // The second card's bitmap is gone, so nothing reads it as the third's.
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("zp.bmp")));
 }
 
 TEST_F(ReadThreadTest, StalePhotoIsReplacedAndLengthBounded)
@@ -578,6 +590,47 @@ TEST_F(ReadThreadTest, PassesCarryTheStopCountTheyBeganUnder)
     status.onStatus = [&](int) { counts.push_back(PassStopCount); };
     runSingleRead();
     EXPECT_EQ(counts, (Ints{5}));
+}
+
+// Continuous reading stopped and started again while a pass runs: that pass
+// ends after its read instead of waiting for the card to leave, and the new
+// reading begins like any other, with device discovery, then reads the card
+// that still lies there and shows it.
+TEST_F(ReadThreadTest, PassOfStoppedReadingDoesNotWaitForRemoval)
+{
+    reader.cards.push_back(card("110101199001011234", 0x31, 2));
+    bool restarted = false;
+    status.onStatus = [&](int s) {
+        if (s == RS_DEVICE_FOUND && !std::exchange(restarted, true)) {
+            // The pass has begun; its read is still to come.
+            ReadMode = kReadIdle;
+            ++StopCount;
+            ReadMode = kReadContinuous;
+        }
+    };
+    Ints pauses;
+    TReadThread own(reader.api(), [&](int ms) {
+        pauses.push_back(ms);
+        const Ints sent = status.sent();
+        if (pauses.size() > 10 || (!sent.empty() && sent.back() == RS_CARD_LOST))
+            throw EndOfRun{};
+    });
+    own.OwnerWnd = std::ref(status);
+    ReadSleep = 1;
+    ReadMode = kReadContinuous;
+    EXPECT_THROW(own.Execute(), EndOfRun);
+
+    EXPECT_EQ(status.sent(),
+              (Ints{RS_DEVICE_FOUND, RS_CARD_READ, RS_DEVICE_FOUND, RS_CARD_READ, RS_CARD_LOST}));
+    EXPECT_EQ(pauses, (Ints{1, 50, 1, 1})); // an idle tick between the two readings
+    Names cardCalls;
+    for (const std::string& call : reader.log) {
+        const std::string name = call.substr(0, call.find(' '));
+        if (name != "open" && name != "close" && name != "sam")
+            cardCalls.push_back(name);
+    }
+    EXPECT_EQ(cardCalls, (Names{"find", "select", "readfp", "find", "select", "readfp", "poll",
+                                "poll", "poll"}));
 }
 
 // A single read asked for while a pass of continuous reading still runs gets

@@ -7,12 +7,11 @@
 #include <QRadialGradient>
 #include <QtMath>
 
-#include "present/card_text.h"
-#include "present/texts.h"
+#include "present/birthday_marks.h"
 
 namespace {
 
-const QColor kCaptionColour(0x4a, 0x62, 0x7e);
+const QColor kCaptionColour(QRgb(UiLayout::kCardCaptionColour));
 
 // Draws `text` with its baseline where that of a label at `labelTop` lies, so
 // a caption and the label right of it read as one line.
@@ -72,7 +71,7 @@ QString qs(std::string_view text)
 
 } // namespace
 
-QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont)
+QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dataFont)
 {
     const CardFaceLayout layout = CardFaceLayoutFor(face);
     QPixmap pixmap(kCardFaceWidth, kCardFaceHeight);
@@ -99,24 +98,17 @@ QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dat
     // labels' tops.
     for (const CardFaceCaption& c : layout.captions)
         caption(p, c.x, c.top, qs(c.text));
-    if (!layout.birthdayMarks)
+    if (!dataFont || !layout.birthdayMarks)
         return pixmap;
 
-    // The year, month and day marks sit in the middle of the five-blank gaps
-    // of the formatted date of birth, measured in the labels' own font.
-    const QFontMetricsF data(dataFont);
+    // The year, month and day marks after the numbers of the date of birth,
+    // placed from the widths of the fonts this window draws with.
+    const QFontMetricsF data(*dataFont);
     const QFontMetricsF cap(captionFont);
-    const QString gap = QString::fromLatin1(kBirthdaySeparator.data(), kBirthdaySeparator.size());
-    const QString year = qs(UiText::kCaptionYear);
-    const qreal gapWidth = data.horizontalAdvance(gap);
-    const qreal markWidth = cap.horizontalAdvance(year);
-    const qreal birthdayLeft = layout.birthday.x;
-    const qreal yearEnd = birthdayLeft + data.horizontalAdvance(QStringLiteral("0000"));
-    const qreal monthEnd = yearEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
-    const qreal dayEnd = monthEnd + gapWidth + data.horizontalAdvance(QStringLiteral("00"));
-    const qreal baseline = layout.birthday.y + cap.ascent();
-    p.drawText(QPointF(yearEnd + (gapWidth - markWidth) / 2, baseline), year);
-    p.drawText(QPointF(monthEnd + (gapWidth - markWidth) / 2, baseline), qs(UiText::kCaptionMonth));
-    p.drawText(QPointF(dayEnd + 4, baseline), qs(UiText::kCaptionDay));
+    const auto width = [&](std::string_view text, CardFont font) {
+        return (font == CardFont::Data ? data : cap).horizontalAdvance(qs(text));
+    };
+    for (const BirthdayMark& mark : BirthdayMarks(layout.birthday.x, width))
+        p.drawText(QPointF(mark.left, layout.birthday.y + cap.ascent()), qs(mark.text));
     return pixmap;
 }

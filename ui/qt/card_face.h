@@ -14,7 +14,9 @@
 inline constexpr int kCardFaceWidth = 480;
 inline constexpr int kCardFaceHeight = 253;
 
-// `captionFont` prints the captions (and, in bold, the title); `dataFont` is
-// the font of the data labels, measured to put the year, month and day marks
-// of the date of birth into the gaps of its text.
-QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont& dataFont);
+// `captionFont` prints the captions (and, in bold, the title). With
+// `dataFont`, the font of the data labels, the face carries the year, month
+// and day marks of the date of birth, placed after the numbers as that font
+// draws them; without it, it carries none, and the window that shows it
+// draws them itself with its own fonts.
+QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dataFont);

@@ -131,11 +131,11 @@ void CardView::place(QLabel* label, const CardText& text)
 QPixmap& CardView::faceFor(CardFace face)
 {
     auto found = m_faces.find(face);
-    if (found == m_faces.end())
-        found = m_faces
-                    .emplace(face, CardFacePixmap(face, cardFont(CardFont::Line),
-                                                  cardFont(CardFont::Data)))
-                    .first;
+    if (found == m_faces.end()) {
+        const QFont dataFont = cardFont(CardFont::Data);
+        found =
+            m_faces.emplace(face, CardFacePixmap(face, cardFont(CardFont::Line), &dataFont)).first;
+    }
     return found->second;
 }
 

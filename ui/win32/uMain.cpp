@@ -1,10 +1,12 @@
 #include "ui/win32/uMain.h"
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 #include <vector>
 
 #include "base/diagnostics.h"
+#include "present/birthday_marks.h"
 #include "present/card_view_model.h"
 #include "present/layout.h"
 #include "present/texts.h"
@@ -30,9 +32,13 @@ HIMAGELIST glyphList(int resource)
 }
 
 // The photo's cut-out as a region, from the layer's y-x banded rectangles,
-// scaled like every other place.
+// scaled like every other place. A photo of nothing but its key colour gives
+// an empty region, never none: SetWindowRgn with no region shows the whole
+// photo.
 HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
 {
+    if (rects.empty())
+        return ::CreateRectRgn(0, 0, 0, 0);
     std::vector<char> data(sizeof(RGNDATAHEADER) + sizeof(RECT) * rects.size());
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
     header->dwSize = sizeof(RGNDATAHEADER);
@@ -49,8 +55,36 @@ HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
     header->rcBound = bounds;
     const float scale = static_cast<float>(Scaled(1000)) / 1000.0f;
     const XFORM xform{scale, 0, 0, scale, 0, 0};
-    return ::ExtCreateRegion(scale == 1.0f ? nullptr : &xform, static_cast<DWORD>(data.size()),
-                             reinterpret_cast<RGNDATA*>(data.data()));
+    HRGN region =
+        ::ExtCreateRegion(scale == 1.0f ? nullptr : &xform, static_cast<DWORD>(data.size()),
+                          reinterpret_cast<RGNDATA*>(data.data()));
+    return region ? region : ::CreateRectRgn(0, 0, 0, 0);
+}
+
+// Puts the date of birth's marks of `face` over its picture, which carries
+// none: placed after the numbers as the data labels' font draws them on this
+// machine, so each number stands in front of its mark whatever face the
+// system chose for the font.
+void setBirthdayMarks(Backdrop& backdrop, CardFace face, HFONT dataFont, HFONT captionFont)
+{
+    backdrop.clearTexts();
+    const CardFaceLayout layout = CardFaceLayoutFor(face);
+    if (!layout.birthdayMarks)
+        return;
+    HDC dc = ::GetDC(nullptr);
+    const auto width = [&](std::string_view text, CardFont font) {
+        const std::wstring wide = Wide(text);
+        const HGDIOBJ old = ::SelectObject(dc, font == CardFont::Data ? dataFont : captionFont);
+        SIZE size{0, 0};
+        ::GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        ::SelectObject(dc, old);
+        return static_cast<double>(size.cx);
+    };
+    const RECT label = ScaledRect(layout.birthday);
+    for (const BirthdayMark& mark : BirthdayMarks(label.left, width))
+        backdrop.addText(Wide(mark.text), captionFont, FromRgb(UiLayout::kCardCaptionColour),
+                         POINT{static_cast<LONG>(std::lround(mark.left)), label.top});
+    ::ReleaseDC(nullptr, dc);
 }
 
 } // namespace
@@ -109,9 +143,12 @@ void Tform_Main::buildLayout()
     m_hasCardBackdrop.add(&m_hand, decoration);
     m_cardBackdrop.setUnder(&m_pageBackdrop, POINT{Scaled(kCardView.x), Scaled(kCardView.y)});
     m_cardBackdrop.add(&m_cardFace, ScaledRect(kCardFace));
+    setBirthdayMarks(m_cardBackdrop, m_face, m_cardDataFont.get(), m_cardLineFont.get());
 
     const DWORD picture = WS_VISIBLE | SS_OWNERDRAW;
-    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    // BS_NOTIFY: a button with the focus becomes the default one, so Enter
+    // presses it (IsDialogMessage in the message loop), as in a dialog.
+    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY;
     const auto inGroup1 = [](const Rect& r) { return ScaledRect(r, kGroupBox1.x, kGroupBox1.y); };
     const auto inGroup2 = [](const Rect& r) { return ScaledRect(r, kGroupBox2.x, kGroupBox2.y); };
     const RECT photoPlace = ScaledRect(Rect{0, 0, kPhotoPanel.width, kPhotoPanel.height});
@@ -186,6 +223,8 @@ void Tform_Main::buildLayout()
                               IDC_SamIdEdit, samPlace, m_songFont.get());
     ::ShowWindow(sb_Status, SW_HIDE);
 
+    // Tab order: the read buttons first, then 设置 and 关于.
+    ::SetWindowPos(Panel2, btn_CycleReadCard, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Pictures lie under everything else on their page.
     for (HWND below : {i_HasCard, i_bg3, i_bg2, i_bg1, Image4, GroupBox1, GroupBox2})
         ::SetWindowPos(below, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -197,10 +236,12 @@ void Tform_Main::buildLayout()
     m_drawn.add(i_HasCard, {&m_hasCardBackdrop});
     m_drawn.add(Image4, {&m_cardBackdrop});
     m_drawn.add(PhotoImage, {&m_photoBackdrop});
+    const bool dataSecondStrike = NeedsSecondStrike(m_cardDataFont.get());
     for (const CardText& text : places) {
         OwnerDrawn::Style style;
         style.backdrop = &m_cardBackdrop;
         style.font = text.font == CardFont::Data ? m_cardDataFont.get() : m_cardLineFont.get();
+        style.secondStrike = text.font == CardFont::Data && dataSecondStrike;
         style.format = DT_LEFT | DT_TOP | DT_NOPREFIX | (text.wordWrap ? DT_WORDBREAK : 0);
         style.sizeToText = text.place.width == 0;
         m_drawn.add(m_cardLabels[text.control], style);
@@ -209,6 +250,7 @@ void Tform_Main::buildLayout()
     info.backdrop = &m_pageBackdrop;
     info.font = m_infoFont.get();
     info.format = DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOPREFIX;
+    info.secondStrike = NeedsSecondStrike(m_infoFont.get());
     m_drawn.add(l_Info, info);
 
     setGlyph(SetBtn, m_settingsGlyph.get());
@@ -231,7 +273,8 @@ void Tform_Main::Show()
 void Tform_Main::BringToFront()
 {
     ::ShowWindow(m_hwnd, ::IsIconic(m_hwnd) ? SW_RESTORE : SW_SHOW);
-    ::SetForegroundWindow(m_hwnd);
+    // An open dialog is what takes input, so it is the one made active.
+    ::SetForegroundWindow(m_modal ? m_modal : m_hwnd);
 }
 
 LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -244,10 +287,23 @@ LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         self->m_controller.WMReadState(static_cast<int>(wParam));
         return 0;
     case WM_COMMAND:
-        self->onCommand(LOWORD(wParam), HIWORD(wParam));
+        self->onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_DRAWITEM:
         return self->m_drawn.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case DM_GETDEFID:
+        // IsDialogMessage asks on Enter, and presses the button named.
+        return self->m_default ? MAKELRESULT(::GetDlgCtrlID(self->m_default), DC_HASDEFID) : 0;
+    case WM_ACTIVATE:
+        self->onActivate(LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam));
+        return 0;
+    case WM_SIZE:
+        // The system hides a dialog while its owner is minimized and shows
+        // it again on restoring; made sure of here, since the dialog is
+        // still running and the window takes no input without it.
+        if (wParam == SIZE_RESTORED && self->m_modal)
+            ::ShowWindow(self->m_modal, SW_SHOWNA);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_CLOSE:
         self->FormClose();
         return 0;
@@ -259,9 +315,36 @@ LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
-void Tform_Main::onCommand(int id, int code)
+void Tform_Main::onActivate(bool active)
 {
-    if (code != BN_CLICKED)
+    // As a dialog does: the control that had the focus gets it back, or the
+    // first one Tab reaches.
+    if (!active) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(m_hwnd, focus))
+            m_focus = focus;
+        return;
+    }
+    HWND to = m_focus;
+    if (!to || !::IsWindowVisible(to) || !::IsWindowEnabled(to))
+        to = ::GetNextDlgTabItem(m_hwnd, nullptr, FALSE);
+    ::SetFocus(to ? to : m_hwnd);
+}
+
+void Tform_Main::onCommand(int id, int code, HWND control)
+{
+    // The button with the focus is the default one: drawn so, and the one
+    // DM_GETDEFID names.
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        m_default = code == BN_SETFOCUS ? control : nullptr;
+        ::SendMessageW(control, BM_SETSTYLE, code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON,
+                       TRUE);
+        return;
+    }
+    // BS_NOTIFY also turns a second click soon after the first into
+    // BN_DOUBLECLICKED; to the operator it is a click like any other (a stop
+    // pressed right after a start).
+    if (code != BN_CLICKED && code != BN_DOUBLECLICKED)
         return;
     switch (id) {
     case IDC_btn_OneReadCard:
@@ -299,21 +382,29 @@ void Tform_Main::pause(int milliseconds, PendingStatuses pending)
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        if (!::IsDialogMessageW(m_hwnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
     }
 }
 
 void Tform_Main::SetBtnClick()
 {
-    if (m_settings)
-        m_settings->ShowModal(m_hwnd);
+    if (!m_settings)
+        return;
+    m_modal = m_settings->handle();
+    m_settings->ShowModal(m_hwnd);
+    m_modal = nullptr;
 }
 
 void Tform_Main::btn_ConfigClick()
 {
-    if (m_about)
-        m_about->ShowModal(m_hwnd);
+    if (!m_about)
+        return;
+    m_modal = m_about->handle();
+    m_about->ShowModal(m_hwnd);
+    m_modal = nullptr;
 }
 
 void Tform_Main::ShowCardInfo(const CardViewContent& content)
@@ -379,6 +470,7 @@ void Tform_Main::showFace(CardFace face)
                                                              : IDB_CARDFACE;
     // The backdrop holds the picture by address: it is replaced in place.
     m_cardFace = PictureFromResource(resource);
+    setBirthdayMarks(m_cardBackdrop, face, m_cardDataFont.get(), m_cardLineFont.get());
     ::InvalidateRect(p_IDCardInfo, nullptr, TRUE);
 }
 

@@ -76,6 +76,30 @@ LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     }
 }
 
+int CALLBACK noteBold(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM found)
+{
+    if (font->lfWeight < FW_SEMIBOLD)
+        return 1; // go on
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// Whether the installed face that `font` was mapped to has a bold style of
+// its own.
+bool hasOwnBold(HFONT font)
+{
+    HDC dc = ::GetDC(nullptr);
+    const HGDIOBJ old = ::SelectObject(dc, font);
+    LOGFONTW face{};
+    face.lfCharSet = DEFAULT_CHARSET;
+    ::GetTextFaceW(dc, LF_FACESIZE, face.lfFaceName);
+    ::SelectObject(dc, old);
+    bool found = false;
+    ::EnumFontFamiliesExW(dc, &face, noteBold, reinterpret_cast<LPARAM>(&found), 0);
+    ::ReleaseDC(nullptr, dc);
+    return found;
+}
+
 } // namespace
 
 MemoryDc::MemoryDc(HDC like, HBITMAP bitmap)
@@ -119,6 +143,33 @@ FontHandle CreateLayoutFont(const UiLayout::Font& font)
         -Scaled(font.pixelSize), 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, font.underline,
         FALSE, GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
         DEFAULT_PITCH | FF_DONTCARE, Wide(font.family).c_str()));
+}
+
+bool NeedsSecondStrike(HFONT font)
+{
+    LOGFONTW asked{};
+    if (!font || !::GetObjectW(font, sizeof(asked), &asked) || asked.lfWeight < FW_SEMIBOLD ||
+        hasOwnBold(font))
+        return false;
+    // A sample character drawn black on white: a crisp bold has only those
+    // two colours, a smoothed one shades between them.
+    constexpr int kSize = 32;
+    Picture sample = blankPicture(kSize, kSize);
+    if (!sample)
+        return false;
+    MemoryDc dc(nullptr, sample.bitmap.get());
+    const RECT all{0, 0, kSize, kSize};
+    ::FillRect(dc.get(), &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    const HGDIOBJ old = ::SelectObject(dc.get(), font);
+    ::SetBkMode(dc.get(), TRANSPARENT);
+    ::SetTextColor(dc.get(), RGB(0, 0, 0));
+    ::TextOutW(dc.get(), 2, 2, L"\u56fd", 1); // 国
+    ::SelectObject(dc.get(), old);
+    ::GdiFlush();
+    return std::any_of(sample.pixels, sample.pixels + kSize * kSize, [](std::uint32_t pixel) {
+        const std::uint32_t rgb = pixel & 0xffffffu;
+        return rgb != 0 && rgb != 0xffffffu;
+    });
 }
 
 COLORREF FromRgb(unsigned rrggbb)
@@ -212,6 +263,14 @@ void Backdrop::paint(HDC dc, const RECT& area) const
         ::OffsetRect(&place, -area.left, -area.top);
         DrawPicture(dc, *layer.picture, place);
     }
+    ::SetBkMode(dc, TRANSPARENT);
+    for (const Text& text : m_texts) {
+        const HGDIOBJ old = ::SelectObject(dc, text.font);
+        ::SetTextColor(dc, text.colour);
+        ::TextOutW(dc, text.at.x - area.left, text.at.y - area.top, text.text.c_str(),
+                   static_cast<int>(text.text.size()));
+        ::SelectObject(dc, old);
+    }
 }
 
 void OwnerDrawn::setColour(HWND control, COLORREF colour)
@@ -236,6 +295,8 @@ void OwnerDrawn::setText(HWND control, std::string_view utf8)
                         DT_CALCRECT | DT_NOPREFIX | DT_LEFT);
         ::SelectObject(dc, old);
         ::ReleaseDC(control, dc);
+        if (it->second.secondStrike && r.right > 0)
+            ++r.right;
         ::SetWindowPos(control, nullptr, 0, 0, r.right, r.bottom,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -288,6 +349,10 @@ bool OwnerDrawn::draw(const DRAWITEMSTRUCT& item) const
             format &= ~DT_VCENTER;
         }
         ::DrawTextW(dc.get(), text.c_str(), -1, &place, format);
+        if (style.secondStrike) {
+            ::OffsetRect(&place, 1, 0);
+            ::DrawTextW(dc.get(), text.c_str(), -1, &place, format);
+        }
         ::SelectObject(dc.get(), old);
     }
     ::BitBlt(item.hDC, 0, 0, width, height, dc.get(), 0, 0, SRCCOPY);
@@ -358,13 +423,18 @@ RECT FrameRect(DWORD style, DWORD exStyle, int width, int height, HWND over)
     return RECT{left, top, left + w, top + h};
 }
 
+namespace {
+constexpr wchar_t kModalEnded[] = L"ZuviModalEnded";
+} // namespace
+
 void RunModal(HWND dialog, HWND owner)
 {
+    ::RemovePropW(dialog, kModalEnded);
     ::EnableWindow(owner, FALSE);
     ::ShowWindow(dialog, SW_SHOW);
     ::SetForegroundWindow(dialog);
     MSG msg;
-    while (::IsWindowVisible(dialog)) {
+    while (::IsWindow(dialog) && !::GetPropW(dialog, kModalEnded)) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
@@ -381,4 +451,11 @@ void RunModal(HWND dialog, HWND owner)
     ::EnableWindow(owner, TRUE);
     ::ShowWindow(dialog, SW_HIDE);
     ::SetActiveWindow(owner);
+}
+
+void EndModal(HWND dialog)
+{
+    // RunModal looks at the mark after the message being handled and hides
+    // the dialog once its owner takes input again.
+    ::SetPropW(dialog, kModalEnded, reinterpret_cast<HANDLE>(1));
 }

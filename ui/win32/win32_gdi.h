@@ -88,6 +88,12 @@ int Scaled(int pixels);
 // `r` moved by (dx, dy), both in layout pixels, then scaled.
 RECT ScaledRect(const UiLayout::Rect& r, int dx = 0, int dy = 0);
 FontHandle CreateLayoutFont(const UiLayout::Font& font);
+// Whether text in `font` needs a second strike, one pixel to the right, to
+// read as bold: true for a bold font whose face has no bold of its own (as
+// "宋体" has none) where the system's synthesized bold comes out smoothed.
+// A crisp synthesized bold reads bold; a smoothed one, as Wine draws it,
+// thickens the strokes so little that the text reads as regular.
+bool NeedsSecondStrike(HFONT font);
 COLORREF FromRgb(unsigned rrggbb);
 
 // A picture as a top-down 32-bit DIB section with premultiplied alpha.
@@ -127,6 +133,13 @@ public:
         m_offset = offset;
     }
     void add(const Picture* picture, const RECT& place) { m_layers.push_back({picture, place}); }
+    // A text drawn over the pictures, in `font` and `colour`, its top left
+    // corner at `at`; cleared by clearTexts.
+    void addText(std::wstring text, HFONT font, COLORREF colour, POINT at)
+    {
+        m_texts.push_back({std::move(text), font, colour, at});
+    }
+    void clearTexts() { m_texts.clear(); }
 
     // Paints the part `area` (client coordinates) into `dc` at its origin.
     void paint(HDC dc, const RECT& area) const;
@@ -137,10 +150,18 @@ private:
         const Picture* picture;
         RECT place;
     };
+    struct Text
+    {
+        std::wstring text;
+        HFONT font;
+        COLORREF colour;
+        POINT at;
+    };
     COLORREF m_ground = ::GetSysColor(COLOR_BTNFACE);
     const Backdrop* m_under = nullptr;
     POINT m_offset{0, 0};
     std::vector<Layer> m_layers;
+    std::vector<Text> m_texts;
 };
 
 // Owner-drawn statics (SS_OWNERDRAW): each paints its part of its parent's
@@ -157,6 +178,7 @@ public:
         COLORREF colour = ::GetSysColor(COLOR_WINDOWTEXT);
         UINT format = DT_LEFT | DT_TOP | DT_NOPREFIX;
         bool sizeToText = false;
+        bool secondStrike = false; // NeedsSecondStrike(font)
     };
 
     void add(HWND control, const Style& style) { m_styles[control] = style; }
@@ -203,7 +225,11 @@ HWND CreateControl(HWND parent, const wchar_t* windowClass, std::string_view tex
 // `width` by `height` layout pixels, centred on `over` (the screen for null).
 RECT FrameRect(DWORD style, DWORD exStyle, int width, int height, HWND over);
 
-// Shows `dialog` modally over `owner` and returns once it is hidden again.
+// Shows `dialog` modally over `owner` and returns once EndModal ended it.
 // Sent messages (the reading thread's statuses) are handled meanwhile, and
-// Tab moves between the dialog's controls.
+// Tab moves between the dialog's controls. The dialog hidden in any other
+// way (the system hides owned windows while their owner is minimized) is
+// still running and shows again with its owner.
 void RunModal(HWND dialog, HWND owner);
+// Ends the modal showing of `dialog`: RunModal hides it and returns.
+void EndModal(HWND dialog);
