@@ -1,8 +1,10 @@
 #include "reader/library_file.h"
 
 #include <cstdint>
-#include <fstream>
+#include <cstdio>
 #include <utility>
+
+#include "base/files.h"
 
 namespace {
 
@@ -138,13 +140,15 @@ LibraryArchitecture ProgramArchitecture()
 
 LibraryFileCheck CheckLibraryFile(const std::string& file)
 {
-    std::ifstream in(file, std::ios::binary);
+    // Opened by its UTF-8 path, as the loader opens it.
+    std::FILE* in = OpenFileUtf8(file, "rb");
     if (!in)
         return {};
     std::string head(kHeadBytes, '\0');
-    in.read(head.data(), std::streamsize(head.size()));
-    if (in.bad())
+    head.resize(std::fread(head.data(), 1, head.size(), in));
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed)
         return {};
-    head.resize(std::size_t(in.gcount()));
     return CheckLibraryHead(head, ProgramLibraryFormat(), ProgramArchitecture());
 }
