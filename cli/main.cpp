@@ -2,6 +2,7 @@
 // search, device discovery and read pass as the window (the reading thread
 // itself), for production lines and burn-in racks that script their tests.
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -9,7 +10,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "base/exe_dir.h"
 #include "base/files.h"
@@ -29,6 +32,10 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+
+#include <shellapi.h>
+
+#include "base/utf16.h"
 #else
 #include <fcntl.h>
 #include <unistd.h>
@@ -68,12 +75,32 @@ bool isTerminal(std::FILE* file)
     return _isatty(_fileno(file)) != 0;
 }
 
+// The arguments as the user typed them, in UTF-8: the ANSI code page's argv
+// cannot carry a path (--library) whose characters that page has not.
+std::vector<std::string> commandArguments(int argc, char** argv)
+{
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!wide)
+        return {argv + std::min(argc, 1), argv + argc};
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i)
+        args.push_back(Utf8FromWide(wide[i]));
+    ::LocalFree(wide);
+    return args;
+}
+
 // A program started without a standard output has no descriptor behind stdout.
 bool standardOutputOpen()
 {
     return _fileno(stdout) >= 0;
 }
 #else
+std::vector<std::string> commandArguments(int argc, char** argv)
+{
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
 extern "C" void onSignal(int)
 {
     g_stop = true;
@@ -495,7 +522,7 @@ int main(int argc, char** argv)
     SetConsoleOutputCP(CP_UTF8);
 #endif
     Options options;
-    const std::string usageError = ParseOptions({argv + 1, argv + argc}, options);
+    const std::string usageError = ParseOptions(commandArguments(argc, argv), options);
     if (!usageError.empty()) {
         complain(CaretNotation(usageError) + "; see " + kProgram + " --help");
         return kExitUsage;

@@ -174,9 +174,10 @@ mkdir -p "$cjk" "$build/planted"
 cp "$build/tests/base/base_tests.exe" "$build/zuviruzozozad-cli.exe" "$build/termb_virtual.dll" "$cjk/"
 echo "== base_tests.exe in '读卡器 测试' ($run_arch, Wine)"
 "${wine[@]}" "$cjk/base_tests.exe" --gtest_filter='Win32ExeDir.*' --gtest_brief=1 || status=1
-echo "== zuviruzozozad-cli.exe --once in '读卡器 测试' ($run_arch, Wine)"
+echo "== zuviruzozozad-cli.exe --once --library '读卡器 测试\\termb_virtual.dll' ($run_arch, Wine)"
 TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
-    "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once --library virtual >/dev/null || status=1
+    "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once --library "${cjk//\//\\}\\termb_virtual.dll" \
+    >/dev/null || status=1
 if [ -s "$cjk/zp.wlt" ] && [ -s "$cjk/zp.bmp" ]; then
     echo "zp.wlt and zp.bmp written beside the program in '读卡器 测试'"
 else
