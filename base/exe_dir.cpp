@@ -16,6 +16,17 @@ bool isSeparator(char c)
     return c == '/';
 #endif
 }
+
+bool isRelative(const std::string& path)
+{
+    if (path.empty() || isSeparator(path[0]))
+        return false;
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':')
+        return false; // C:\dir, or C:file on that drive's own directory
+#endif
+    return true;
+}
 } // namespace
 
 std::string ExeDir()
@@ -40,4 +51,14 @@ void SetExeDirOverride(const std::string& dir)
     g_override = dir;
     if (!g_override.empty() && !isSeparator(g_override.back()))
         g_override += kPreferredSeparator;
+}
+
+std::string AbsolutePath(const std::string& path)
+{
+    if (!isRelative(path))
+        return path;
+    const std::string cwd = CurrentDirectory();
+    if (cwd.empty())
+        return path;
+    return isSeparator(cwd.back()) ? cwd + path : cwd + kPreferredSeparator + path;
 }

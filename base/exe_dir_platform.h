@@ -13,3 +13,7 @@ inline constexpr char kPreferredSeparator = '/';
 
 // Full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
+
+// The current working directory, without a trailing separator; empty when
+// the system cannot tell.
+std::string CurrentDirectory();

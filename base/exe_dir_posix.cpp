@@ -15,7 +15,11 @@ std::string ExecutablePath()
     return buf;
 }
 
-std::string NativePathToUtf8(const std::string& path)
+std::string CurrentDirectory()
 {
-    return path;
+    std::string buf(PATH_MAX, '\0');
+    if (!::getcwd(buf.data(), buf.size()))
+        return {};
+    buf.resize(std::char_traits<char>::length(buf.c_str()));
+    return buf;
 }

@@ -6,29 +6,31 @@
 
 std::string ExecutablePath()
 {
-    std::string buf(MAX_PATH, '\0');
+    // The wide path, in UTF-8: the ANSI code page may not be able to write
+    // the folder's name.
+    std::wstring buf(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0)
             return {};
         if (n < buf.size()) {
             buf.resize(n);
-            return buf;
+            return Utf8FromWide(buf);
         }
         buf.resize(buf.size() * 2);
     }
 }
 
-std::string NativePathToUtf8(const std::string& path)
+std::string CurrentDirectory()
 {
-    if (path.empty())
-        return path;
-    const int units =
-        ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
-    if (units <= 0)
-        return path;
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(),
-                          units);
-    return Utf8FromWide(wide);
+    // The wide path, in UTF-8, as the executable's.
+    const DWORD size = ::GetCurrentDirectoryW(0, nullptr);
+    if (size == 0)
+        return {};
+    std::wstring buf(size, L'\0');
+    const DWORD n = ::GetCurrentDirectoryW(size, buf.data());
+    if (n == 0 || n >= size)
+        return {};
+    buf.resize(n);
+    return Utf8FromWide(buf);
 }

@@ -58,3 +58,19 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     return a.size() == b.size() && !LessIgnoringCase(a, b) && !LessIgnoringCase(b, a);
 }
+
+std::string CaretNotation(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            out += '^';
+            out += static_cast<char>(byte ^ 0x40);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}

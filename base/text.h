@@ -23,3 +23,11 @@ std::string TrimText(std::string_view text);
 // which serial ports are listed and searched.
 bool LessIgnoringCase(std::string_view a, std::string_view b);
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
+// `text` with every control byte (0x00 to 0x1F and 0x7F) in caret notation:
+// a line feed as ^J, an escape as ^[, a delete as ^?. Text from a card or a
+// reader library is data; shown this way it stays on its line and can never
+// move a terminal's cursor or retitle it. Bytes from 0x80 up are kept, so
+// GBK and UTF-8 text keeps its characters (neither has a control byte
+// inside a character).
+std::string CaretNotation(std::string_view text);

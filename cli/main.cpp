@@ -2,20 +2,27 @@
 // search, device discovery and read pass as the window (the reading thread
 // itself), for production lines and burn-in racks that script their tests.
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
+#include <cstring>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "base/exe_dir.h"
+#include "base/files.h"
+#include "base/text.h"
 #include "card/gbk.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "cli/timed_termb.h"
 #include "config/config.h"
+#include "reader/dynlib.h"
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
 #include "reader/termb_loader.h"
@@ -25,7 +32,12 @@
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
+
+#include <shellapi.h>
+
+#include "base/utf16.h"
 #else
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -38,6 +50,8 @@ constexpr int kExitNoReader = 2;
 constexpr int kExitNoCard = 3;
 constexpr int kExitNoLibrary = 4;
 constexpr int kExitUsage = 64;
+constexpr int kExitOutput = 74;       // standard output could not be written (sysexits' EX_IOERR)
+constexpr int kExitInterrupted = 130; // a fixed number of passes cut short, as 128 + SIGINT
 
 constexpr const char* kProgram = "zuviruzozozad-cli";
 
@@ -60,7 +74,33 @@ bool isTerminal(std::FILE* file)
 {
     return _isatty(_fileno(file)) != 0;
 }
+
+// The arguments as the user typed them, in UTF-8: the ANSI code page's argv
+// cannot carry a path (--library) whose characters that page has not.
+std::vector<std::string> commandArguments(int argc, char** argv)
+{
+    int count = 0;
+    LPWSTR* wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (!wide)
+        return {argv + std::min(argc, 1), argv + argc};
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i)
+        args.push_back(Utf8FromWide(wide[i]));
+    ::LocalFree(wide);
+    return args;
+}
+
+// A program started without a standard output has no descriptor behind stdout.
+bool standardOutputOpen()
+{
+    return _fileno(stdout) >= 0;
+}
 #else
+std::vector<std::string> commandArguments(int argc, char** argv)
+{
+    return {argv + std::min(argc, 1), argv + argc};
+}
+
 extern "C" void onSignal(int)
 {
     g_stop = true;
@@ -82,7 +122,41 @@ bool isTerminal(std::FILE* file)
 {
     return isatty(fileno(file)) != 0;
 }
+
+// Whether standard output is open. Each of the three standard descriptors
+// that was closed is opened on /dev/null first: otherwise the next file the
+// program opens (the settings, a photo file, the library) would take its
+// number, and what is printed would land in that file.
+bool standardOutputOpen()
+{
+    bool outputOpen = true;
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF)
+            continue;
+        if (fd == 1)
+            outputOpen = false;
+        const int spare = ::open("/dev/null", O_RDWR);
+        if (spare != -1 && spare != fd) // the lowest free number: fd itself
+            ::close(spare);
+    }
+    return outputOpen;
+}
 #endif
+
+// One line on standard error; card and system text in it shown in caret
+// notation by the caller.
+void complain(const std::string& text)
+{
+    std::fprintf(stderr, "%s: %s\n", kProgram, text.c_str());
+    std::fflush(stderr);
+}
+
+int outputFailure(int error)
+{
+    complain(std::string("standard output could not be written (") + std::strerror(error) +
+             "); the run was ended");
+    return kExitOutput;
+}
 
 double secondsSince(Clock::time_point t0)
 {
@@ -109,8 +183,7 @@ Failure noReaderFailure(const PassCalls& pass)
 
 std::string existingFile(const std::string& path)
 {
-    std::error_code ec;
-    return std::filesystem::is_regular_file(path, ec) ? path : std::string();
+    return PathExistsUtf8(path) ? path : std::string();
 }
 
 // One run: the statuses of the reading thread become events, counted for the
@@ -137,6 +210,8 @@ private:
     void fail(const Failure& failure);
     void showProgress();
     bool continuous() const { return m_options.mode == RunMode::Continuous; }
+    // Whether the run goes on: not interrupted, and its output still written.
+    bool running() const { return !g_stop && m_report.outputError() == 0; }
 
     const Options& m_options;
     const TermbLibrary& m_library;
@@ -165,7 +240,7 @@ void Session::fail(const Failure& failure)
 void Session::onStatus(int status)
 {
     std::lock_guard lock(m_mutex);
-    if (m_closed)
+    if (m_closed || m_report.outputError())
         return;
     const bool repeated = LastMsgCode.exchange(status) == status;
     if (status != RS_CARD_READ)
@@ -200,10 +275,8 @@ void Session::onStatus(int status)
         m_report.card(card);
         if (card.wltPath.empty() && !m_photoWarned) {
             m_photoWarned = true;
-            std::fprintf(stderr,
-                         "%s: the photo files could not be written in %s; run a copy of the "
-                         "program from a directory you can write to\n",
-                         kProgram, ExeDir().c_str());
+            complain("the photo files could not be written in " + CaretNotation(ExeDir()) +
+                     "; run a copy of the program from a directory you can write to");
         }
         break;
     }
@@ -248,9 +321,11 @@ void Session::showProgress()
 // pass, which in single-read mode ends once the card is read.
 void Session::runPasses(TReadThread& thread, int passes)
 {
-    for (int i = 0; i < passes && !g_stop; ++i) {
+    for (int i = 0; i < passes; ++i) {
         {
             std::lock_guard lock(m_mutex);
+            if (!running())
+                break;
             m_passCard = false;
             m_passReadFailed = false;
         }
@@ -299,12 +374,14 @@ void Session::runContinuous(TReadThread& thread)
     const Clock::time_point end =
         m_start + std::chrono::duration_cast<Clock::duration>(
                       std::chrono::duration<double>(m_options.durationSeconds));
-    while (!g_stop && (!timed || Clock::now() < end)) {
+    while (!timed || Clock::now() < end) {
         Clock::duration tick = std::chrono::milliseconds(20);
         if (timed)
             tick = std::min(tick, end - Clock::now());
         std::this_thread::sleep_for(tick);
         std::lock_guard lock(m_mutex);
+        if (!running())
+            break;
         showProgress();
     }
     ReadMode = kReadIdle;
@@ -317,6 +394,10 @@ int Session::finish()
 {
     std::lock_guard lock(m_mutex);
     m_closed = true;
+    // Output that could not be written ends the run, whatever it found:
+    // what it read is lost, and a script must not take it for a result.
+    if (const int error = m_report.outputError())
+        return outputFailure(error);
 
     RunSummary s;
     s.mode = m_options.mode == RunMode::Once     ? "once"
@@ -324,7 +405,9 @@ int Session::finish()
                                                  : "continuous";
     s.cards = m_cards;
     std::copy(std::begin(m_failures), std::end(m_failures), std::begin(s.failures));
-    s.interrupted = g_stop;
+    // Interrupted: ended early by Ctrl-C or SIGTERM. A fixed run whose last
+    // pass was under way when the interrupt came has still run every pass.
+    s.interrupted = g_stop && (continuous() || m_passes < std::uint64_t(m_options.repeat));
     s.elapsedSeconds = secondsSince(m_start);
     s.pass = m_passStats.summary();
     for (const auto& [call, stats] : CallTotals())
@@ -339,32 +422,63 @@ int Session::finish()
         failed += n;
     const std::uint64_t readFailures = m_failures[int(FailureKind::ReadFailed)];
     const bool nothingRun = s.passes == 0 && s.interrupted;
-    if (!m_readerFound && !nothingRun) {
+    if (s.interrupted && !continuous()) {
+        // Continuous reading ends by an interrupt; a fixed number of passes
+        // that did not all run is no result, whatever they found.
+        s.exitCode = kExitInterrupted;
+        complain("interrupted after " + std::to_string(s.passes) + " of " +
+                 std::to_string(m_options.repeat) + " passes");
+    } else if (!m_readerFound && !nothingRun) {
         s.exitCode = kExitNoReader;
         const int fixedPort = SetPortNo;
-        std::fprintf(stderr,
-                     "%s: no reader found (%s); connect the reader, check --port or %s in "
-                     "%s, and that you may use the port\n",
-                     kProgram,
-                     fixedPort == kAutoPort ? "searched USB and every serial port"
-                                            : ("fixed port " + PortName(fixedPort)).c_str(),
-                     kPortKey, ConfigFilePath().c_str());
+        complain(std::string("no reader found (") +
+                 (fixedPort == kAutoPort ? "searched USB and every serial port"
+                                         : "fixed port " + PortName(fixedPort)) +
+                 "); connect the reader, check --port or " + kPortKey + " in " +
+                 CaretNotation(ConfigFilePath()) + ", and that you may use the port");
     } else if (continuous() ? readFailures > 0 : failed > 0) {
         s.exitCode = kExitNoCard;
         if (readFailures > 0)
-            std::fprintf(stderr,
-                         "%s: %llu card read(s) failed; keep the card still on the reader and "
-                         "try again\n",
-                         kProgram, static_cast<unsigned long long>(readFailures));
+            complain(std::to_string(readFailures) +
+                     " card read(s) failed; keep the card still on the reader and try again");
         else
-            std::fprintf(stderr,
-                         "%s: no card read in %llu of %llu passes; place a card on the "
-                         "reader and try again\n",
-                         kProgram, static_cast<unsigned long long>(failed),
-                         static_cast<unsigned long long>(s.passes));
+            complain("no card read in " + std::to_string(failed) + " of " +
+                     std::to_string(s.passes) +
+                     " passes; place a card on the reader and try again");
     }
     m_report.summary(s);
+    if (const int error = m_report.outputError())
+        return outputFailure(error);
     return s.exitCode;
+}
+
+// Why the library was not loaded, as far as the file itself tells; empty
+// when only the system's words say it.
+std::string libraryReason(const TermbLibrary& library)
+{
+    auto architecture = [](const LibraryArchitecture& a) {
+        return (a.bits ? std::to_string(a.bits) + "-bit " : std::string()) + a.machine;
+    };
+    if (library.failure == TermbLoadFailure::MissingFunctions) {
+        std::string names;
+        for (const std::string& name : library.missing)
+            names += (names.empty() ? "" : ", ") + name;
+        return "the library lacks " + names;
+    }
+    if (library.failure != TermbLoadFailure::NotLoadable)
+        return {};
+    switch (library.fileCheck.problem) {
+    case LibraryFileProblem::Empty:
+        return "the file is empty, not a library";
+    case LibraryFileProblem::NotALibrary:
+        return "the file is not a shared library";
+    case LibraryFileProblem::OtherArchitecture:
+        return "the library is built for " + architecture(library.fileCheck.file) +
+               ", this program for " + architecture(ProgramArchitecture());
+    case LibraryFileProblem::Unknown:
+        break;
+    }
+    return {};
 }
 
 int libraryFailure(const TermbLibrary& library, Report& report, bool virtualReader)
@@ -374,25 +488,28 @@ int libraryFailure(const TermbLibrary& library, Report& report, bool virtualRead
         places += (places.empty() ? "" : ", ") + tried;
     // The system's message mostly names the file already.
     const std::string file = library.path.empty() ? TermbFileName() : library.path;
-    const std::string detail =
-        (library.error.find(file) == std::string::npos ? file + ": " : std::string()) +
-        library.error + (places.empty() ? "" : " (looked at " + places + ")");
+    const std::string reason = libraryReason(library);
+    const std::string why = !reason.empty() ? file + ": " + reason
+                            : library.error.find(file) == std::string::npos
+                                ? file + ": " + library.error
+                                : library.error;
+    const std::string detail = why + (places.empty() ? "" : " (looked at " + places + ")");
     report.failure({FailureKind::Library, 0, nullptr, detail});
     RunSummary s;
     s.mode = "none";
     s.failures[int(FailureKind::Library)] = 1;
     s.exitCode = kExitNoLibrary;
     report.summary(s);
+    if (const int error = report.outputError())
+        return outputFailure(error);
     if (virtualReader)
-        std::fprintf(stderr,
-                     "%s: the virtual reader could not be loaded: %s; put %s beside the "
-                     "program\n",
-                     kProgram, detail.c_str(), VirtualReaderFileName());
+        complain("the virtual reader could not be loaded: " + CaretNotation(detail) + "; put " +
+                 VirtualReaderFileName() + " beside the program");
     else
-        std::fprintf(stderr,
-                     "%s: the reader library could not be loaded: %s; put %s beside the "
-                     "program, name it in TERMB_LIBRARY, or pass --library PATH\n",
-                     kProgram, detail.c_str(), TermbFileName());
+        complain("the reader library could not be loaded: " + CaretNotation(detail) + "; put " +
+                 TermbFileName() +
+                 " beside the program, name it in TERMB_LIBRARY, or pass "
+                 "--library PATH");
     return kExitNoLibrary;
 }
 
@@ -400,17 +517,24 @@ int libraryFailure(const TermbLibrary& library, Report& report, bool virtualRead
 
 int main(int argc, char** argv)
 {
+    RestrictLibrarySearch(); // before anything may load a DLL by name
 #ifdef _WIN32
     SetConsoleOutputCP(CP_UTF8);
 #endif
     Options options;
-    const std::string usageError = ParseOptions({argv + 1, argv + argc}, options);
+    const std::string usageError = ParseOptions(commandArguments(argc, argv), options);
     if (!usageError.empty()) {
-        std::fprintf(stderr, "%s: %s; see %s --help\n", kProgram, usageError.c_str(), kProgram);
+        complain(CaretNotation(usageError) + "; see " + kProgram + " --help");
         return kExitUsage;
     }
+    // Everything a run finds goes to standard output; without one, no pass
+    // is worth making.
+    if (!standardOutputOpen())
+        return outputFailure(EBADF);
     if (options.help) {
-        std::fputs(UsageText(), stdout);
+        errno = 0;
+        if (std::fputs(UsageText(), stdout) == EOF || std::fflush(stdout) != 0)
+            return outputFailure(errno ? errno : EIO);
         return kExitOk;
     }
 

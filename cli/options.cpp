@@ -1,7 +1,6 @@
 #include "cli/options.h"
 
 #include <cctype>
-#include <cmath>
 #include <cstdlib>
 
 #include "base/text.h"
@@ -37,7 +36,8 @@ bool parseSeconds(const std::string& text, double& seconds)
 {
     char* end = nullptr;
     seconds = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && std::isfinite(seconds) && seconds > 0;
+    return !text.empty() && end && *end == '\0' && seconds >= kMinDurationSeconds &&
+           seconds <= kMaxDurationSeconds;
 }
 
 } // namespace
@@ -82,7 +82,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             ++modes;
         } else if (name == "--duration") {
             if (!parseSeconds(*value, options.durationSeconds))
-                return "--duration wants a number of seconds above 0, not '" + *value + "'";
+                return "--duration wants a number of seconds from 0.001 to 1000000000, not '" +
+                       *value + "'";
             durationGiven = true;
         } else if (name == "--port") {
             std::int32_t port = 0;
@@ -116,7 +117,7 @@ with its kind and the fields of that kind.
   --once            find the reader, read the card on it, print it (default)
   --repeat N        N read passes on the card lying on the reader, back to back
   --continuous      read each card placed on the reader once, until Ctrl-C
-  --duration S      end continuous reading after S seconds
+  --duration S      end continuous reading after S seconds (0.001 to 1e9)
   --port P          auto (search), usb, or serial port N (COMn); default: Port
                     in config.ini beside the program, else auto
   --library PATH    use this reader library file instead of the usual search
@@ -130,7 +131,9 @@ with its kind and the fields of that kind.
                     failure, and a closing summary
   -h, --help        this text
 
-Exit status: 0 success, 2 no reader found, 3 no card or a failed read,
-4 the reader library could not be loaded, 64 bad usage.
+Exit status: 0 success (also continuous reading ended by Ctrl-C), 2 no reader
+found, 3 no card or a failed read, 4 the reader library could not be loaded,
+64 bad usage, 74 standard output could not be written, 130 --once or
+--repeat interrupted before all its passes were made.
 )";
 }

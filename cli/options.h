@@ -8,6 +8,12 @@
 
 enum class RunMode { Once, Repeat, Continuous };
 
+// The durations --duration takes: from a millisecond to about 31 years, which
+// the steady clock holds with room to spare (its nanoseconds end near 292
+// years); a number outside is a mistake, not a run.
+inline constexpr double kMinDurationSeconds = 0.001;
+inline constexpr double kMaxDurationSeconds = 1e9;
+
 struct Options
 {
     RunMode mode = RunMode::Once;

@@ -1,8 +1,10 @@
 #include "cli/report.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <vector>
 
+#include "base/text.h"
 #include "card/gbk.h"
 #include "cli/json_line.h"
 #include "state/shared_state.h"
@@ -196,11 +198,22 @@ Report::Report(std::FILE* out, std::FILE* err, bool json, bool progress, bool ou
 
 void Report::line(const std::string& text, bool last)
 {
+    if (m_outputError)
+        return;
     if (last || m_outShared)
         clearProgress();
-    std::fputs(text.c_str(), m_out);
-    std::fputc('\n', m_out);
-    std::fflush(m_out);
+    errno = 0;
+    if (std::fputs(text.c_str(), m_out) == EOF || std::fputc('\n', m_out) == EOF ||
+        std::fflush(m_out) != 0)
+        m_outputError = errno ? errno : EIO;
+}
+
+// The progress line is a courtesy: when standard error cannot take it, the
+// run goes on without one.
+void Report::writeErr(const std::string& text)
+{
+    if (std::fputs(text.c_str(), m_err) == EOF || std::fflush(m_err) != 0)
+        m_progress = false;
 }
 
 void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
@@ -216,7 +229,7 @@ void Report::device(int port, const std::string& samIdUtf8, bool isVirtual)
         return;
     }
     line("Reader on " + PortName(port) + " (port " + std::to_string(port) + "), security module " +
-         samIdUtf8 + (isVirtual ? " (virtual reader)" : ""));
+         CaretNotation(samIdUtf8) + (isVirtual ? " (virtual reader)" : ""));
 }
 
 void Report::card(const CardRead& card)
@@ -249,10 +262,12 @@ void Report::card(const CardRead& card)
         return;
     }
     std::string text = "Card " + std::to_string(card.number) + " on " + PortName(card.port);
+    // Every value but the program's own numbers comes from the card or the
+    // system, so each is shown in caret notation.
     auto row = [&text](const std::string& label, const std::string& value) {
         char buf[24];
         std::snprintf(buf, sizeof buf, "\n  %-13s ", label.c_str());
-        text += buf + value;
+        text += buf + CaretNotation(value);
     };
     row("Kind", CardKindName(card.kind->Kind));
     if (!CardKindDecoded(card.kind->Kind))
@@ -294,7 +309,7 @@ void Report::failure(const Failure& f)
     if (f.call)
         text += std::string(" (") + f.call + " answered " + std::to_string(f.code) + ")";
     if (!f.detail.empty())
-        text += ": " + f.detail;
+        text += ": " + CaretNotation(f.detail);
     line(text);
 }
 
@@ -357,15 +372,13 @@ void Report::progress(const std::string& text)
     if (text.size() < m_progressWidth)
         shown += std::string(m_progressWidth - text.size(), ' ');
     m_progressWidth = text.size();
-    std::fputs(shown.c_str(), m_err);
-    std::fflush(m_err);
+    writeErr(shown);
 }
 
 void Report::clearProgress()
 {
     if (!m_progress || m_progressWidth == 0)
         return;
-    std::fputs(("\r" + std::string(m_progressWidth, ' ') + "\r").c_str(), m_err);
-    std::fflush(m_err);
+    writeErr("\r" + std::string(m_progressWidth, ' ') + "\r");
     m_progressWidth = 0;
 }

@@ -2,6 +2,10 @@
 // What the console program prints: each event of a run and the closing
 // summary, as readable text or as JSON Lines on standard output, and the
 // progress line on standard error. Not thread-safe: the caller serialises.
+//
+// Text from outside the program (a card's fields, the security-module
+// number, paths, the system's messages) is data: the readable text shows
+// its control characters in caret notation, JSON escapes them.
 
 #include <cstdint>
 #include <cstdio>
@@ -67,9 +71,15 @@ public:
     // Replaces the progress line, when there is one (standard error is a terminal).
     void progress(const std::string& line);
 
+    // The system's error number of the first write to standard output that
+    // failed (a full disk, a closed pipe); 0 while every write succeeded.
+    // Nothing more is written to standard output after one failed.
+    int outputError() const { return m_outputError; }
+
 private:
     void clearProgress();
     void line(const std::string& text, bool last = false);
+    void writeErr(const std::string& text);
 
     std::FILE* m_out;
     std::FILE* m_err;
@@ -77,6 +87,7 @@ private:
     bool m_progress;
     bool m_outShared;
     std::size_t m_progressWidth = 0;
+    int m_outputError = 0;
 };
 
 // "USB" for 1001, "COMn" for a serial port.

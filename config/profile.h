@@ -1,6 +1,7 @@
 #pragma once
-// Per-platform access to one key of an INI file: the private-profile
-// functions on Windows, our own reader and crash-safe editor elsewhere.
+// One key of an INI file, read and written by our own rules (ini_text.h, the
+// rules of the Windows private-profile functions) on every platform; a write
+// replaces the whole file in one step (ReplaceFileContent).
 
 #include <string>
 

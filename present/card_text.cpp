@@ -78,15 +78,6 @@ FingerprintLine FingerprintLineFor(const unsigned char (&data)[kFingerprintSize]
     // Whatever length the reader left, the buffer holds its size and no more.
     // A control character is never a GBK trail byte, so replacing it splits
     // no character.
-    std::string line = prefix;
-    for (const char c : FieldText(reinterpret_cast<const char*>(data), sizeof data)) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            line += '^';
-            line += static_cast<char>(byte ^ 0x40);
-        } else {
-            line += c;
-        }
-    }
-    return {line, true};
+    return {prefix + CaretNotation(FieldText(reinterpret_cast<const char*>(data), sizeof data)),
+            true};
 }

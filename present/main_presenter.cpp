@@ -3,7 +3,6 @@
 #include <string_view>
 #include <vector>
 
-#include "base/exe_dir.h"
 #include "card/gbk.h"
 #include "present/texts.h"
 #include "reader/read_thread.h"
@@ -39,12 +38,35 @@ std::string fileNameOf(const std::string& path)
     return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
+std::string architectureText(const LibraryArchitecture& a)
+{
+    return a.bits ? fill(UiText::kArchitecture, std::to_string(a.bits), a.machine) : a.machine;
+}
+
+// Why the file did not load, as its header tells; empty when it does not.
+std::string reasonText(const TermbLibrary& library)
+{
+    if (library.failure != TermbLoadFailure::NotLoadable)
+        return {};
+    switch (library.fileCheck.problem) {
+    case LibraryFileProblem::Empty:
+        return text(UiText::kLibraryEmptyFile);
+    case LibraryFileProblem::NotALibrary:
+        return text(UiText::kLibraryNotALibrary);
+    case LibraryFileProblem::OtherArchitecture:
+        return fill(UiText::kLibraryOtherArchitecture, architectureText(library.fileCheck.file),
+                    architectureText(ProgramArchitecture()));
+    case LibraryFileProblem::Unknown:
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 std::string LibraryLoadFailureText(const TermbLibrary& library)
 {
-    const std::string file =
-        library.path.empty() ? TermbFileName() : fileNameOf(NativePathToUtf8(library.path));
+    const std::string file = library.path.empty() ? TermbFileName() : fileNameOf(library.path);
     if (library.failure == TermbLoadFailure::MissingFunctions) {
         std::string names;
         for (const std::string& name : library.missing)
@@ -52,8 +74,7 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         return fill(UiText::kLibraryMissingFunctions, file, names);
     }
     std::vector<std::string> places;
-    for (const std::string& native : library.tried) {
-        const std::string tried = NativePathToUtf8(native);
+    for (const std::string& tried : library.tried) {
         const auto cut = tried.find_last_of("/\\");
         const std::string place = cut == std::string::npos ? text(UiText::kSystemLibraryPath)
                                                            : tried.substr(0, cut == 0 ? 1 : cut);
@@ -63,16 +84,21 @@ std::string LibraryLoadFailureText(const TermbLibrary& library)
         if (!known)
             places.push_back(place);
     }
+    // The reason right after the file, before the places, which may be long
+    // enough to wrap past what the information line shows.
+    const std::string reason = reasonText(library);
+    const std::string what =
+        reason.empty() ? file : file + text(UiText::kLibraryReasonSeparator) + reason;
     if (places.empty())
-        return fill(UiText::kLibraryNotLoaded, file);
+        return fill(UiText::kLibraryNotLoaded, what);
     std::string where;
     for (const std::string& place : places)
         where += (where.empty() ? "" : text(UiText::kLibraryPlaceSeparator)) + place;
-    return fill(UiText::kLibraryNotLoadedWhere, file, where);
+    return fill(UiText::kLibraryNotLoadedWhere, what, where);
 }
 
 MainPresenter::MainPresenter(const TermbLibrary& library)
-    : m_libraryLoaded(library.loaded),
+    : m_readerAbsent(!library.loaded), m_libraryLoaded(library.loaded),
       m_libraryText(library.loaded ? std::string() : LibraryLoadFailureText(library))
 {
     m_view.caption = text(UiText::kMainCaption);
@@ -129,7 +155,7 @@ void MainPresenter::finishStopping()
     m_view.oneReadEnabled = true;
     clearCardView();
     m_view.statusBarVisible = false;
-    m_view.info = text(UiText::kChooseMode);
+    m_view.info = m_readerAbsent ? m_libraryText : text(UiText::kChooseMode);
 }
 
 StatusEffect MainPresenter::WMReadState(int status)
@@ -155,7 +181,10 @@ StatusEffect MainPresenter::WMReadState(int status)
         clearCardView();
         m_view.statusBarVisible = false;
         const int fixedPort = SetPortNo;
-        if (fixedPort == kAutoPort)
+        // Without a library no reader can answer: the library is what to fix.
+        if (m_readerAbsent)
+            m_view.info = m_libraryText;
+        else if (fixedPort == kAutoPort)
             m_view.info = text(UiText::kNoDevice);
         else
             m_view.info = text(fixedPort == kUsbPort ? UiText::kNoDeviceFixedUsb

@@ -79,10 +79,14 @@ private:
     void clearCardView();
 
     MainView m_view;
-    bool m_libraryLoaded;
+    // No library at all: every reader call fails as an absent reader's, so
+    // a read's "no reader" is the library's failure, and says so.
+    bool m_readerAbsent;
+    bool m_libraryLoaded; // false too while the virtual reader stands in
     std::string m_libraryText;
 };
 
 // The information line's text when the reader library could not be loaded:
-// which file, and where it was looked for (UTF-8).
+// which file, where it was looked for, and why when its header tells
+// (UTF-8).
 std::string LibraryLoadFailureText(const TermbLibrary& library);

@@ -35,6 +35,13 @@ inline constexpr std::string_view kLibraryNotLoaded = "未能加载读卡器库 
 inline constexpr std::string_view kLibraryNotLoadedWhere = "未能加载读卡器库 %1（查找位置：%2）";
 inline constexpr std::string_view kLibraryPlaceSeparator = "；";
 inline constexpr std::string_view kSystemLibraryPath = "系统库路径";
+// Why a file that is there did not load, after the file's name and this
+// separator; %1 the file's processor, %2 the program's ("32 位 x86").
+inline constexpr std::string_view kLibraryReasonSeparator = "：";
+inline constexpr std::string_view kLibraryEmptyFile = "文件是空的";
+inline constexpr std::string_view kLibraryNotALibrary = "文件不是动态库";
+inline constexpr std::string_view kLibraryOtherArchitecture = "文件是 %1 的库，本程序需要 %2 的库";
+inline constexpr std::string_view kArchitecture = "%1 位 %2";
 
 // Card view.
 inline constexpr std::string_view kBetween = "_";

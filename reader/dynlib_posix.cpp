@@ -22,3 +22,9 @@ bool DynamicLibraryFileExists(const std::string& file)
 {
     return file.find('/') != std::string::npos && ::access(file.c_str(), F_OK) == 0;
 }
+
+void RestrictLibrarySearch()
+{
+    // dlopen never looks in the current directory unless the environment's
+    // library path names it; the loader passes it a path or the plain name.
+}

@@ -1,7 +1,6 @@
 #include "reader/photo_files.h"
 
-#include <cstdio>
-
+#include "base/files.h"
 #include "reader/photo_write.h"
 
 // The bytes go to a file beside the target (fileName + ".part"), which then
@@ -16,8 +15,8 @@ bool SaveBufToFile(const std::string& fileName, const unsigned char* buf, std::s
     bool written = WriteWholeFile(temp, buf, length);
     written = written && PutInPlace(temp, fileName);
     if (!written) {
-        std::remove(temp.c_str());
-        std::remove(fileName.c_str());
+        RemoveFileUtf8(temp);
+        RemoveFileUtf8(fileName);
     }
     return written;
 }

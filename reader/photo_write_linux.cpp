@@ -1,9 +1,11 @@
 #include "reader/photo_write.h"
 
-#include <cstdio>
+#include <cstdio> // renameat2
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "base/files.h"
 
 // Only the bytes and the size change, so a file written before keeps its
 // place on disk and nothing starts write-back.
@@ -32,5 +34,5 @@ bool PutInPlace(const std::string& temp, const std::string& fileName)
     if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, fileName.c_str(), RENAME_EXCHANGE) == 0)
         return true;
     // No file to swap with yet, or a file system that cannot swap.
-    return std::rename(temp.c_str(), fileName.c_str()) == 0;
+    return MoveIntoPlace(temp, fileName);
 }

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <mutex>
 #include <thread>
 
 #include "base/diagnostics.h"
+#include "base/files.h"
 #include "base/text.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
@@ -338,7 +338,7 @@ void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen)
         CardPhoto.length = kTermbBitmapSize;
         SaveBufToFile(PhotoBmpPath(), CardPhoto.bitmap, kTermbBitmapSize);
     } else {
-        std::remove(PhotoBmpPath().c_str());
+        RemoveFileUtf8(PhotoBmpPath());
     }
 }
 

@@ -1,12 +1,12 @@
 #include "reader/termb_loader.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
 #include "base/diagnostics.h"
 #include "base/exe_dir.h"
+#include "base/files.h"
 #include "card/card_info.h"
 #include "reader/dynlib.h"
 
@@ -89,11 +89,14 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     lib.tried.push_back(file);
     std::string error;
     lib.missing.clear();
+    lib.fileCheck = {};
     void* handle = OpenDynamicLibrary(file, error);
     if (!handle) {
         lib.error = error;
         lib.failure = DynamicLibraryFileExists(file) ? TermbLoadFailure::NotLoadable
                                                      : TermbLoadFailure::NotFound;
+        lib.fileCheck = lib.failure == TermbLoadFailure::NotLoadable ? CheckLibraryFile(file)
+                                                                     : LibraryFileCheck{};
         return false;
     }
     TermbApi api;
@@ -167,7 +170,7 @@ const char* TermbFileName()
 TermbLibrary LoadTermbLibraryFrom(const std::string& file)
 {
     TermbLibrary lib;
-    tryLoad(lib, file);
+    tryLoad(lib, AbsolutePath(file));
     return reported(lib);
 }
 
@@ -182,18 +185,19 @@ const char* VirtualReaderFileName()
 
 namespace {
 
-// The file TERMB_LIBRARY names, or null when it is unset or empty.
-const char* namedLibrary()
+// The file TERMB_LIBRARY names, or the empty text when it is unset or empty.
+std::string namedLibrary()
 {
-    const char* env = std::getenv("TERMB_LIBRARY");
-    return env && *env ? env : nullptr;
+    return EnvironmentUtf8("TERMB_LIBRARY");
 }
 
 TermbLibrary search()
 {
     TermbLibrary lib;
-    if (const char* named = namedLibrary()) {
-        tryLoad(lib, named);
+    if (const std::string named = namedLibrary(); !named.empty()) {
+        // A file the user names is a file: "libx.so" is the one in the
+        // current directory, not a name for the system's library search.
+        tryLoad(lib, AbsolutePath(named));
         return lib;
     }
     // The executable's directory first, so a library placed beside the tool
@@ -251,7 +255,7 @@ ReaderLibrary LoadReaderLibraryOrVirtual()
 {
     ReaderLibrary reader;
     reader.library = LoadTermbLibrary();
-    if (reader.library.loaded || namedLibrary() ||
+    if (reader.library.loaded || !namedLibrary().empty() ||
         DynamicLibraryFileExists(ExeDir() + TermbFileName()))
         return reader;
     TermbLibrary stand = searchVirtualReader();

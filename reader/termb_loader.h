@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "reader/library_file.h"
 #include "reader/termb.h"
 
 // The library's file name on this platform: termb.dll or libtermb.so.
@@ -32,16 +33,18 @@ struct TermbLibrary
     std::vector<std::string> tried;   // every place looked at, in order
     TermbLoadFailure failure = TermbLoadFailure::NotFound;
     std::vector<std::string> missing; // the functions the file lacks (MissingFunctions)
+    LibraryFileCheck fileCheck;       // NotLoadable: what the file's header tells
     std::string error;                // the system's own words on the failure, for diagnostics only
 };
 
 // Loads the reader library: the file named by the environment variable
-// TERMB_LIBRARY when it is set; otherwise TermbFileName() in the executable's
-// directory, then through the system's library search path. The library is
-// never unloaded: a reader library may keep threads of its own.
+// TERMB_LIBRARY when it is set (a file: a name without a directory is taken
+// from the current directory, never looked up on the system's search path); otherwise
+// TermbFileName() in the executable's directory, then through the system's library search path. The
+// library is never unloaded: a reader library may keep threads of its own.
 TermbLibrary LoadTermbLibrary();
 
-// Loads exactly `file`.
+// Loads exactly `file`; a relative name is taken from the current directory.
 TermbLibrary LoadTermbLibraryFrom(const std::string& file);
 
 // Our virtual reader's file name on this platform: termb_virtual.dll or

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-10}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-targets=(fuzz_decode_base_text fuzz_wrap_text fuzz_ini fuzz_wlt2bmp fuzz_photo)
+targets=(fuzz_decode_base_text fuzz_wrap_text fuzz_ini fuzz_wlt2bmp fuzz_photo fuzz_win32_bmp)
 if [ $# -gt 0 ]; then targets=("$@"); fi
 
 # -O1 with line tables, as for the sanitizer build: much quicker to build, and

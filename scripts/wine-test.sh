@@ -8,8 +8,12 @@
 # 32-bit (i686) is the target the vendors' reader DLLs need. It runs under
 # 32-bit Wine where the kernel can start 32-bit programs; where it cannot (a
 # kernel without 32-bit support), the 32-bit build is still made and checked,
-# and the tests run from a 64-bit build under 64-bit Wine.
-# Installs what it needs with apt-get, only when missing.
+# and the tests run from a 64-bit build under 64-bit Wine. So do they where
+# 32-bit Wine cannot be installed (the archive's i386 index missing or out of
+# step with the amd64 one).
+# Installs what it needs with apt-get, only when missing; a package index that
+# cannot be updated is retried, then the install goes on with the index there
+# is, and only tests that cannot run fail the command.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,9 +30,22 @@ install_missing() {
     if [[ " ${missing[*]} " == *":i386 "* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         "${sudo[@]}" dpkg --add-architecture i386
     fi
-    "${sudo[@]}" apt-get update -qq
+    update_index
     DEBIAN_FRONTEND=noninteractive nice -n 15 "${sudo[@]}" apt-get install -y -qq \
         --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# A mirror in the middle of a sync answers with indexes of the wrong size for
+# a while: three tries, a pause between them, then the lists there are.
+update_index() {
+    local try
+    for try in 1 2 3; do
+        "${sudo[@]}" apt-get update -qq && return 0
+        echo "apt-get update failed (try $try of 3)"
+        [ $try -lt 3 ] && sleep $((try * 10))
+    done
+    echo "Going on with the package lists there are."
+    return 0
 }
 
 # Whether this kernel starts 32-bit x86 programs: a five-instruction static
@@ -44,21 +61,27 @@ can_run_32bit() {
     return $rc
 }
 
+# What is missing after a failed install shows up as a failed build below.
 install_missing cmake ninja-build googletest nlohmann-json3-dev binutils g++-mingw-w64-i686-posix \
-    qt6-base-dev qt6-svg-dev libjpeg-dev xvfb xdotool fonts-arphic-uming fonts-wqy-zenhei
-if can_run_32bit; then
-    install_missing wine wine32:i386
-    arches=(i686)
-    run_arch=i686
-else
+    qt6-base-dev qt6-svg-dev libjpeg-dev xvfb xdotool fonts-arphic-uming fonts-wqy-zenhei ||
+    echo "Some packages could not be installed; going on with what is there."
+if ! can_run_32bit; then
     echo "This kernel cannot start 32-bit programs: the 32-bit build is checked, the tests run as 64-bit."
+    run_arch=x86_64
+elif ! install_missing wine wine32:i386; then
+    echo "32-bit Wine cannot be installed from the archive now: the 32-bit build is checked, the tests run as 64-bit."
+    run_arch=x86_64
+else
+    run_arch=i686
+fi
+arches=(i686)
+if [ "$run_arch" = x86_64 ]; then
     install_missing g++-mingw-w64-x86-64-posix wine64
     arches=(i686 x86_64)
-    run_arch=x86_64
 fi
 
-targets=(base_tests card_tests config_tests loader_tests reader_tests reader_virtual_tests
-         termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
+targets=(base_tests card_tests config_tests loader_tests library_search_tests reader_tests
+         reader_virtual_tests termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the compilers of the 32-bit Windows era build it
@@ -91,11 +114,13 @@ for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_Se
     grep -q " $f\$" <<<"$virtual_exports" || { echo "termb_virtual.dll lacks $f"; exit 1; }
 done
 echo "[i686] termb_virtual.dll exports the nine functions under their plain names"
-# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only.
+# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only, and only
+# ones the system takes from its own directory (a copy of msimg32.dll, say,
+# beside the program would be loaded in its place).
 imports=$(i686-w64-mingw32-objdump -p build-win32/zuviruzozozad.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 for dll in $imports; do
     case $dll in
-    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msimg32.dll | msvcrt.dll | ole32.dll | \
+    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
         shell32.dll | user32.dll) ;;
     *) echo "zuviruzozozad.exe imports $dll"; exit 1 ;;
     esac
@@ -111,6 +136,11 @@ fi
 export WINEPREFIX="$root/$build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=" # no prompts for Mono or Gecko
+# Wine's ANSI code page follows the locale's language, its file names the
+# locale's character set: code page 1252 (an English-language Windows) with
+# UTF-8 file names, so a Chinese folder name is one that code page cannot
+# write, as the tests below need.
+export LC_ALL=C.UTF-8
 [ "$run_arch" = i686 ] && export WINEARCH=win32
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "Creating the Wine prefix in $WINEPREFIX"
@@ -118,7 +148,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 status=0
-for t in base/base_tests card/card_tests config/config_tests reader/loader_tests reader/reader_tests; do
+for t in base/base_tests card/card_tests config/config_tests reader/loader_tests \
+    reader/library_search_tests reader/reader_tests; do
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done
@@ -134,6 +165,37 @@ printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "car
     >"$build/cli_scenario.json"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
     "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
+# Programs in a folder whose name code page 1252 cannot write: the
+# executable's directory and the photo files stay exact (reader_tests above
+# checked the settings file in such a folder).
+cjk="$root/$build/读卡器 测试"
+rm -rf "$cjk" "$build/planted"
+mkdir -p "$cjk" "$build/planted"
+cp "$build/tests/base/base_tests.exe" "$build/zuviruzozozad-cli.exe" "$build/termb_virtual.dll" "$cjk/"
+echo "== base_tests.exe in '读卡器 测试' ($run_arch, Wine)"
+"${wine[@]}" "$cjk/base_tests.exe" --gtest_filter='Win32ExeDir.*' --gtest_brief=1 || status=1
+echo "== zuviruzozozad-cli.exe --once --library '读卡器 测试\\termb_virtual.dll' ($run_arch, Wine)"
+TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
+    "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once --library "${cjk//\//\\}\\termb_virtual.dll" \
+    >/dev/null || status=1
+if [ -s "$cjk/zp.wlt" ] && [ -s "$cjk/zp.bmp" ]; then
+    echo "zp.wlt and zp.bmp written beside the program in '读卡器 测试'"
+else
+    echo "FAIL: no zp.wlt and zp.bmp in '读卡器 测试'"
+    status=1
+fi
+# A termb.dll (the virtual reader under that name) planted in the current
+# directory, none beside the program: the console program finds no library.
+cp "$build/termb_virtual.dll" "$build/planted/termb.dll"
+echo "== zuviruzozozad-cli.exe --once, termb.dll only in the current directory ($run_arch, Wine)"
+rc=0
+(cd "$build/planted" && "${wine[@]}" "$cjk/zuviruzozozad-cli.exe" --once >/dev/null 2>&1) || rc=$?
+if [ $rc -eq 4 ]; then
+    echo "the planted termb.dll was not loaded (exit status 4: no reader library)"
+else
+    echo "FAIL: exit status $rc with a termb.dll in the current directory only"
+    status=1
+fi
 # The program itself, its windows driven by real input events under Xvfb.
 echo "== zuviruzozozad.exe ($run_arch, Wine, Xvfb)"
 WINE=${wine[0]} bash tests/e2e/win32_e2e.sh "$build/zuviruzozozad.exe" "$build/termb_virtual.dll" \

@@ -74,8 +74,13 @@ protected:
                 unsetenv("TERMB_LIBRARY");
             setenv("TERMB_VIRTUAL_SCENARIO", m_dir.file("scenario.json").c_str(), 1);
             setenv("ZUVI_SERIAL_PORTS", "", 1);
-            if (!freopen(m_dir.file("out").c_str(), "w", stdout) ||
+            if (chdir(m_dir.path().c_str()) != 0 ||
                 !freopen(m_dir.file("err").c_str(), "w", stderr))
+                _exit(126);
+            if (m_stdout == "closed")
+                close(1);
+            else if (!freopen(m_stdout.empty() ? m_dir.file("out").c_str() : m_stdout.c_str(), "w",
+                              stdout))
                 _exit(126);
             std::vector<char*> argv{m_program.data()};
             for (const std::string& a : args)
@@ -90,7 +95,7 @@ protected:
         waitpid(pid, &status, 0);
         CliRun r;
         r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = m_dir.read("out");
+        r.out = m_stdout.empty() ? m_dir.read("out") : "";
         r.err = m_dir.read("err");
         return r;
     }
@@ -104,14 +109,16 @@ protected:
         return false;
     }
 
-    TempDir m_dir;
+    TempDir m_dir; // also the working directory of every run
     std::string m_program = m_dir.file("zuviruzozozad-cli"); // the virtual reader beside it
     const char* m_termbLibrary = VIRTUAL_READER;             // null: TERMB_LIBRARY unset
+    std::string m_stdout; // empty: the file "out"; a file to write to; "closed"
 };
 
 TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
 {
     const std::string card = R"("timeline": {"mode": "fixed", "card": 0})";
+    const char* here = "libtermb_virtual.so"; // the copy beside the program, named alone
     struct Case
     {
         const char* what;
@@ -119,18 +126,23 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         std::string scenario;
         std::string config;
         int exitCode;
+        const char* failure = nullptr; // the kind of the run's one failure
         const char* termbLibrary = VIRTUAL_READER;
     };
     const Case cases[] = {
         {"a card read", {"--json"}, card, "", 0},
-        {"no library", {"--json", "--library", m_dir.file("none.so")}, card, "", 4},
-        {"no library found, never the virtual reader beside", {"--json"}, card, "", 4, nullptr},
-        {"the virtual reader asked for", {"--json", "--library", "virtual"}, card, "", 0, nullptr},
-        {"no reader", {"--json"}, R"("ports": [])", "", 2},
-        {"no card", {"--json"}, R"("timeline": {"mode": "fixed", "card": null})", "", 3},
-        {"fixed port from config.ini, not searched", {"--json"}, card, "[Config]\nPort=5\n", 2},
+        {"no library", {"--json", "--library", m_dir.file("none.so")}, card, "", 4, "library"},
+        {"no library found, never the virtual reader", {"--json"}, card, "", 4, "library", nullptr},
+        {"the virtual reader asked for", {"--json", "--library", "virtual"}, card, "", 0, {}, {}},
+        {"--library in the working directory", {"--json", "--library", here}, card, "", 0},
+        {"TERMB_LIBRARY in the working directory", {"--json"}, card, "", 0, {}, here},
+        {"no reader", {"--json"}, R"("ports": [])", "", 2, "no_reader"},
+        {"no card", {"--json"}, R"("timeline": {"mode": "fixed", "card": null})", "", 3, "no_card"},
+        {"fixed port from config.ini", {"--json"}, card, "[Config]\nPort=5\n", 2, "no_reader"},
         {"--port overrides config.ini", {"--json", "--port", "usb"}, card, "[Config]\nPort=5\n", 0},
         {"zero passes", {"--repeat", "0"}, card, "", 64},
+        {"beyond the clock", {"--continuous", "--duration", "1e10"}, card, "", 64},
+        {"below a millisecond", {"--continuous", "--duration", "1e-300"}, card, "", 64},
         {"two modes", {"--once", "--continuous"}, card, "", 64},
         {"duration without continuous", {"--duration", "1"}, card, "", 64},
         {"unknown option", {"--fast"}, card, "", 64},
@@ -152,6 +164,13 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
             const json last = r.events().back();
             EXPECT_EQ(last["event"], "summary");
             EXPECT_EQ(last["exit_code"], c.exitCode);
+            // The one failure, by its kind, and the summary's count of each kind.
+            const auto failures = r.events("failure");
+            ASSERT_EQ(failures.size(), c.failure ? 1u : 0u);
+            for (const auto& [kind, count] : last["failures"].items())
+                EXPECT_EQ(count, c.failure && kind == c.failure ? 1 : 0) << kind;
+            if (c.failure)
+                EXPECT_EQ(failures[0]["kind"], c.failure);
         }
     }
 }
@@ -323,6 +342,91 @@ TEST_F(CliTest, InterruptEndsContinuousReadingWithItsSummary)
         EXPECT_EQ(summary["interrupted"], true);
         EXPECT_EQ(summary["cards"], 1);
     }
+}
+
+// Output that cannot be written ends the run at once with 74 and says so;
+// nothing a script would take for a result is left behind.
+TEST_F(CliTest, UnwritableOutputEndsTheRunWith74)
+{
+    const std::vector<std::string> runs[] = {{"--repeat", "20000", "--json"}, {"--help"}};
+    for (const char* out : {"/dev/full", "closed"})
+        for (const auto& args : runs) {
+            SCOPED_TRACE(std::string(out) + " " + args[0]);
+            m_stdout = out;
+            const CliRun r = run(args, R"("timeline": {"mode": "fixed", "card": 0})");
+            EXPECT_EQ(r.exitCode, 74);
+            EXPECT_EQ(r.err.rfind("zuviruzozozad-cli: standard output could not be written", 0), 0u)
+                << r.err;
+        }
+}
+
+// Card text is data: in the readable text a control character shows in caret
+// notation and never reaches the terminal; JSON keeps it, escaped.
+TEST_F(CliTest, CardTextNeverControlsTheTerminal)
+{
+    const std::string scenario =
+        R"("cards": [{"builtin": 0, "name": "\u001b]0;pwn\u0007张", "address": "\u001b[2J示例\u007f"}],
+           "timeline": {"mode": "fixed", "card": 0})";
+    const CliRun text = run({}, scenario);
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    for (const char c : text.out)
+        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) << int(c);
+    EXPECT_NE(text.out.find("^[]0;pwn^G张"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("^[[2J示例^?"), std::string::npos) << text.out;
+    const json card = run({"--json"}, scenario).events("card").at(0);
+    EXPECT_EQ(card["name"], "\x1B]0;pwn\x07张");
+}
+
+// A quote or a backslash in a path (the program's directory, the library's)
+// leaves every line one JSON object. A library file that is there but does
+// not load says why.
+TEST_F(CliTest, PathsWithQuotesKeepEveryLineJson)
+{
+    const std::filesystem::path dir = m_dir.path() / "rack \"7\\b";
+    std::filesystem::create_directory(dir);
+    m_program = (dir / "zuviruzozozad-cli").string();
+    std::filesystem::copy_file(CLI_PROGRAM, m_program);
+    const std::string library = (dir / "libtermb_virtual.so").string();
+    std::filesystem::copy_file(VIRTUAL_READER, library);
+    const CliRun read =
+        run({"--json", "--library", library}, R"("timeline": {"mode": "fixed", "card": 0})");
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_EQ(read.events("card").at(0)["photo_bmp"], (dir / "zp.bmp").string());
+    const std::string empty = (dir / "empty\".so").string();
+    m_dir.write(empty, "");
+    const CliRun failed = run({"--json", "--library", empty}, "");
+    EXPECT_EQ(failed.exitCode, 4);
+    EXPECT_EQ(failed.events("failure").at(0)["message"],
+              empty + ": the file is empty, not a library (looked at " + empty + ")");
+}
+
+// A fixed number of passes cut short is no result: 130, with the summary of
+// the passes made.
+TEST_F(CliTest, InterruptedRepeatExits130WithItsSummary)
+{
+    const CliRun r = run({"--repeat", "1000000", "--json"},
+                         R"("timeline": {"mode": "fixed", "card": 0})", [&](pid_t pid) {
+                             ASSERT_TRUE(printed("\"event\":\"card\""));
+                             kill(pid, SIGINT);
+                         });
+    EXPECT_EQ(r.exitCode, 130) << r.err;
+    const json summary = r.events().back();
+    EXPECT_EQ(summary["interrupted"], true);
+    EXPECT_LT(summary["passes"], 1000000);
+}
+
+// A reader that answers only after a while, and then reads every card, has
+// passed: the passes are counted, and the run succeeds.
+TEST_F(CliTest, ContinuousReadingOfAReaderThatCameLateSucceeds)
+{
+    const CliRun r = run({"--continuous", "--duration", "0.8", "--json"},
+                         R"("timeline": {"mode": "fixed", "card": 0},
+                         "faults": {"reader_vanishes": {"at_ms": [0], "duration_ms": 300}})");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const json summary = r.events().back();
+    EXPECT_GE(summary["failures"]["no_reader"], 1);
+    EXPECT_EQ(summary["cards"], 1);
+    EXPECT_EQ(summary["passes"], summary["calls_ms"]["SDT_StartFindIDCard"]["count"]);
 }
 
 } // namespace

@@ -7,7 +7,15 @@
 
 namespace {
 
-// The settings file through GetPrivateProfileStringA / WritePrivateProfileStringA.
+// The settings file as our own editor writes it on Windows, read back by the
+// system's private-profile reader, whose rules ours follow.
+std::string systemRead(const std::string& file, const char* key)
+{
+    char value[64] = {};
+    ::GetPrivateProfileStringA("Config", key, "", value, sizeof value, file.c_str());
+    return value;
+}
+
 class PrivateProfile : public testing::Test
 {
 protected:
@@ -42,11 +50,13 @@ TEST_F(PrivateProfile, AWriteReplacesTheEntryKeepsEveryOtherLineAndIsOnDiskAtOnc
     EXPECT_TRUE(contains("[Last]\r\nx=1")) << content();
     EXPECT_EQ(ReadConfig("port"), "12");
     EXPECT_EQ(ReadConfig("SLEEP"), "100");
+    EXPECT_EQ(systemRead(ConfigFilePath(), "Port"), "12");
+    EXPECT_EQ(systemRead(ConfigFilePath(), "Sleep"), "100");
 
     std::string shown = content();
     for (size_t at; (at = shown.find("\r\n")) != std::string::npos;)
         shown.replace(at, 2, " | ");
-    std::printf("[win32] WritePrivateProfileStringA left: %s\n", shown.c_str());
+    std::printf("[win32] config.ini after a write: %s\n", shown.c_str());
 }
 
 TEST_F(PrivateProfile, AReadOnlyFileKeepsItsContentAndTheOldValue)

@@ -188,16 +188,22 @@ wait_for l_Info 4 "请放卡"
 sleep 0.5 # the read call is now under way and will not return for 20 s
 close_and_check "during a blocking reader call"
 
-# --- Stopping continuous reading while a read call of 2.5 s runs: the idle
-# window stays idle when the read returns, and a single read pressed right
-# after stopping gets a pass of its own.
-cat >"$work/scenario.json" <<JSON
+# A card on a reader whose read call takes 2.5 s; continuous reading started,
+# its first read call on its way.
+start_slow_continuous_reading() {
+    cat >"$work/scenario.json" <<JSON
 {"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 2500, "SDT_ReadBaseMsg": 2500},
  "timeline": {"mode": "fixed", "card": 0}}
 JSON
-start_program
-click "${cycle_read[@]}"
-wait_for l_Info 4 "请放卡"
+    start_program
+    click "${cycle_read[@]}"
+    wait_for l_Info 4 "请放卡"
+}
+
+# --- Stopping continuous reading while a read call of 2.5 s runs: the idle
+# window stays idle when the read returns, and a single read pressed right
+# after stopping gets a pass of its own.
+start_slow_continuous_reading
 sleep 0.5 # the read call is now under way
 click "${cycle_read[@]}"
 wait_for btn_CycleReadCard 4 "循环读卡"
@@ -219,13 +225,7 @@ close_and_check "after stopping during a read"
 # the card staying on the reader: the stopped pass ends after its read
 # instead of waiting for the card to be taken away, and the new reading
 # shows the card and the reader's port.
-cat >"$work/scenario.json" <<JSON
-{"latency_scale": 1, "latency_ms": {"SDT_ReadBaseFPMsg": 2500, "SDT_ReadBaseMsg": 2500},
- "timeline": {"mode": "fixed", "card": 0}}
-JSON
-start_program
-click "${cycle_read[@]}"
-wait_for l_Info 4 "请放卡"
+start_slow_continuous_reading
 sleep 0.3 # the read call is now under way
 click "${cycle_read[@]}"
 wait_for btn_CycleReadCard 4 "循环读卡"

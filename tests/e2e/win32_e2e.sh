@@ -231,4 +231,66 @@ dump Tform_About
 click Tform_About i_About 130 115
 wait_for Tform_About Tform_About 2 0
 close_and_check "after the dialogs"
+
+# --- Windows manners: Tab and Enter among the main window's buttons, a later
+# copy leaving the first copy's window (or its open dialog) active, a dialog
+# outliving its owner's minimizing, 确定 writing the entry shown, and a
+# config.ini that cannot be written said in the dialog.
+grep -qa 'requestedExecutionLevel level="asInvoker"' "$program" || fail "the manifest lacks asInvoker"
+# A later copy leaves window class $1 in the foreground.
+second_copy_leaves() {
+    timeout 20 "$wine" "$work/app/zuviruzozozad.exe" >/dev/null 2>&1
+    wait_for "$1" foreground 2 1
+}
+echo "$manual" >"$work/scenario.json"
+rm -f "$work/app/config.ini" # back to the automatic search
+place_card 0
+start_program
+xdotool windowfocus --sync "$(xdotool search --name '^zuviruzozozad' | head -1)" 2>/dev/null
+xdotool key Return
+wait_for Tform_Main l_Info 4 "读卡成功，请取卡"
+for step in "Tab btn_CycleReadCard" "Tab SetBtn" "Tab btn_Config" "Tab btn_OneReadCard" \
+    "shift+Tab btn_Config"; do
+    xdotool key "${step% *}"
+    wait_for Tform_Main focus 2 "${step#* }"
+done
+xdotool key Return
+wait_for Tform_About Tform_About 2 1
+"$wine" "$probe" minimize Tform_Main >/dev/null 2>&1
+second_copy_leaves Tform_About
+dump Tform_Main
+[ "$(field iconic 2)$(field Tform_Main 3)" = 00 ] || fail "not restored with its dialog still modal"
+click Tform_About i_About 130 115
+wait_for Tform_Main Tform_Main 3 1
+"$wine" "$probe" minimize Tform_Main >/dev/null 2>&1
+second_copy_leaves Tform_Main
+
+# The port list has the focus when the dialog opens.
+click Tform_Main SetBtn
+wait_for TSetFrm TSetFrm 2 1
+"$wine" "$probe" select TSetFrm 1 # USB
+click TSetFrm OkBtn
+wait_for TSetFrm TSetFrm 2 0
+grep -q '^Port=1001' "$work/app/config.ini" || fail "config.ini holds '$(cat "$work/app/config.ini")'"
+for unwritable in directory read-only; do
+    cp "$work/app/config.ini" "$work/config.keep"
+    [ $unwritable = directory ] && rm "$work/app/config.ini" && mkdir "$work/app/config.ini"
+    [ $unwritable = read-only ] && chmod a-w "$work/app/config.ini"
+    click Tform_Main SetBtn
+    wait_for TSetFrm TSetFrm 2 1
+    click TSetFrm OkBtn
+    wait_for TSetFrm SaveError 4 "设置未能保存：config.ini 不可写"
+    [ "$(field SaveError 2)$(field TSetFrm 2)" = 11 ] || fail "a $unwritable config.ini closed the dialog"
+    click TSetFrm ExitBtn
+    wait_for TSetFrm TSetFrm 2 0
+    rm -rf "$work/app/config.ini" && mv "$work/config.keep" "$work/app/config.ini"
+done
+# Two quick clicks on 循环读卡 are two clicks, a start and its stop, though
+# the system calls the second a double click.
+click Tform_Main btn_CycleReadCard
+xdotool click 1
+sleep 1.5 # the stop's pause over
+dump Tform_Main
+[ "$(field btn_CycleReadCard 4)" = 循环读卡 ] || fail "the second of two quick clicks was lost"
+close_and_check "after the manners"
 echo PASS

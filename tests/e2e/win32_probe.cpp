@@ -4,12 +4,17 @@
 // centre of the control on the screen, where the test clicks.
 //
 //   win32_probe dump <window class>      exit 1 when no such window exists
-//   win32_probe minimize <window class>
+//   win32_probe minimize <window class>  as the system does: the windows
+//                                        it owns are told (SW_PARENTCLOSING)
 //   win32_probe close <window class>     as the frame's close button does
+//   win32_probe select <window class> <index>
+//                                        in the list with the focus, with no
+//                                        notification, as tools select
 
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "base/utf16.h"
@@ -47,10 +52,27 @@ BOOL CALLBACK printChild(HWND child, LPARAM)
     return TRUE;
 }
 
+// The window that has the keyboard focus on the thread of `hwnd`.
+HWND focusOf(HWND hwnd)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(hwnd, nullptr), &info);
+    return info.hwndFocus;
+}
+
+BOOL CALLBACK tellOwnerClosing(HWND hwnd, LPARAM owner)
+{
+    if (::GetWindow(hwnd, GW_OWNER) == reinterpret_cast<HWND>(owner) && ::IsWindowVisible(hwnd))
+        ::SendMessageW(hwnd, WM_SHOWWINDOW, FALSE, SW_PARENTCLOSING);
+    return TRUE;
+}
+
 struct Search
 {
     std::wstring windowClass;
     std::wstring verb;
+    WPARAM index = 0; // select's
     int found = 0;
 };
 
@@ -63,16 +85,25 @@ BOOL CALLBACK visitTopLevel(HWND hwnd, LPARAM param)
         return TRUE;
     ++search->found;
     if (search->verb == L"minimize") {
+        ::EnumWindows(tellOwnerClosing, reinterpret_cast<LPARAM>(hwnd));
         ::ShowWindow(hwnd, SW_MINIMIZE);
+        return TRUE;
+    }
+    if (search->verb == L"select") {
+        ::SendMessageW(focusOf(hwnd), CB_SETCURSEL, search->index, 0);
         return TRUE;
     }
     if (search->verb == L"close") {
         ::PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
         return TRUE;
     }
-    // The window itself, under its class name; "iconic" 1 when minimized.
+    // The window itself, under its class name; "iconic" 1 when minimized,
+    // "foreground" 1 when it is that; "focus" and the control that has it.
     printLine(hwnd, Utf8FromWide(name).c_str());
-    std::printf("iconic\t%d\n", ::IsIconic(hwnd) ? 1 : 0);
+    std::printf("iconic\t%d\nforeground\t%d\n", ::IsIconic(hwnd) ? 1 : 0,
+                ::GetForegroundWindow() == hwnd ? 1 : 0);
+    const char* focus = ControlName(::GetDlgCtrlID(focusOf(hwnd)));
+    std::printf("focus\t%s\n", focus ? focus : "");
     ::EnumChildWindows(hwnd, printChild, 0);
     return TRUE;
 }
@@ -81,9 +112,9 @@ BOOL CALLBACK visitTopLevel(HWND hwnd, LPARAM param)
 
 int wmain(int argc, wchar_t** argv)
 {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
-    Search search{argv[2], argv[1]};
+    Search search{argv[2], argv[1], argc == 4 ? std::wcstoul(argv[3], nullptr, 10) : 0};
     ::EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&search));
     std::fflush(stdout);
     return search.found ? 0 : 1;

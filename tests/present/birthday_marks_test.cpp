@@ -73,8 +73,9 @@ TEST(BirthdayMarks, EachNumberStandsInFrontOfItsMarkInTheFontsOfTheMachine)
                                      measure(date.substr(0, 16), c.data)};
         for (int i = 0; i < 3; ++i) {
             EXPECT_GE(marks[i].left, c.labelLeft + numberEnds[i]) << "mark " << i;
-            if (i < 2 && 5 * c.data.blank >= c.line.mark)
+            if (i < 2 && 5 * c.data.blank >= c.line.mark) {
                 EXPECT_LE(marks[i].left + c.line.mark, c.labelLeft + nextStarts[i]) << "mark " << i;
+            }
         }
     }
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "card/card_kinds.h"
@@ -424,6 +425,31 @@ TEST(CardViewModel, ControlsOfEveryFaceOnce)
             const auto [it, added] = roles.emplace(t.control, std::make_pair(t.font, t.wordWrap));
             EXPECT_TRUE(it->second == std::make_pair(t.font, t.wordWrap)) << t.control;
         }
+    }
+}
+
+// The photo's cut-out on small pictures with known regions: every pixel of
+// the top-left pixel's colour is cut. A band grows only over the row right
+// below it, never across a row with nothing kept.
+TEST(CardViewModel, PhotoRegionIsBandedAndKeepsEveryPixel)
+{
+    using Rects = std::vector<std::tuple<int, int, int, int>>; // x, y, width, height
+    const std::pair<std::vector<const char*>, Rects> cases[] = {
+        {{"...", ".#.", "..."}, {{1, 1, 1, 1}}},
+        {{".#.", "...", ".#."}, {{1, 0, 1, 1}, {1, 2, 1, 1}}},
+        {{".##", ".##", "#.#"}, {{1, 0, 2, 2}, {0, 2, 1, 1}, {2, 2, 1, 1}}},
+        {{"#..", "#..", "..."}, {{1, 0, 2, 2}, {0, 2, 3, 1}}}, // the key is the top-left pixel
+        {{"...", "...", "..."}, {}},
+    };
+    for (const auto& [rows, expected] : cases) {
+        std::vector<std::uint32_t> pixels;
+        for (const char* row : rows)
+            for (const char* p = row; *p; ++p)
+                pixels.push_back(*p == '#' ? 0xFF102030u : 0x00F0F0F0u);
+        Rects rects;
+        for (const UiLayout::Rect& r : PhotoRegionRects(pixels.data(), 3, 3, 3))
+            rects.emplace_back(r.x, r.y, r.width, r.height);
+        EXPECT_EQ(rects, expected) << rows[0] << rows[1] << rows[2];
     }
 }
 

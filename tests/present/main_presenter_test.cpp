@@ -123,6 +123,46 @@ TEST_F(MainPresenterTest, VirtualReaderStandingInSaysWhatIsMissing)
     p.FormCreate();
     EXPECT_EQ(p.view().caption, "zuviruzozozad（虚拟读卡器）");
     EXPECT_EQ(p.view().info, "未能加载读卡器库 termb.dll（查找位置：C:\\zuvi）");
+    // The virtual reader's own statuses are real ones.
+    p.btn_OneReadCardClick();
+    p.WMReadState(RS_NO_DEVICE);
+    EXPECT_EQ(p.view().info, "未找到设备");
+}
+
+// Without any library the information line says what is wrong with it, and
+// keeps saying so after every read that could not find a reader.
+TEST_F(MainPresenterTest, WithoutALibraryReadsKeepSayingWhy)
+{
+    const LibraryArchitecture self = ProgramArchitecture();
+    const std::pair<LibraryFileCheck, std::string> cases[] = {
+        {{}, ""},
+        {{LibraryFileProblem::Empty, {}}, "：文件是空的"},
+        {{LibraryFileProblem::NotALibrary, {}}, "：文件不是动态库"},
+        {{LibraryFileProblem::OtherArchitecture, {32, "x86"}},
+         "：文件是 32 位 x86 的库，本程序需要 " + std::to_string(self.bits) + " 位 " +
+             self.machine + " 的库"},
+    };
+    for (const auto& [check, reason] : cases) {
+        const std::string info = "未能加载读卡器库 termb.dll" + reason + "（查找位置：C:\\zuvi）";
+        ResetSharedState();
+        TermbLibrary lib;
+        lib.path = "C:\\zuvi\\termb.dll";
+        lib.tried = {lib.path};
+        lib.failure = TermbLoadFailure::NotLoadable;
+        lib.fileCheck = check;
+        MainPresenter p(lib);
+        p.FormCreate();
+        p.btn_OneReadCardClick();
+        p.WMReadState(RS_NO_DEVICE);
+        EXPECT_EQ(p.view().info, info);
+        SetPortNo = 5; // continuous reading on a fixed port, stopped
+        p.btn_CycleReadCardClick();
+        p.WMReadState(RS_NO_DEVICE);
+        EXPECT_EQ(p.view().info, info);
+        p.btn_CycleReadCardClick();
+        p.finishStopping();
+        EXPECT_EQ(p.view().info, info);
+    }
 }
 
 TEST_F(MainPresenterTest, StatusTexts)

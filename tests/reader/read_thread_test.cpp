@@ -47,6 +47,15 @@ protected:
     {
         m_thread = std::make_unique<TReadThread>(reader.api(), [this](int ms) {
             sleeps.push_back(ms);
+            // Every run here ends at its first idle tick or within a few
+            // dozen passes: a thread that sleeps on past that has lost its
+            // idle tick, and fails now instead of at the suite's timeout.
+            if (sleeps.size() > kMaxSleeps) {
+                ADD_FAILURE() << "the run did not end: no idle tick of 50 ms in " << kMaxSleeps
+                              << " sleeps, the last of " << ms << " ms";
+                m_thread->Terminate();
+                return;
+            }
             if (ms == 50) {
                 m_thread->Terminate(); // the first idle tick ends the run
             } else if (++m_passes > m_passLimit) {
@@ -74,6 +83,7 @@ protected:
     FakeReader reader;
     StatusRecorder status;
     Ints sleeps;
+    static constexpr std::size_t kMaxSleeps = 1000;
 
 private:
     std::unique_ptr<TReadThread> m_thread;
@@ -383,6 +393,8 @@ TEST_F(ReadThreadTest, EachCardShowsItsOwnPhoto)
     EXPECT_EQ(status.shownPhotos(), (Names{std::string(kTermbBitmapSize, '\x61'),
                                            std::string(kTermbBitmapSize, '\x62'), ""}));
     EXPECT_EQ(m_dir.read("zp.wlt"), std::string(1024, '\x63'));
+    // The second card's bitmap is gone, so nothing reads it as the third's.
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("zp.bmp")));
 }
 
 TEST_F(ReadThreadTest, StalePhotoIsReplacedAndLengthBounded)

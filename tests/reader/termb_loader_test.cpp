@@ -115,16 +115,48 @@ TEST(TermbLoader, AMissingFileGivesAnAbsentReaderAndSaysWhere)
     expectAbsentReader(lib.api);
 }
 
-// A file that is there but no library is told apart from a missing one by
-// the file itself, never by the words of the system's message.
-TEST(TermbLoader, AFileThatIsNoLibraryIsNotLoadable)
+// The first bytes of a library for 32-bit x86 in this system's format, which
+// every build of the program, all 64-bit, finds foreign: an ELF file of
+// class 1 and machine 3, or a PE file whose own header (at 0x80, as 0x3C
+// says) names machine 0x14C.
+std::string foreignLibraryHead()
 {
-    TempDir dir;
-    dir.write(TermbFileName(), "not a library");
-    const TermbLibrary lib = LoadTermbLibraryFrom(dir.file(TermbFileName()));
-    EXPECT_FALSE(lib.loaded);
-    EXPECT_EQ(lib.failure, TermbLoadFailure::NotLoadable);
-    expectAbsentReader(lib.api);
+    std::string head(0x100, '\0');
+    auto put = [&head](std::size_t at, std::initializer_list<int> bytes) {
+        for (const int b : bytes)
+            head[at++] = char(b);
+    };
+    if (ProgramLibraryFormat() == LibraryFormat::Elf) {
+        put(0, {0x7F, 'E', 'L', 'F', 1, 1});
+        put(18, {3});
+    } else {
+        put(0, {'M', 'Z'});
+        put(0x3C, {0x80});
+        put(0x80, {'P', 'E', 0, 0, 0x4C, 0x01});
+    }
+    return head;
+}
+
+// A file that is there but no library is told apart from a missing one by
+// the file itself, never by the words of the system's message, and says why.
+TEST(TermbLoader, AFileThatIsNoLibraryIsNotLoadableAndSaysWhy)
+{
+    const std::pair<std::string, LibraryFileProblem> cases[] = {
+        {"", LibraryFileProblem::Empty},
+        {"not a library", LibraryFileProblem::NotALibrary},
+        {foreignLibraryHead(), LibraryFileProblem::OtherArchitecture},
+    };
+    for (const auto& [content, problem] : cases) {
+        TempDir dir;
+        dir.write(TermbFileName(), content);
+        const TermbLibrary lib = LoadTermbLibraryFrom(dir.file(TermbFileName()));
+        EXPECT_FALSE(lib.loaded);
+        EXPECT_EQ(lib.failure, TermbLoadFailure::NotLoadable);
+        EXPECT_EQ(lib.fileCheck.problem, problem) << content.size();
+        if (problem == LibraryFileProblem::OtherArchitecture)
+            EXPECT_EQ(lib.fileCheck.file.bits, 32);
+        expectAbsentReader(lib.api);
+    }
 }
 
 class TermbSearch : public testing::Test
@@ -165,6 +197,28 @@ TEST_F(TermbSearch, WithoutItTheExecutablesDirectoryThenTheSearchPath)
     EXPECT_EQ(lib.tried[0], std::string("/nonexistent-dir/") + TermbFileName());
     EXPECT_EQ(lib.tried[1], TermbFileName());
     expectAbsentReader(lib.api);
+}
+
+// A file the user names, by TERMB_LIBRARY or --library, is a file: without
+// a directory it is the one in the current directory, never a name for the
+// system's library search.
+TEST_F(TermbSearch, ANameWithoutADirectoryIsAFileInTheCurrentDirectory)
+{
+    TempDir dir;
+    const std::string name =
+        "mylib" + std::filesystem::path(FAKE_TERMB_COMPLETE).extension().string();
+    std::filesystem::copy_file(FAKE_TERMB_COMPLETE, dir.file(name));
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    const TermbLibrary fromOption = LoadTermbLibraryFrom(name);
+    setEnv("TERMB_LIBRARY", name.c_str());
+    const TermbLibrary fromEnvironment = LoadTermbLibrary();
+    std::filesystem::current_path(saved);
+    for (const TermbLibrary& lib : {fromOption, fromEnvironment}) {
+        EXPECT_TRUE(lib.loaded) << lib.error;
+        EXPECT_TRUE(std::filesystem::path(lib.path).is_absolute()) << lib.path;
+        EXPECT_TRUE(std::filesystem::equivalent(lib.path, dir.file(name))) << lib.path;
+    }
 }
 
 // The windowed programs' rule: the virtual reader stands in only when no

@@ -19,6 +19,26 @@ std::string windowText(HWND control)
     return Utf8(text);
 }
 
+// Digits are all the field takes, so an input method has nothing to add:
+// without an input context the field gets plain key presses, which meet the
+// key filter. An edit control inserts an input method's composed text itself,
+// past WM_CHAR, so the filter alone would not see it. imm32 is the one the
+// system loaded already, or comes from the system directory only; where there
+// is none there is no input method to turn off.
+void refuseInputMethod(HWND edit)
+{
+    using AssociateContextEx = BOOL(WINAPI*)(HWND, HANDLE, DWORD);
+    HMODULE imm = ::GetModuleHandleW(L"imm32.dll");
+    if (!imm)
+        imm = ::LoadLibraryExW(L"imm32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!imm)
+        return;
+    const auto associate = reinterpret_cast<AssociateContextEx>(
+        reinterpret_cast<void*>(::GetProcAddress(imm, "ImmAssociateContextEx")));
+    if (associate)
+        associate(edit, nullptr, 0);
+}
+
 } // namespace
 
 void TSetFrm::Register(HINSTANCE instance)
@@ -74,6 +94,7 @@ void TSetFrm::buildLayout()
                       IDC_ExitBtn, ScaledRect(kExitBtn), song);
     ::SetWindowPos(GroupBox1, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ::SetWindowSubclass(SleepEdit, SleepEditProc, 1, 0);
+    refuseInputMethod(SleepEdit);
 
     for (HWND l : {Label1, Label3, Label5})
         m_drawn.add(l,
@@ -122,8 +143,9 @@ LRESULT CALLBACK TSetFrm::SleepEditProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
                                         DWORD_PTR)
 {
     // SleepEditKeyPress: a typed character the layer refuses never reaches
-    // the field.
-    if (msg == WM_CHAR && !SettingsModel::SleepEditKeyPress(static_cast<char32_t>(wParam)))
+    // the field, whether typed or sent by an input method.
+    if ((msg == WM_CHAR || msg == WM_IME_CHAR) &&
+        !SettingsModel::SleepEditKeyPress(static_cast<char32_t>(wParam)))
         return 0;
     return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
@@ -167,13 +189,19 @@ void TSetFrm::render()
 
 void TSetFrm::OkBtnClick()
 {
+    // The entry shown now is the one written, however it came to be chosen:
+    // not every way of changing a drop-down list's selection notifies
+    // CBN_SELENDOK.
+    const int shown = static_cast<int>(::SendMessageW(PortCbx, CB_GETCURSEL, 0, 0));
+    if (shown != m_model.view().selected)
+        m_model.portChosen(shown);
     if (m_model.OkBtnClick(windowText(SleepEdit)))
-        ::ShowWindow(m_hwnd, SW_HIDE);
+        EndModal(m_hwnd);
     else
         render();
 }
 
 void TSetFrm::ExitBtnClick()
 {
-    ::ShowWindow(m_hwnd, SW_HIDE);
+    EndModal(m_hwnd);
 }

@@ -12,6 +12,7 @@
 
 #include "base/diagnostics.h"
 #include "base/single_instance.h"
+#include "reader/dynlib.h"
 #include "reader/termb_loader.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/uAboutForm.h"
@@ -21,13 +22,25 @@
 namespace {
 
 constexpr const wchar_t* kInstanceWindowClass = L"ZuviInstanceWindow";
+// Posted to the instance window once it was made active.
+constexpr UINT kPassActivation = WM_APP + 1;
 // A window of the first copy that carries the instance name as its title, so
 // a later copy finds it by that title. It is never shown: what the later copy
-// asks of it (show, restore) it passes on to the main window.
+// asks of it (show, restore, activate) it passes on to the main window.
 LRESULT CALLBACK instanceWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     auto* main = reinterpret_cast<Tform_Main*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
+    case WM_ACTIVATE:
+        // The later copy makes this window the foreground one, which this
+        // copy may then hand on; done once the activation is complete.
+        if (LOWORD(wParam) != WA_INACTIVE)
+            ::PostMessageW(hwnd, kPassActivation, 0, 0);
+        return 0;
+    case kPassActivation:
+        if (main && ::GetForegroundWindow() == hwnd)
+            main->BringToFront();
+        return 0;
     case WM_WINDOWPOSCHANGING: {
         auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
         if ((pos->flags & SWP_SHOWWINDOW) && main) {
@@ -79,6 +92,7 @@ void raiseFirstCopy()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
+    RestrictLibrarySearch(); // before anything may load a DLL by name
     // Held for the whole run; the system releases it when the process ends.
     static SingleInstance single;
     if (single.anotherIsRunning()) {
@@ -108,8 +122,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     createInstanceWindow(instance, form_Main);
     form_Main->Show();
 
+    // Tab and Enter among the main window's buttons, as in a dialog.
     MSG msg{};
     while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (::IsDialogMessageW(form_Main->handle(), &msg))
+            continue;
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

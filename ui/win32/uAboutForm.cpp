@@ -94,7 +94,7 @@ LRESULT CALLBACK Tform_About::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
             return TRUE;
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_CLOSE:
-        ::ShowWindow(hwnd, SW_HIDE);
+        EndModal(hwnd);
         return 0;
     default:
         return ::DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -121,7 +121,7 @@ bool Tform_About::onSetCursor(HWND over)
 
 void Tform_About::i_AboutClick()
 {
-    ::ShowWindow(m_hwnd, SW_HIDE);
+    EndModal(m_hwnd);
 }
 
 void Tform_About::l_WebSiteClick()

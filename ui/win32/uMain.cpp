@@ -32,9 +32,13 @@ HIMAGELIST glyphList(int resource)
 }
 
 // The photo's cut-out as a region, from the layer's y-x banded rectangles,
-// scaled like every other place.
+// scaled like every other place. A photo of nothing but its key colour gives
+// an empty region, never none: SetWindowRgn with no region shows the whole
+// photo.
 HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
 {
+    if (rects.empty())
+        return ::CreateRectRgn(0, 0, 0, 0);
     std::vector<char> data(sizeof(RGNDATAHEADER) + sizeof(RECT) * rects.size());
     auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
     header->dwSize = sizeof(RGNDATAHEADER);
@@ -51,8 +55,10 @@ HRGN photoRegion(const std::vector<UiLayout::Rect>& rects)
     header->rcBound = bounds;
     const float scale = static_cast<float>(Scaled(1000)) / 1000.0f;
     const XFORM xform{scale, 0, 0, scale, 0, 0};
-    return ::ExtCreateRegion(scale == 1.0f ? nullptr : &xform, static_cast<DWORD>(data.size()),
-                             reinterpret_cast<RGNDATA*>(data.data()));
+    HRGN region =
+        ::ExtCreateRegion(scale == 1.0f ? nullptr : &xform, static_cast<DWORD>(data.size()),
+                          reinterpret_cast<RGNDATA*>(data.data()));
+    return region ? region : ::CreateRectRgn(0, 0, 0, 0);
 }
 
 // Puts the date of birth's marks of `face` over its picture, which carries
@@ -140,7 +146,9 @@ void Tform_Main::buildLayout()
     setBirthdayMarks(m_cardBackdrop, m_face, m_cardDataFont.get(), m_cardLineFont.get());
 
     const DWORD picture = WS_VISIBLE | SS_OWNERDRAW;
-    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+    // BS_NOTIFY: a button with the focus becomes the default one, so Enter
+    // presses it (IsDialogMessage in the message loop), as in a dialog.
+    const DWORD button = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON | BS_NOTIFY;
     const auto inGroup1 = [](const Rect& r) { return ScaledRect(r, kGroupBox1.x, kGroupBox1.y); };
     const auto inGroup2 = [](const Rect& r) { return ScaledRect(r, kGroupBox2.x, kGroupBox2.y); };
     const RECT photoPlace = ScaledRect(Rect{0, 0, kPhotoPanel.width, kPhotoPanel.height});
@@ -215,6 +223,8 @@ void Tform_Main::buildLayout()
                               IDC_SamIdEdit, samPlace, m_songFont.get());
     ::ShowWindow(sb_Status, SW_HIDE);
 
+    // Tab order: the read buttons first, then 设置 and 关于.
+    ::SetWindowPos(Panel2, btn_CycleReadCard, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // Pictures lie under everything else on their page.
     for (HWND below : {i_HasCard, i_bg3, i_bg2, i_bg1, Image4, GroupBox1, GroupBox2})
         ::SetWindowPos(below, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -263,7 +273,8 @@ void Tform_Main::Show()
 void Tform_Main::BringToFront()
 {
     ::ShowWindow(m_hwnd, ::IsIconic(m_hwnd) ? SW_RESTORE : SW_SHOW);
-    ::SetForegroundWindow(m_hwnd);
+    // An open dialog is what takes input, so it is the one made active.
+    ::SetForegroundWindow(m_modal ? m_modal : m_hwnd);
 }
 
 LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -276,10 +287,23 @@ LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         self->m_controller.WMReadState(static_cast<int>(wParam));
         return 0;
     case WM_COMMAND:
-        self->onCommand(LOWORD(wParam), HIWORD(wParam));
+        self->onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         return 0;
     case WM_DRAWITEM:
         return self->m_drawn.draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    case DM_GETDEFID:
+        // IsDialogMessage asks on Enter, and presses the button named.
+        return self->m_default ? MAKELRESULT(::GetDlgCtrlID(self->m_default), DC_HASDEFID) : 0;
+    case WM_ACTIVATE:
+        self->onActivate(LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam));
+        return 0;
+    case WM_SIZE:
+        // The system hides a dialog while its owner is minimized and shows
+        // it again on restoring; made sure of here, since the dialog is
+        // still running and the window takes no input without it.
+        if (wParam == SIZE_RESTORED && self->m_modal)
+            ::ShowWindow(self->m_modal, SW_SHOWNA);
+        return ::DefWindowProcW(hwnd, msg, wParam, lParam);
     case WM_CLOSE:
         self->FormClose();
         return 0;
@@ -291,9 +315,36 @@ LRESULT CALLBACK Tform_Main::WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
 }
 
-void Tform_Main::onCommand(int id, int code)
+void Tform_Main::onActivate(bool active)
 {
-    if (code != BN_CLICKED)
+    // As a dialog does: the control that had the focus gets it back, or the
+    // first one Tab reaches.
+    if (!active) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(m_hwnd, focus))
+            m_focus = focus;
+        return;
+    }
+    HWND to = m_focus;
+    if (!to || !::IsWindowVisible(to) || !::IsWindowEnabled(to))
+        to = ::GetNextDlgTabItem(m_hwnd, nullptr, FALSE);
+    ::SetFocus(to ? to : m_hwnd);
+}
+
+void Tform_Main::onCommand(int id, int code, HWND control)
+{
+    // The button with the focus is the default one: drawn so, and the one
+    // DM_GETDEFID names.
+    if (code == BN_SETFOCUS || code == BN_KILLFOCUS) {
+        m_default = code == BN_SETFOCUS ? control : nullptr;
+        ::SendMessageW(control, BM_SETSTYLE, code == BN_SETFOCUS ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON,
+                       TRUE);
+        return;
+    }
+    // BS_NOTIFY also turns a second click soon after the first into
+    // BN_DOUBLECLICKED; to the operator it is a click like any other (a stop
+    // pressed right after a start).
+    if (code != BN_CLICKED && code != BN_DOUBLECLICKED)
         return;
     switch (id) {
     case IDC_btn_OneReadCard:
@@ -331,21 +382,29 @@ void Tform_Main::pause(int milliseconds, PendingStatuses pending)
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
+        if (!::IsDialogMessageW(m_hwnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
     }
 }
 
 void Tform_Main::SetBtnClick()
 {
-    if (m_settings)
-        m_settings->ShowModal(m_hwnd);
+    if (!m_settings)
+        return;
+    m_modal = m_settings->handle();
+    m_settings->ShowModal(m_hwnd);
+    m_modal = nullptr;
 }
 
 void Tform_Main::btn_ConfigClick()
 {
-    if (m_about)
-        m_about->ShowModal(m_hwnd);
+    if (!m_about)
+        return;
+    m_modal = m_about->handle();
+    m_about->ShowModal(m_hwnd);
+    m_modal = nullptr;
 }
 
 void Tform_Main::ShowCardInfo(const CardViewContent& content)

@@ -62,7 +62,8 @@ public:
     void setDialogs(Tform_About* about, TSetFrm* settings);
     // Creates and starts the reading thread, then shows the window.
     void Show();
-    // Shows, restores and brings the window to the front (a later copy asks).
+    // Shows, restores and brings the window to the front, or the dialog open
+    // over it (a later copy asks).
     void BringToFront();
 
 private:
@@ -73,7 +74,9 @@ private:
     void FormClose();
     void SetBtnClick();
     void btn_ConfigClick();
-    void onCommand(int id, int code);
+    void onCommand(int id, int code, HWND control);
+    // WM_ACTIVATE: keeps the focused control while another window is active.
+    void onActivate(bool active);
     // MainWindowHost: what the presentation layer decided, on screen.
     void render(const MainView& v) override;
     void ShowCardInfo(const CardViewContent& content) override;
@@ -86,7 +89,10 @@ private:
     MainController m_controller;
     Tform_About* m_about = nullptr;
     TSetFrm* m_settings = nullptr;
-    MainView m_shown; // what render() last put on screen
+    HWND m_modal = nullptr;   // the dialog shown modally over the window, if any
+    HWND m_focus = nullptr;   // the control that had the focus when last active
+    HWND m_default = nullptr; // the button that has the focus, which Enter presses
+    MainView m_shown;         // what render() last put on screen
     bool m_rendered = false;
 
     FontHandle m_mainFont, m_songFont, m_infoFont, m_cardDataFont, m_cardLineFont;

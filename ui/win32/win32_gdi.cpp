@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+
+#include "ui/win32/bmp_pixels.h"
 
 namespace {
 
@@ -47,14 +50,6 @@ Picture blankPicture(int width, int height)
     picture.height = height;
     picture.pixels = static_cast<std::uint32_t*>(bits);
     return picture;
-}
-
-std::uint32_t readLe(const unsigned char* p, int bytes)
-{
-    std::uint32_t v = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        v = (v << 8) | p[i];
-    return v;
 }
 
 LRESULT CALLBACK panelProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -184,35 +179,13 @@ COLORREF FromRgb(unsigned rrggbb)
 
 Picture PictureFromBmp(const unsigned char* bytes, std::size_t size)
 {
-    constexpr std::size_t kFileHeader = 14;
-    if (!bytes || size < kFileHeader + 40 || bytes[0] != 'B' || bytes[1] != 'M')
+    const std::optional<BmpPixels> bmp = DecodeBmp(bytes, size);
+    if (!bmp)
         return Picture{};
-    const std::uint32_t dataOffset = readLe(bytes + 10, 4);
-    const unsigned char* info = bytes + kFileHeader;
-    const std::uint32_t infoSize = readLe(info, 4);
-    const int width = static_cast<std::int32_t>(readLe(info + 4, 4));
-    const int rawHeight = static_cast<std::int32_t>(readLe(info + 8, 4));
-    const int bitCount = static_cast<int>(readLe(info + 14, 2));
-    const std::uint32_t compression = readLe(info + 16, 4);
-    const bool bottomUp = rawHeight > 0;
-    const int height = bottomUp ? rawHeight : -rawHeight;
-    if (infoSize < 40 || width <= 0 || height <= 0 || width > 4096 || height > 4096 ||
-        (bitCount != 24 && bitCount != 32) ||
-        !(compression == BI_RGB || (compression == BI_BITFIELDS && bitCount == 32)))
-        return Picture{};
-    const std::size_t stride = ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
-    if (dataOffset > size || size - dataOffset < stride * height)
-        return Picture{};
-
-    Picture picture = blankPicture(width, height);
-    if (!picture)
-        return picture;
-    for (int y = 0; y < height; ++y) {
-        const unsigned char* row = bytes + dataOffset + stride * (bottomUp ? height - 1 - y : y);
-        std::uint32_t* out = picture.pixels + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x)
-            out[x] = 0xff000000u | readLe(row + x * (bitCount / 8), 3); // opaque
-    }
+    Picture picture = blankPicture(bmp->width, bmp->height);
+    if (picture)
+        std::memcpy(picture.pixels, bmp->pixels.data(),
+                    bmp->pixels.size() * sizeof(bmp->pixels[0]));
     return picture;
 }
 
@@ -268,8 +241,10 @@ void DrawPicture(HDC dc, const Picture& picture, const RECT& place)
         return;
     MemoryDc source(dc, picture.bitmap.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    ::AlphaBlend(dc, place.left, place.top, place.right - place.left, place.bottom - place.top,
-                 source.get(), 0, 0, picture.width, picture.height, blend);
+    // gdi32's own blend: msimg32, which exports AlphaBlend, is no system-only
+    // DLL, and a copy of it beside the program would be loaded at start.
+    ::GdiAlphaBlend(dc, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                    source.get(), 0, 0, picture.width, picture.height, blend);
 }
 
 void Backdrop::paint(HDC dc, const RECT& area) const
@@ -448,13 +423,18 @@ RECT FrameRect(DWORD style, DWORD exStyle, int width, int height, HWND over)
     return RECT{left, top, left + w, top + h};
 }
 
+namespace {
+constexpr wchar_t kModalEnded[] = L"ZuviModalEnded";
+} // namespace
+
 void RunModal(HWND dialog, HWND owner)
 {
+    ::RemovePropW(dialog, kModalEnded);
     ::EnableWindow(owner, FALSE);
     ::ShowWindow(dialog, SW_SHOW);
     ::SetForegroundWindow(dialog);
     MSG msg;
-    while (::IsWindowVisible(dialog)) {
+    while (::IsWindow(dialog) && !::GetPropW(dialog, kModalEnded)) {
         const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
@@ -471,4 +451,11 @@ void RunModal(HWND dialog, HWND owner)
     ::EnableWindow(owner, TRUE);
     ::ShowWindow(dialog, SW_HIDE);
     ::SetActiveWindow(owner);
+}
+
+void EndModal(HWND dialog)
+{
+    // RunModal looks at the mark after the message being handled and hides
+    // the dialog once its owner takes input again.
+    ::SetPropW(dialog, kModalEnded, reinterpret_cast<HANDLE>(1));
 }

@@ -225,7 +225,11 @@ HWND CreateControl(HWND parent, const wchar_t* windowClass, std::string_view tex
 // `width` by `height` layout pixels, centred on `over` (the screen for null).
 RECT FrameRect(DWORD style, DWORD exStyle, int width, int height, HWND over);
 
-// Shows `dialog` modally over `owner` and returns once it is hidden again.
+// Shows `dialog` modally over `owner` and returns once EndModal ended it.
 // Sent messages (the reading thread's statuses) are handled meanwhile, and
-// Tab moves between the dialog's controls.
+// Tab moves between the dialog's controls. The dialog hidden in any other
+// way (the system hides owned windows while their owner is minimized) is
+// still running and shows again with its owner.
 void RunModal(HWND dialog, HWND owner);
+// Ends the modal showing of `dialog`: RunModal hides it and returns.
+void EndModal(HWND dialog);

@@ -1,4 +1,4 @@
-#include "config/profile.h"
+#include "base/files.h"
 
 #include <cerrno>
 #include <climits>
@@ -6,8 +6,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include "config/ini_text.h"
 
 namespace {
 
@@ -34,8 +32,67 @@ private:
     int m_fd;
 };
 
-// Reads the whole file; false when it exists but cannot be read.
-bool readAll(const std::string& path, std::string& out, bool& exists)
+bool writeAll(int fd, std::string_view data)
+{
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string directoryOf(const std::string& path)
+{
+    const auto cut = path.find_last_of('/');
+    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
+}
+
+// A file given by a link is written where the link points, so the link stays.
+std::string resolveLink(const std::string& path)
+{
+    struct stat st
+    {
+    };
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return path;
+    std::string out(real);
+    std::free(real);
+    return out;
+}
+
+} // namespace
+
+std::FILE* OpenFileUtf8(const std::string& path, const char* mode)
+{
+    return std::fopen(path.c_str(), mode);
+}
+
+bool RemoveFileUtf8(const std::string& path)
+{
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+}
+
+bool PathExistsUtf8(const std::string& path)
+{
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+std::string EnvironmentUtf8(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+bool ReadWholeFile(const std::string& path, std::string& out, bool& exists)
 {
     out.clear();
     Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -58,58 +115,12 @@ bool readAll(const std::string& path, std::string& out, bool& exists)
     }
 }
 
-bool writeAll(int fd, const std::string& data)
+bool MoveIntoPlace(const std::string& temp, const std::string& target)
 {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return ::rename(temp.c_str(), target.c_str()) == 0;
 }
 
-std::string directoryOf(const std::string& path)
-{
-    const auto cut = path.find_last_of('/');
-    return cut == std::string::npos ? std::string(".") : path.substr(0, cut == 0 ? 1 : cut);
-}
-
-// A settings file given by a link is written where the link points, so the
-// link stays.
-std::string resolveLink(const std::string& path)
-{
-    struct stat st
-    {
-    };
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
-        return path;
-    char* real = ::realpath(path.c_str(), nullptr);
-    if (!real)
-        return path;
-    std::string out(real);
-    std::free(real);
-    return out;
-}
-
-} // namespace
-
-std::string ReadProfileString(const std::string& file, const std::string& section,
-                              const std::string& key)
-{
-    std::string content;
-    bool exists = false;
-    if (!readAll(file, content, exists))
-        return {};
-    return IniGet(content, section, key).value_or(std::string());
-}
-
-bool WriteProfileString(const std::string& file, const std::string& section, const std::string& key,
-                        const std::string& value)
+bool ReplaceFileContent(const std::string& file, std::string_view content)
 {
     const std::string path = resolveLink(file);
     struct stat st
@@ -121,25 +132,15 @@ bool WriteProfileString(const std::string& file, const std::string& section, con
     if (exists && ((st.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
         return false;
 
-    std::string content;
-    bool present = false;
-    if (!readAll(path, content, present))
-        return false;
-    const std::string updated = IniSet(content, section, key, value);
-
-    // Write a complete new file beside the old one, flush it, then rename it
-    // over: a crash leaves either the old file or the new one, never half.
-    // The temporary file has one fixed name, so a write killed midway leaves
-    // at most that one behind, and the next write reuses and replaces it.
     const std::string tmp = path + ".part";
     ::unlink(tmp.c_str());
     Fd fd(::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
     if (fd.get() < 0)
         return false;
     const mode_t mode = exists ? (st.st_mode & 07777) : 0644;
-    const bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), updated) &&
+    const bool ok = ::fchmod(fd.get(), mode) == 0 && writeAll(fd.get(), content) &&
                     ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
-                    ::rename(tmp.c_str(), path.c_str()) == 0;
+                    MoveIntoPlace(tmp, path);
     if (!ok) {
         ::unlink(tmp.c_str());
         return false;
