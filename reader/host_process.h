@@ -16,9 +16,10 @@ public:
         TimedOut, // the deadline passed first
     };
 
-    // Starts `program` for `library` with the host's end of a fresh channel
-    // as the only thing it inherits besides the standard streams. Null, with
-    // the system's reason in `error`, when it cannot be started.
+    // Starts `program` (a UTF-8 path) for `library` with the host's end of a
+    // fresh channel as the only thing it inherits besides, on POSIX, the
+    // standard streams. Null, with the system's reason in `error`, when it
+    // cannot be started.
     static std::unique_ptr<HostProcess> Start(const std::string& program,
                                               const std::string& library, std::string& error);
 
@@ -31,8 +32,8 @@ public:
     Io Send(const void* data, std::size_t size, Clock::time_point deadline);
     Io Receive(void* data, std::size_t size, Clock::time_point deadline);
 
-    // Breaks the channel from any thread, so that a Send or Receive under way
-    // returns Closed at once; the host then sees its end close and leaves.
+    // Breaks the channel from any thread, so that a Send or Receive under way,
+    // and any later one, returns Closed at once.
     void Interrupt();
 
     // The host's process id, for tests.
