@@ -2,33 +2,20 @@
 // that behaves, crashes, hangs or answers garbage on demand.
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <csignal>
-#include <filesystem>
-#include <fstream>
-#include <gtest/gtest.h>
-#include <set>
-#include <sys/wait.h>
+#include <memory>
 #include <thread>
-#include <unistd.h>
+#include <tuple>
 
+#include "hosted_reader_test.h"
 #include "reader/hosted_reader.h"
 #include "reader/termb_loader.h"
-#include "tests/temp_dir.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-
-// A process that is gone or a zombie: a host whose parent ended belongs to
-// whoever adopts it, which may reap it late.
-bool alive(long pid)
-{
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string skip, state;
-    return stat >> skip >> skip >> state && state != "Z";
-}
 
 // Everything the nine calls answer and leave in their buffers, each call
 // given buffers with earlier contents, as a reused buffer has.
@@ -37,7 +24,11 @@ struct Outcome
     std::vector<int> results;
     std::vector<long long> lengths;
     std::vector<std::vector<unsigned char>> buffers;
-    bool operator==(const Outcome&) const = default;
+    bool operator==(const Outcome& other) const
+    {
+        return std::tie(results, lengths, buffers) ==
+               std::tie(other.results, other.lengths, other.buffers);
+    }
 };
 
 template <std::size_t N> std::vector<unsigned char> seeded(unsigned char (&buffer)[N], int seed)
@@ -80,22 +71,6 @@ Outcome callAll(const TermbApi& api)
     return o;
 }
 
-class HostedReaderTest : public testing::Test
-{
-protected:
-    void SetUp() override { ::setenv("HOSTILE_TERMB_CONTROL", m_control.c_str(), 1); }
-    void TearDown() override { ::unsetenv("HOSTILE_TERMB_CONTROL"); }
-    // Makes `function` misbehave as `how` says in every host from now on;
-    // empty texts make the library behave again.
-    void tell(const std::string& function, const std::string& how)
-    {
-        m_dir.write("control", function.empty() ? "" : function + " " + how);
-    }
-
-    TempDir m_dir;
-    const std::string m_control = m_dir.file("control");
-};
-
 TEST_F(HostedReaderTest, AWellBehavedLibraryGivesWhatItGivesInProcess)
 {
     const TermbLibrary inProcess = LoadTermbLibraryFrom(HOSTILE_TERMB);
@@ -130,6 +105,21 @@ TEST_F(HostedReaderTest, TheHostSaysWhyALibraryDidNotLoad)
     ASSERT_TRUE(hosted.Start(error)) << error;
     EXPECT_EQ(hosted.Hello()->failure, TermbLoadFailure::NotFound);
     EXPECT_EQ(hosted.Api().SDT_OpenPort(1001), AbsentReaderApi().SDT_OpenPort(1001));
+}
+
+// A host program that is not there: no host starts, and each call fails
+// as an absent reader's would, recorded as such.
+TEST_F(HostedReaderTest, AHostThatCannotStartFailsEveryCall)
+{
+    HostedReader hosted(m_dir.file("no-such-host"), HOSTILE_TERMB);
+    std::string error;
+    EXPECT_FALSE(hosted.Start(error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(hosted.Api().SDT_ClosePort(1), AbsentReaderApi().SDT_ClosePort(1));
+    const auto fault = hosted.TakeFault();
+    ASSERT_TRUE(fault);
+    EXPECT_EQ(fault->kind, ReaderHostFault::Kind::NotStarted);
+    EXPECT_EQ(fault->function, TermbFunction::ClosePort);
 }
 
 // Each fault ends the call as an absent reader's would, is recorded with its
@@ -176,7 +166,7 @@ TEST_F(HostedReaderTest, AFaultFailsTheCallAndTheNextCallWorksInAFreshHost)
             o.results.begin();
         ASSERT_LT(failed, static_cast<long>(o.results.size()));
         EXPECT_EQ(o.results[failed], absent.results[failed]);
-        EXPECT_FALSE(alive(before));
+        EXPECT_FALSE(ProcessAlive(before));
 
         tell("", "");
         EXPECT_EQ(callAll(hosted.Api()), behaved);
@@ -206,55 +196,9 @@ TEST_F(HostedReaderTest, GoingWhileACallHangsNeverWaitsForIt)
     caller.join();
     EXPECT_LT(Clock::now() - start, 1s);
     EXPECT_TRUE(IsPortFailure(result));
-    EXPECT_FALSE(alive(host));
+    EXPECT_FALSE(ProcessAlive(host));
     unsigned char manage[kManageBufferSize] = {};
     EXPECT_TRUE(IsPortFailure(api.SDT_StartFindIDCard(1001, manage, 0)));
-}
-
-// The host holds its channel and the standard streams, nothing else of ours.
-TEST_F(HostedReaderTest, TheHostInheritsOnlyItsChannel)
-{
-    const int leaked = ::dup(1); // no close-on-exec
-    HostedReader hosted(READER_HOST, HOSTILE_TERMB);
-    std::string error;
-    ASSERT_TRUE(hosted.Start(error)) << error;
-    std::set<std::string> fds;
-    for (const auto& entry :
-         std::filesystem::directory_iterator("/proc/" + std::to_string(hosted.HostId()) + "/fd"))
-        fds.insert(entry.path().filename().string());
-    ::close(leaked);
-    EXPECT_EQ(fds, (std::set<std::string>{"0", "1", "2", "3"}));
-}
-
-// The host dies with the process that started it, even in a call that
-// never returns, where it would not notice its channel closing.
-TEST_F(HostedReaderTest, TheHostDiesWithItsParent)
-{
-    tell("SDT_OpenPort", "hang");
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        HostedReader hosted(READER_HOST, HOSTILE_TERMB, 60s);
-        std::string error;
-        long host = hosted.Start(error) ? hosted.HostId() : 0;
-        if (::write(pipeFds[1], &host, sizeof host) != sizeof host)
-            ::_exit(1);
-        hosted.Api().SDT_OpenPort(1001);
-        ::_exit(0);
-    }
-    long host = 0;
-    ASSERT_EQ(::read(pipeFds[0], &host, sizeof host), static_cast<ssize_t>(sizeof host));
-    ASSERT_GT(host, 0);
-    std::this_thread::sleep_for(100ms); // in the call
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-    const auto until = Clock::now() + 2s;
-    while (alive(host) && Clock::now() < until)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_FALSE(alive(host));
-    ::kill(static_cast<pid_t>(host), SIGKILL); // never left behind, holding the test's output
 }
 
 } // namespace

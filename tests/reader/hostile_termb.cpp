@@ -2,7 +2,7 @@
 // HOSTILE_TERMB_CONTROL, read at every call, may hold "<function> <how>": that
 // function then writes through a null pointer ("null"), aborts ("abort"),
 // never returns ("hang"), ends its process with code 0 ("exit"), writes
-// bytes that are no answer to its process's channel ("garbage"), or, for the
+// bytes that are no answer to its host's channel ("garbage"), or, for the
 // read with fingerprint, writes 2000 bytes past each of its buffers after
 // answering as usual ("overrun"). Otherwise
 // every call fills its buffers whole, from its arguments and their earlier
@@ -12,11 +12,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <unistd.h>
 
+#include "hostile_process.h"
 #include "reader/termb.h"
 
+#ifdef _WIN32
+#define EXPORT extern "C" __declspec(dllexport)
+#else
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -37,16 +41,14 @@ bool misbehave(const char* function)
     if (!std::strcmp(how, "abort"))
         std::abort();
     if (!std::strcmp(how, "hang"))
-        for (;;)
-            pause();
+        HangForever();
     if (!std::strcmp(how, "exit"))
-        std::exit(0);
+        ExitProcessNow();
     if (!std::strcmp(how, "garbage")) {
         const unsigned char junk[] = {8, 0, 0, 0, 0x7F, 1, 2, 3, 4, 5, 6, 7};
-        if (write(3, junk, sizeof junk) < 0)
+        if (!WriteToHostChannel(junk, sizeof junk))
             std::abort();
-        for (;;)
-            pause();
+        HangForever();
     }
     return !std::strcmp(how, "overrun");
 }
