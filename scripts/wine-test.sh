@@ -81,7 +81,8 @@ if [ "$run_arch" = x86_64 ]; then
 fi
 
 targets=(base_tests card_tests config_tests loader_tests library_search_tests reader_tests
-         reader_virtual_tests termb_virtual zuviruzozozad-cli zuviruzozozad win32_probe)
+         reader_virtual_tests hosted_reader_tests termb_virtual zuviruzozozad-cli zuviruzozozad
+         zuviruzozozad-reader-host win32_probe)
 for arch in "${arches[@]}"; do
     build=build-win32
     standard=17 # as the compilers of the 32-bit Windows era build it
@@ -97,7 +98,7 @@ for arch in "${arches[@]}"; do
     # The pictures' host build first, on its own, so no more than two jobs run.
     [ "$arch" = i686 ] && nice -n 15 cmake --build "$build" --target win32_pictures
     nice -n 15 cmake --build "$build" -j 2 --target "${targets[@]}"
-    echo "[$arch] core, tests, the virtual reader DLL and zuviruzozozad.exe built as C++$standard"
+    echo "[$arch] core, tests, the virtual reader DLL, zuviruzozozad.exe and its reader host built as C++$standard"
 done
 
 # The 32-bit stand-in DLLs must carry the names each binding test relies on.
@@ -114,18 +115,20 @@ for f in SDT_OpenPort SDT_ClosePort SDT_GetSAMIDToStr SDT_StartFindIDCard SDT_Se
     grep -q " $f\$" <<<"$virtual_exports" || { echo "termb_virtual.dll lacks $f"; exit 1; }
 done
 echo "[i686] termb_virtual.dll exports the nine functions under their plain names"
-# zuviruzozozad.exe stands alone: it imports Windows' own DLLs only, and only
-# ones the system takes from its own directory (a copy of msimg32.dll, say,
-# beside the program would be loaded in its place).
-imports=$(i686-w64-mingw32-objdump -p build-win32/zuviruzozozad.exe | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
-for dll in $imports; do
-    case $dll in
-    advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
-        shell32.dll | user32.dll) ;;
-    *) echo "zuviruzozozad.exe imports $dll"; exit 1 ;;
-    esac
+# zuviruzozozad.exe and its reader host stand alone: they import Windows' own
+# DLLs only, and only ones the system takes from its own directory (a copy of
+# msimg32.dll, say, beside the program would be loaded in its place).
+for exe in zuviruzozozad.exe zuviruzozozad-reader-host.exe; do
+    imports=$(i686-w64-mingw32-objdump -p "build-win32/$exe" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+    for dll in $imports; do
+        case $dll in
+        advapi32.dll | comctl32.dll | gdi32.dll | kernel32.dll | msvcrt.dll | ole32.dll | \
+            shell32.dll | user32.dll) ;;
+        *) echo "$exe imports $dll"; exit 1 ;;
+        esac
+    done
+    echo "[i686] $exe imports only Windows' own DLLs:" $imports
 done
-echo "[i686] zuviruzozozad.exe imports only Windows' own DLLs:" $imports
 
 build=build-win32
 wine=(wine)
@@ -149,7 +152,7 @@ fi
 
 status=0
 for t in base/base_tests card/card_tests config/config_tests reader/loader_tests \
-    reader/library_search_tests reader/reader_tests; do
+    reader/library_search_tests reader/reader_tests reader/hosted_reader_tests; do
     echo "== $t.exe ($run_arch, Wine)"
     "${wine[@]}" "$build/tests/$t.exe" --gtest_brief=1 || status=1
 done
