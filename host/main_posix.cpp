@@ -68,7 +68,7 @@ int main(int argc, char** argv)
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
         return 0;
 
-    const TermbLibrary library = LoadTermbLibraryFrom(argv[3]);
+    const TermbLibrary library = LoadTermbLibraryInProcess(argv[3]);
     if (!writeAll(EncodeHostHello(HostHelloOf(library))))
         return 0;
     std::vector<unsigned char> payload;
