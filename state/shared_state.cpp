@@ -15,6 +15,7 @@ std::atomic<std::int32_t> PassStopCount{0};
 std::atomic<std::int32_t> LastMsgResets{0};
 
 SharedText LastIDCardNo;
+SharedText ReaderFaultFunction;
 char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
 TCardKindInfo CardKindInfo = {};
@@ -49,6 +50,7 @@ void ResetSharedState()
     PassStopCount = 0;
     LastMsgResets = 0;
     LastIDCardNo.clear();
+    ReaderFaultFunction.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);
     std::memset(&CardKindInfo, 0, sizeof CardKindInfo);

@@ -73,6 +73,9 @@ private:
 // identity card or a permit, the card number of a foreign card, a stand-in
 // for a kind that is not decoded); empty once its view is cleared.
 extern SharedText LastIDCardNo;
+// The reader library call that crashed its host or overran its deadline, by
+// its name; set before the status that reports the fault.
+extern SharedText ReaderFaultFunction;
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
 // The card last read by its kind (DecodeCardKind of the same base text):
