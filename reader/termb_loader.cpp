@@ -1,5 +1,6 @@
 #include "reader/termb_loader.h"
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <utility>
@@ -244,7 +245,11 @@ std::string FindReaderHostProgram()
     return {};
 }
 
-ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout)
+namespace {
+
+std::atomic<ReaderHostingResult> g_hostingInUse{ReaderHostingResult::InProcess};
+
+ReaderHostingResult setUp(bool inProcess, std::chrono::milliseconds callTimeout)
 {
     if (inProcess) {
         SetReaderHosting(std::nullopt);
@@ -260,6 +265,20 @@ ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds
     }
     SetReaderHosting(ReaderHosting{std::move(program), callTimeout});
     return ReaderHostingResult::Hosted;
+}
+
+} // namespace
+
+ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout)
+{
+    const ReaderHostingResult result = setUp(inProcess, callTimeout);
+    g_hostingInUse = result;
+    return result;
+}
+
+ReaderHostingResult ReaderHostingInUse()
+{
+    return g_hostingInUse;
 }
 
 const char* VirtualReaderFileName()

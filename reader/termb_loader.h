@@ -78,6 +78,8 @@ enum class ReaderHostingResult {
 // `callTimeout`, unless `inProcess`, or in process where FindReaderHostProgram()
 // finds no host. Call once, before loading, on a thread that outlives the calls.
 ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout);
+// What the last SetUpReaderHosting() decided; InProcess before any.
+ReaderHostingResult ReaderHostingInUse();
 
 // Loads the reader library: the file named by the environment variable
 // TERMB_LIBRARY when it is set (a file: a name without a directory is taken
