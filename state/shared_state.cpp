@@ -7,6 +7,7 @@ std::atomic<std::int32_t> PortNo{0};
 std::atomic<std::int32_t> SetPortNo{0};
 std::atomic<std::int32_t> ReadMode{0};
 std::atomic<std::int32_t> ReadSleep{0};
+std::atomic<std::int32_t> ReaderCallTimeout{kStartReaderCallTimeoutMs};
 std::atomic<std::int32_t> LastMsgCode{0};
 std::atomic<bool> DeviceOK{false};
 std::atomic<bool> CardHandled{false};
@@ -43,6 +44,7 @@ void ResetSharedState()
     SetPortNo = 0;
     ReadMode = 0;
     ReadSleep = 0;
+    ReaderCallTimeout = kStartReaderCallTimeoutMs;
     LastMsgCode = 0;
     DeviceOK = false;
     CardHandled = false;
