@@ -12,6 +12,7 @@
 #include "card/card_info.h"
 #include "reader/dynlib.h"
 #include "reader/hosted_open.h"
+#include "state/shared_state.h"
 
 // The library's header stands alone, for the virtual reader; the card
 // record keeps the same sizes.
@@ -274,6 +275,12 @@ ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds
     const ReaderHostingResult result = setUp(inProcess, callTimeout);
     g_hostingInUse = result;
     return result;
+}
+
+ReaderHostingResult SetUpWindowedReaderHosting()
+{
+    return SetUpReaderHosting(EnvironmentUtf8("TERMB_IN_PROCESS") == "1",
+                              std::chrono::milliseconds(ReaderCallTimeout.load()));
 }
 
 ReaderHostingResult ReaderHostingInUse()

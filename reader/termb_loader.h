@@ -78,6 +78,9 @@ enum class ReaderHostingResult {
 // `callTimeout`, unless `inProcess`, or in process where FindReaderHostProgram()
 // finds no host. Call once, before loading, on a thread that outlives the calls.
 ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout);
+// The windowed programs' setup: hosted with ReaderCallTimeout of the shared
+// state (load the settings first), unless TERMB_IN_PROCESS is 1.
+ReaderHostingResult SetUpWindowedReaderHosting();
 // What the last SetUpReaderHosting() decided; InProcess before any.
 ReaderHostingResult ReaderHostingInUse();
 
