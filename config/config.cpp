@@ -44,3 +44,12 @@ std::int32_t ReadSleepSetting()
 {
     return IntOrZero(ReadConfig(kSleepKey));
 }
+
+std::int32_t ReadReaderCallTimeoutSetting()
+{
+    std::int32_t ms = 0;
+    if (ParseInt32(ReadConfig(kReaderCallTimeoutKey), ms) && ms >= kMinReaderCallTimeoutMs &&
+        ms <= kMaxReaderCallTimeoutMs)
+        return ms;
+    return kDefaultReaderCallTimeoutMs;
+}

@@ -12,6 +12,14 @@ inline constexpr const char* kConfigSection = "Config";
 // The two settings' keys, as the file spells them (reading ignores case).
 inline constexpr const char* kPortKey = "Port";   // 0 search, 1001 USB, n serial port COMn
 inline constexpr const char* kSleepKey = "Sleep"; // pause before each read pass, milliseconds
+// How long one reader library call may take, in milliseconds, before its
+// reader host counts as hung. Set by hand only; the settings dialog leaves it.
+inline constexpr const char* kReaderCallTimeoutKey = "ReaderCallTimeout";
+inline constexpr std::int32_t kDefaultReaderCallTimeoutMs = 10000;
+// A deadline below 0.1 s would fail slow but sound readers (a serial search
+// takes that long); one above 10 minutes is no deadline an operator waits for.
+inline constexpr std::int32_t kMinReaderCallTimeoutMs = 100;
+inline constexpr std::int32_t kMaxReaderCallTimeoutMs = 600000;
 
 // The settings file's full path: the executable's directory and "config.ini".
 std::string ConfigFilePath();
@@ -30,3 +38,6 @@ bool WriteConfig(const std::string& key, const std::string& value);
 // missing key or text that is no number counts as 0.
 std::int32_t ReadPortSetting();
 std::int32_t ReadSleepSetting();
+// ReaderCallTimeout within kMin..kMaxReaderCallTimeoutMs; a missing key, text
+// that is no number and a value out of that range give the default.
+std::int32_t ReadReaderCallTimeoutSetting();

@@ -5,7 +5,7 @@
 
 int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel)
 {
-    const TermbLibrary loaded = LoadTermbLibraryFrom(library);
+    const TermbLibrary loaded = LoadTermbLibraryInProcess(library);
     if (!channel.WriteAll(EncodeHostHello(HostHelloOf(loaded))))
         return 0;
     std::vector<unsigned char> payload;

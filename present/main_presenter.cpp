@@ -119,7 +119,12 @@ void MainPresenter::FormCreate()
     ReadMode = kReadIdle;
     LoadSettings();
     m_view.cycleGlyph = 0;
-    m_view.info = m_libraryLoaded ? text(UiText::kChooseMode) : m_libraryText;
+    if (!m_libraryLoaded)
+        m_view.info = m_libraryText;
+    else if (ReaderHostingInUse() == ReaderHostingResult::HostMissing)
+        m_view.info = text(UiText::kReaderHostMissing);
+    else
+        m_view.info = text(UiText::kChooseMode);
 }
 
 void MainPresenter::btn_OneReadCardClick()
@@ -196,6 +201,15 @@ StatusEffect MainPresenter::WMReadState(int status)
         m_view.info = text(UiText::kCardRead);
         m_view.cardVisible = true;
         return StatusEffect::CardToShow;
+    case RS_LIBRARY_CRASHED:
+    case RS_LIBRARY_HUNG:
+        // The reader counts as not found until the next pass opens it anew.
+        clearCardView();
+        m_view.statusBarVisible = false;
+        m_view.info =
+            text(status == RS_LIBRARY_HUNG ? UiText::kLibraryHung : UiText::kLibraryCrashed) +
+            ReaderFaultFunction.str();
+        return StatusEffect::ViewChanged;
     case RS_CARD_LOST:
     case RS_NO_CARD:
         clearCardView();

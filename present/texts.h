@@ -42,6 +42,13 @@ inline constexpr std::string_view kLibraryEmptyFile = "文件是空的";
 inline constexpr std::string_view kLibraryNotALibrary = "文件不是动态库";
 inline constexpr std::string_view kLibraryOtherArchitecture = "文件是 %1 的库，本程序需要 %2 的库";
 inline constexpr std::string_view kArchitecture = "%1 位 %2";
+// A call into the reader library, which runs in a process of its own, ended
+// that process or did not return in time; the call's name follows.
+inline constexpr std::string_view kLibraryCrashed = "读卡器库异常终止：";
+inline constexpr std::string_view kLibraryHung = "读卡器库无响应：";
+// No such process could be started, so the library runs inside the program.
+inline constexpr std::string_view kReaderHostMissing =
+    "未找到读卡器库宿主程序，读卡器库在本程序内运行";
 
 // Card view.
 inline constexpr std::string_view kBetween = "_";

@@ -13,6 +13,7 @@
 #include "base/text.h"
 #include "card/card_info.h"
 #include "card/card_kinds.h"
+#include "reader/hosted_reader.h"
 #include "reader/photo_files.h"
 #include "reader/serial_ports.h"
 #include "state/shared_state.h"
@@ -34,6 +35,12 @@ bool samWithoutFingerprint(const std::string& samId)
 {
     return samId.rfind("5-1", 0) == 0 || samId.rfind("5-2", 0) == 0;
 }
+
+// A call that crashed or hung its reader host; ends the pass it happened in.
+struct LibraryFault
+{
+    ReaderHostFault fault;
+};
 
 } // namespace
 
@@ -62,6 +69,10 @@ struct TReadThread::Worker
     bool done = false;
 
     void send(int code);
+    void checkHost();
+    int checked(int result, int ok);
+    void reportFault(const LibraryFault& f);
+    template <typename Step> auto guarded(Step step);
     bool tryPort(int port);
     void execute();
     bool checkDevice();
@@ -87,18 +98,60 @@ void TReadThread::Worker::send(int code)
     }
 }
 
+// A failed call may have failed through the reader host: a crash or an
+// overrun deadline ends the pass at once, before another call would start
+// a fresh host halfway through it. A host that could not start is no fault
+// of the library; the call then failed as an absent reader's does.
+void TReadThread::Worker::checkHost()
+{
+    if (std::optional<ReaderHostFault> fault = TakeReaderHostFault(api);
+        fault && fault->kind != ReaderHostFault::Kind::NotStarted)
+        throw LibraryFault{*fault};
+}
+
+int TReadThread::Worker::checked(int result, int ok)
+{
+    if (result != ok)
+        checkHost();
+    return result;
+}
+
+// The reader counts as not found, so the next pass opens it anew, in a
+// fresh host; in continuous reading that pass follows by itself.
+void TReadThread::Worker::reportFault(const LibraryFault& f)
+{
+    DeviceOK = false;
+    ReaderFaultFunction = TermbFunctionName(f.fault.function);
+    send(f.fault.kind == ReaderHostFault::Kind::Hung ? RS_LIBRARY_HUNG : RS_LIBRARY_CRASHED);
+}
+
+// Runs a step of a pass; a library fault in it is reported, and the step
+// gives its type's default (false: no reader).
+template <typename Step> auto TReadThread::Worker::guarded(Step step)
+{
+    try {
+        return step();
+    } catch (const LibraryFault& f) {
+        reportFault(f);
+        return decltype(step())();
+    }
+}
+
 // A port answers when it opens anew and gives its security-module number.
 // The close first drops whatever state an earlier open left behind.
 bool TReadThread::Worker::tryPort(int port)
 {
+    // What closing answers is not examined; only a host fault counts.
     api.SDT_ClosePort(port);
-    if (api.SDT_OpenPort(port) != kTermbOk)
+    checkHost();
+    if (checked(api.SDT_OpenPort(port), kTermbOk) != kTermbOk)
         return false;
-    if (api.SDT_GetSAMIDToStr(port, SamIdStr, 0) == kTermbOk)
+    if (checked(api.SDT_GetSAMIDToStr(port, SamIdStr, 0), kTermbOk) == kTermbOk)
         return true;
     // The port opened but no reader answered on it (another device, or a
     // reader not ready): give it back, so other programs can use it.
     api.SDT_ClosePort(port);
+    checkHost();
     return false;
 }
 
@@ -151,6 +204,8 @@ void TReadThread::Worker::execute()
             try {
                 if (checkDevice() && DeviceOK)
                     readCard();
+            } catch (const LibraryFault& f) {
+                reportFault(f);
             } catch (const std::exception& e) {
                 ReportDiagnostic(DiagArea::ReadPass, std::string("pass ended: ") + e.what());
             } catch (...) {
@@ -225,7 +280,7 @@ void TReadThread::Worker::readCard()
     unsigned photoLen = 0;
     const int port = PortNo;
 
-    const int findResult = api.SDT_StartFindIDCard(port, manage, 0);
+    const int findResult = checked(api.SDT_StartFindIDCard(port, manage, 0), kTermbCardFound);
     if (findResult != kTermbCardFound) {
         if (IsPortFailure(findResult)) {
             DeviceOK = false;
@@ -241,7 +296,7 @@ void TReadThread::Worker::readCard()
     }
 
     DeviceOK = true;
-    const int selectResult = api.SDT_SelectIDCard(port, manage, 0);
+    const int selectResult = checked(api.SDT_SelectIDCard(port, manage, 0), kTermbOk);
     if (selectResult != kTermbOk && selectResult != kTermbSelectedAlt) {
         DeviceOK = false;
         return;
@@ -262,7 +317,7 @@ void TReadThread::Worker::readCard()
             api.SDT_ReadBaseFPMsg(port, text, &textLen, photo, &photoLen, CardInfo.FingerprintData,
                                   &CardInfo.FingerprintLength, 0);
     }
-    if (readResult != kTermbOk) {
+    if (checked(readResult, kTermbOk) != kTermbOk) {
         send(RS_CARD_LOST);
         DeviceOK = false;
         return;
@@ -298,14 +353,14 @@ void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned
     // stop was counted, so a continuous mode of the new reading is always
     // seen with the new count.
     while (!terminated && ReadMode == kReadContinuous && StopCount == reading && DeviceOK) {
-        int result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
+        int result = checked(api.SDT_ReadNewAppMsg(port, text, &textLen, 0), kTermbOk);
         if (result == kTermbCardGone) {
             send(RS_CARD_LOST);
             return;
         }
         // A single odd answer may be a glitch; the second one counts.
         if (result != kTermbOk && result != kTermbAppMsgNone)
-            result = api.SDT_ReadNewAppMsg(port, text, &textLen, 0);
+            result = checked(api.SDT_ReadNewAppMsg(port, text, &textLen, 0), kTermbOk);
         if (IsPortFailure(result)) {
             CardHandled = false;
             DeviceOK = false;
@@ -334,7 +389,7 @@ void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen)
     // only bytes that are no bitmap at all.
     std::memset(CardPhoto.bitmap, 0, sizeof CardPhoto.bitmap);
     CardPhoto.length = 0;
-    if (api.Wlt2Bmp(photo, CardPhoto.bitmap) == kTermbBitmapSize) {
+    if (checked(api.Wlt2Bmp(photo, CardPhoto.bitmap), kTermbBitmapSize) == kTermbBitmapSize) {
         CardPhoto.length = kTermbBitmapSize;
         SaveBufToFile(PhotoBmpPath(), CardPhoto.bitmap, kTermbBitmapSize);
     } else {
@@ -406,11 +461,11 @@ void TReadThread::Execute()
 
 bool TReadThread::CheckDevice()
 {
-    return runsHere() && m_worker->checkDevice();
+    return runsHere() && m_worker->guarded([this] { return m_worker->checkDevice(); });
 }
 
 void TReadThread::ReadCard()
 {
     if (runsHere())
-        m_worker->readCard();
+        m_worker->guarded([this] { m_worker->readCard(); });
 }

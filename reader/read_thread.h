@@ -18,6 +18,11 @@ inline constexpr int RS_NO_DEVICE = 2;    // the first port tried did not answer
 inline constexpr int RS_CARD_READ = 3;    // a card was read and decoded: CardInfo, CardKindInfo
 inline constexpr int RS_CARD_LOST = 4;    // the read failed, or the card left the reader
 inline constexpr int RS_NO_CARD = 6;      // continuous reading found no card after one was handled
+// A call into a hosted reader library crashed its host or overran its
+// deadline (its name in ReaderFaultFunction): the pass ends, the reader
+// counts as not found, and the next pass starts a fresh host.
+inline constexpr int RS_LIBRARY_CRASHED = 7;
+inline constexpr int RS_LIBRARY_HUNG = 8;
 
 class TReadThread
 {

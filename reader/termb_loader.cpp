@@ -1,6 +1,8 @@
 #include "reader/termb_loader.h"
 
+#include <atomic>
 #include <filesystem>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -9,6 +11,8 @@
 #include "base/files.h"
 #include "card/card_info.h"
 #include "reader/dynlib.h"
+#include "reader/hosted_open.h"
+#include "state/shared_state.h"
 
 // The library's header stands alone, for the virtual reader; the card
 // record keeps the same sizes.
@@ -83,13 +87,18 @@ bool bind(void* library, const char* name, int argumentCount, Fn& slot,
     return true;
 }
 
-bool tryLoad(TermbLibrary& lib, const std::string& file)
+std::mutex g_hostingMutex;
+std::optional<ReaderHosting> g_hosting;
+
+std::optional<ReaderHosting> currentHosting()
 {
-    lib.path = file;
-    lib.tried.push_back(file);
+    std::lock_guard lock(g_hostingMutex);
+    return g_hosting;
+}
+
+bool openInProcess(TermbLibrary& lib, const std::string& file)
+{
     std::string error;
-    lib.missing.clear();
-    lib.fileCheck = {};
     void* handle = OpenDynamicLibrary(file, error);
     if (!handle) {
         lib.error = error;
@@ -132,6 +141,19 @@ bool tryLoad(TermbLibrary& lib, const std::string& file)
     return true;
 }
 
+// The one open step of every search: in a reader host when hosting is set,
+// in this process otherwise.
+bool tryLoad(TermbLibrary& lib, const std::string& file)
+{
+    lib.path = file;
+    lib.tried.push_back(file);
+    lib.missing.clear();
+    lib.fileCheck = {};
+    if (const std::optional<ReaderHosting> hosting = currentHosting())
+        return OpenInReaderHost(lib, file, *hosting);
+    return openInProcess(lib, file);
+}
+
 // A library that is not in use is reported once, with the system's words.
 TermbLibrary reported(TermbLibrary lib)
 {
@@ -172,6 +194,98 @@ TermbLibrary LoadTermbLibraryFrom(const std::string& file)
     TermbLibrary lib;
     tryLoad(lib, AbsolutePath(file));
     return reported(lib);
+}
+
+TermbLibrary LoadTermbLibraryInProcess(const std::string& file)
+{
+    TermbLibrary lib;
+    lib.path = file;
+    lib.tried.push_back(file);
+    openInProcess(lib, file);
+    return reported(lib);
+}
+
+void SetReaderHosting(std::optional<ReaderHosting> hosting)
+{
+    std::lock_guard lock(g_hostingMutex);
+    g_hosting = std::move(hosting);
+}
+
+namespace {
+
+const char* readerHostFileName()
+{
+#ifdef _WIN32
+    return "zuviruzozozad-reader-host.exe";
+#else
+    return "zuviruzozozad-reader-host";
+#endif
+}
+
+// The places of the tool's own files beside the executable: its directory,
+// then (outside Windows) the private library directory where the
+// installation puts the virtual reader and the reader host.
+std::vector<std::string> toolFilePlaces(const char* name)
+{
+    std::vector<std::string> places{ExeDir() + name};
+#ifdef ZUVI_PRIVATE_LIBDIR_FROM_BINDIR
+    places.push_back((std::filesystem::path(ExeDir()) / ZUVI_PRIVATE_LIBDIR_FROM_BINDIR / name)
+                         .lexically_normal()
+                         .string());
+#endif
+    return places;
+}
+
+} // namespace
+
+std::string FindReaderHostProgram()
+{
+    for (const std::string& place : toolFilePlaces(readerHostFileName()))
+        if (DynamicLibraryFileExists(place))
+            return place;
+    return {};
+}
+
+namespace {
+
+std::atomic<ReaderHostingResult> g_hostingInUse{ReaderHostingResult::InProcess};
+
+ReaderHostingResult setUp(bool inProcess, std::chrono::milliseconds callTimeout)
+{
+    if (inProcess) {
+        SetReaderHosting(std::nullopt);
+        return ReaderHostingResult::InProcess;
+    }
+    // Decided once, here: a missing host would otherwise be looked for, and
+    // fail, at every call.
+    std::string program = FindReaderHostProgram();
+    if (program.empty()) {
+        ReportDiagnostic(DiagArea::Library, "no reader host program: loading in process");
+        SetReaderHosting(std::nullopt);
+        return ReaderHostingResult::HostMissing;
+    }
+    SetReaderHosting(ReaderHosting{std::move(program), callTimeout});
+    return ReaderHostingResult::Hosted;
+}
+
+} // namespace
+
+ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout)
+{
+    const ReaderHostingResult result = setUp(inProcess, callTimeout);
+    g_hostingInUse = result;
+    return result;
+}
+
+ReaderHostingResult SetUpWindowedReaderHosting()
+{
+    return SetUpReaderHosting(EnvironmentUtf8("TERMB_IN_PROCESS") == "1",
+                              std::chrono::milliseconds(ReaderCallTimeout.load()));
+}
+
+ReaderHostingResult ReaderHostingInUse()
+{
+    return g_hostingInUse;
 }
 
 const char* VirtualReaderFileName()
@@ -230,15 +344,8 @@ namespace {
 // there, whether it loads or not.
 TermbLibrary searchVirtualReader()
 {
-    std::vector<std::string> places{ExeDir() + VirtualReaderFileName()};
-#ifdef ZUVI_PRIVATE_LIBDIR_FROM_BINDIR
-    places.push_back((std::filesystem::path(ExeDir()) / ZUVI_PRIVATE_LIBDIR_FROM_BINDIR /
-                      VirtualReaderFileName())
-                         .lexically_normal()
-                         .string());
-#endif
     TermbLibrary lib;
-    for (const std::string& place : places)
+    for (const std::string& place : toolFilePlaces(VirtualReaderFileName()))
         if (tryLoad(lib, place) || lib.failure != TermbLoadFailure::NotFound)
             break;
     return lib;

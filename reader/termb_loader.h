@@ -1,6 +1,9 @@
 #pragma once
 // Finding and binding the reader library at run time.
 
+#include <chrono>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,8 @@ enum class TermbLoadFailure {
     MissingFunctions, // loaded, but some of the nine functions are missing
 };
 
+class HostedReader;
+
 struct TermbLibrary
 {
     TermbApi api = AbsentReaderApi(); // always callable
@@ -35,7 +40,49 @@ struct TermbLibrary
     std::vector<std::string> missing; // the functions the file lacks (MissingFunctions)
     LibraryFileCheck fileCheck;       // NotLoadable: what the file's header tells
     std::string error;                // the system's own words on the failure, for diagnostics only
+    // The reader host that runs the library when it is loaded hosted; shared
+    // by every copy, so the host lives as long as any copy of the table may
+    // be called. Null when the library runs in this process.
+    std::shared_ptr<HostedReader> host;
 };
+
+// Where the libraries the loader finds run from now on: in a reader host,
+// `program`, whose calls each get `callTimeout` (ReaderHosting), or, without
+// hosting (the start), in this process. The search is the same either way.
+//
+// A host is started by the thread that loads, and on Linux it dies with that
+// thread; after a fault the next call starts a fresh one on the thread that
+// makes it. So the loading thread must outlive the calls: the windowed
+// programs load on their window thread, which lives until the process ends,
+// and their reading thread, which makes every later start, lives as long.
+struct ReaderHosting
+{
+    std::string program;
+    std::chrono::milliseconds callTimeout{10000};
+};
+void SetReaderHosting(std::optional<ReaderHosting> hosting);
+
+// The reader host program: beside the executable (a build tree), or in the
+// tool's private library directory (the installation); empty when neither
+// holds one that may be run.
+std::string FindReaderHostProgram();
+
+// How the reader library is to run, as the user chose and the setup found.
+enum class ReaderHostingResult {
+    Hosted,      // in a reader host
+    InProcess,   // in this process, as asked
+    HostMissing, // in this process: no reader host program could be found
+};
+
+// The setup of the windowed programs and the console program: hosted with
+// `callTimeout`, unless `inProcess`, or in process where FindReaderHostProgram()
+// finds no host. Call once, before loading, on a thread that outlives the calls.
+ReaderHostingResult SetUpReaderHosting(bool inProcess, std::chrono::milliseconds callTimeout);
+// The windowed programs' setup: hosted with ReaderCallTimeout of the shared
+// state (load the settings first), unless TERMB_IN_PROCESS is 1.
+ReaderHostingResult SetUpWindowedReaderHosting();
+// What the last SetUpReaderHosting() decided; InProcess before any.
+ReaderHostingResult ReaderHostingInUse();
 
 // Loads the reader library: the file named by the environment variable
 // TERMB_LIBRARY when it is set (a file: a name without a directory is taken
@@ -46,6 +93,11 @@ TermbLibrary LoadTermbLibrary();
 
 // Loads exactly `file`; a relative name is taken from the current directory.
 TermbLibrary LoadTermbLibraryFrom(const std::string& file);
+
+// Loads `file` in this process as the system's loader takes it: a name
+// without a directory through the system's library search path. The reader
+// host loads what the tool's search chose this way.
+TermbLibrary LoadTermbLibraryInProcess(const std::string& file);
 
 // Our virtual reader's file name on this platform: termb_virtual.dll or
 // libtermb_virtual.so, never the vendor library's name.

@@ -7,4 +7,5 @@ void LoadSettings()
 {
     ReadSleep = ReadSleepSetting();
     SetPortNo = ReadPortSetting();
+    ReaderCallTimeout = ReadReaderCallTimeoutSetting();
 }

@@ -3,5 +3,6 @@
 // Sleep reach the shared reader state.
 
 // Sets ReadSleep from Sleep and SetPortNo from Port as config.ini holds them
-// now (0 for a missing key or text that is no number).
+// now (0 for a missing key or text that is no number), and ReaderCallTimeout
+// (ReadReaderCallTimeoutSetting).
 void LoadSettings();

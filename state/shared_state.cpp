@@ -7,6 +7,7 @@ std::atomic<std::int32_t> PortNo{0};
 std::atomic<std::int32_t> SetPortNo{0};
 std::atomic<std::int32_t> ReadMode{0};
 std::atomic<std::int32_t> ReadSleep{0};
+std::atomic<std::int32_t> ReaderCallTimeout{kStartReaderCallTimeoutMs};
 std::atomic<std::int32_t> LastMsgCode{0};
 std::atomic<bool> DeviceOK{false};
 std::atomic<bool> CardHandled{false};
@@ -15,6 +16,7 @@ std::atomic<std::int32_t> PassStopCount{0};
 std::atomic<std::int32_t> LastMsgResets{0};
 
 SharedText LastIDCardNo;
+SharedText ReaderFaultFunction;
 char SamIdStr[kSamIdSize] = {};
 TIDCardInfo CardInfo = {};
 TCardKindInfo CardKindInfo = {};
@@ -42,6 +44,7 @@ void ResetSharedState()
     SetPortNo = 0;
     ReadMode = 0;
     ReadSleep = 0;
+    ReaderCallTimeout = kStartReaderCallTimeoutMs;
     LastMsgCode = 0;
     DeviceOK = false;
     CardHandled = false;
@@ -49,6 +52,7 @@ void ResetSharedState()
     PassStopCount = 0;
     LastMsgResets = 0;
     LastIDCardNo.clear();
+    ReaderFaultFunction.clear();
     std::memset(SamIdStr, 0, sizeof SamIdStr);
     std::memset(&CardInfo, 0, sizeof CardInfo);
     std::memset(&CardKindInfo, 0, sizeof CardKindInfo);

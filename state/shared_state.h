@@ -35,8 +35,13 @@ extern std::atomic<std::int32_t> SetPortNo;   // fixed port from the settings, 0
 extern std::atomic<std::int32_t> ReadMode;    // 0 idle, 1 one read, 2 continuous
 extern std::atomic<std::int32_t> ReadSleep;   // pause before each pass, milliseconds
 extern std::atomic<std::int32_t> LastMsgCode; // status code last handled by the main window
-extern std::atomic<bool> DeviceOK;            // the reader on PortNo is open and answered
-extern std::atomic<bool> CardHandled;         // a card was selected or read since idle
+// The deadline of one reader library call in a reader host, milliseconds;
+// taken when the program sets up its reader hosting. Before the settings
+// are loaded (and after ResetSharedState), the settings' default.
+inline constexpr std::int32_t kStartReaderCallTimeoutMs = 10000;
+extern std::atomic<std::int32_t> ReaderCallTimeout;
+extern std::atomic<bool> DeviceOK;    // the reader on PortNo is open and answered
+extern std::atomic<bool> CardHandled; // a card was selected or read since idle
 
 // How often continuous reading was stopped: the main window counts a stop
 // once the stop's pause is over, and the reading thread notes the count it
@@ -73,6 +78,9 @@ private:
 // identity card or a permit, the card number of a foreign card, a stand-in
 // for a kind that is not decoded); empty once its view is cleared.
 extern SharedText LastIDCardNo;
+// The reader library call that crashed its host or overran its deadline, by
+// its name; set before the status that reports the fault.
+extern SharedText ReaderFaultFunction;
 extern char SamIdStr[kSamIdSize]; // security-module number as the reader library wrote it
 extern TIDCardInfo CardInfo;      // the decoded card last read
 // The card last read by its kind (DecodeCardKind of the same base text):

@@ -86,6 +86,29 @@ TEST_F(ConfigFile, EmptyOrBadValuesGiveZero)
     EXPECT_EQ(ReadPortSetting(), 12);
 }
 
+TEST_F(ConfigFile, TheReaderCallTimeoutFallsBackToTheDefaultOutsideItsRange)
+{
+    const struct
+    {
+        const char* line;
+        std::int32_t ms;
+    } cases[] = {
+        {"", 10000},
+        {"ReaderCallTimeout=", 10000},
+        {"ReaderCallTimeout=soon", 10000},
+        {"readercalltimeout= 2500 ", 2500},
+        {"ReaderCallTimeout=100", 100},
+        {"ReaderCallTimeout=99", 10000},
+        {"ReaderCallTimeout=600000", 600000},
+        {"ReaderCallTimeout=600001", 10000},
+        {"ReaderCallTimeout=-5000", 10000},
+    };
+    for (const auto& c : cases) {
+        setContent(std::string("[Config]\nPort=3\n") + c.line + "\n");
+        EXPECT_EQ(ReadReaderCallTimeoutSetting(), c.ms) << c.line;
+    }
+}
+
 TEST_F(ConfigFile, AnEmptyKeyReadsEmpty)
 {
     setContent("[Config]\n=5\n");

@@ -62,6 +62,12 @@ chmod 700 "$work/rt"
 app_file=zuviruzozozad
 [[ $program == *.exe ]] && app_file+=.exe
 cp "$program" "$work/app/$app_file"
+# The reader host that the program starts for its library lies beside it.
+host_file=zuviruzozozad-reader-host
+[[ $program == *.exe ]] && host_file+=.exe
+if [ -f "$(dirname "$program")/$host_file" ]; then
+    cp "$(dirname "$program")/$host_file" "$work/app/$host_file"
+fi
 export XDG_RUNTIME_DIR=$work/rt
 # On the server, not offscreen.
 unset QT_QPA_PLATFORM

@@ -173,6 +173,7 @@ TEST_F(MainPresenterTest, StatusTexts)
         const char* info;
         bool statusBar;
         const char* portText;
+        const char* fault = ""; // ReaderFaultFunction
     } cases[] = {
         {RS_DEVICE_FOUND, 1001, 0, "请放卡", true, "   设备端口：USB1001"},
         {RS_DEVICE_FOUND, 3, 0, "请放卡", true, "   设备端口：COM3"},
@@ -181,6 +182,9 @@ TEST_F(MainPresenterTest, StatusTexts)
         {RS_NO_DEVICE, 1001, 12, "未找到设备(固定端口：COM12)", false, ""},
         {RS_CARD_LOST, 1001, 0, "请放卡", false, ""},
         {RS_NO_CARD, 1001, 0, "请放卡", false, ""},
+        {RS_LIBRARY_CRASHED, 1001, 0, "读卡器库异常终止：SDT_ReadBaseFPMsg", false, "",
+         "SDT_ReadBaseFPMsg"},
+        {RS_LIBRARY_HUNG, 1001, 0, "读卡器库无响应：SDT_OpenPort", false, "", "SDT_OpenPort"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.info);
@@ -188,6 +192,7 @@ TEST_F(MainPresenterTest, StatusTexts)
         MainPresenter p(m_library);
         PortNo = c.port;
         SetPortNo = c.fixedPort;
+        ReaderFaultFunction = c.fault;
         EXPECT_EQ(p.WMReadState(c.status), StatusEffect::ViewChanged);
         EXPECT_EQ(p.WMReadState(c.status), StatusEffect::Ignored); // its repeat
         EXPECT_EQ(p.view().info, c.info);
@@ -195,6 +200,19 @@ TEST_F(MainPresenterTest, StatusTexts)
         EXPECT_EQ(p.view().portText, c.portText);
         EXPECT_FALSE(p.view().cardVisible);
         EXPECT_EQ(LastMsgCode, c.status);
+    }
+}
+
+// No reader host program beside the tests: the library runs in process, and
+// the window says so at start, unless in process was asked for.
+TEST_F(MainPresenterTest, AMissingReaderHostIsSaidAtStart)
+{
+    for (const bool inProcess : {false, true}) {
+        SetUpReaderHosting(inProcess, std::chrono::milliseconds(1000));
+        MainPresenter p(m_library);
+        p.FormCreate();
+        EXPECT_EQ(p.view().info,
+                  inProcess ? "请选择读卡方式" : "未找到读卡器库宿主程序，读卡器库在本程序内运行");
     }
 }
 

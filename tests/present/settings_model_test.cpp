@@ -121,7 +121,7 @@ TEST_F(SettingsModelTest, ConfirmWritesThePortChosenAndPutsTheFileInForce)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        settings(std::string("Port=") + c.configured + "\n");
+        settings(std::string("Port=") + c.configured + "\nReaderCallTimeout=2500\n");
         stateInForce();
         SetPortNo = std::stoi(c.configured);
         m_model.FormShow();
@@ -133,6 +133,8 @@ TEST_F(SettingsModelTest, ConfirmWritesThePortChosenAndPutsTheFileInForce)
         EXPECT_EQ(ReadConfig(kSleepKey), "45");
         EXPECT_EQ(SetPortNo, c.port);
         EXPECT_EQ(ReadSleep, 45);
+        // A key the dialog does not show stays as written by hand.
+        EXPECT_EQ(ReadConfig(kReaderCallTimeoutKey), "2500");
         EXPECT_EQ(LastMsgCode, std::to_string(c.port) == c.configured ? 4 : 0);
         EXPECT_FALSE(CardHandled);
         EXPECT_FALSE(DeviceOK);

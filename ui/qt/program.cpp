@@ -16,6 +16,7 @@
 #include "base/exe_dir.h"
 #include "base/single_instance.h"
 #include "reader/termb_loader.h"
+#include "state/settings.h"
 #include "ui/qt/diagnostics_qt.h"
 #include "ui/qt/program.h"
 #include "ui/qt/uMain.h"
@@ -115,6 +116,11 @@ int RunProgram(int argc, char** argv, void (*onWindowCreated)(Tform_Main*))
                      ExeDir().c_str());
 #endif
 
+    // The reader library runs in a reader host unless TERMB_IN_PROCESS=1 or
+    // no host program is there; decided here, on the thread that lives as
+    // long as the program, which is the one a host started now dies with.
+    LoadSettings(); // the call deadline, before the library loads
+    SetUpWindowedReaderHosting();
     const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
     Tform_Main* form_Main =
         CreateWindows(reader.library, reader.standsIn ? &reader.missing : nullptr);

@@ -14,6 +14,7 @@
 #include "base/single_instance.h"
 #include "reader/dynlib.h"
 #include "reader/termb_loader.h"
+#include "state/settings.h"
 #include "ui/win32/SetForm.h"
 #include "ui/win32/uAboutForm.h"
 #include "ui/win32/uMain.h"
@@ -110,6 +111,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     Tform_About::Register(instance);
     TSetFrm::Register(instance);
 
+    // The reader library runs in a reader host unless TERMB_IN_PROCESS=1 or
+    // no host program is there; decided here, on the thread that lives as
+    // long as the program, which is the one a host started now dies with.
+    LoadSettings(); // the call deadline, before the library loads
+    SetUpWindowedReaderHosting();
     // The reader library, or the virtual reader standing in for it.
     const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
 
