@@ -202,5 +202,5 @@ fi
 # The program itself, its windows driven by real input events under Xvfb.
 echo "== zuviruzozozad.exe ($run_arch, Wine, Xvfb)"
 WINE=${wine[0]} bash tests/e2e/win32_e2e.sh "$build/zuviruzozozad.exe" "$build/termb_virtual.dll" \
-    "$build/tests/e2e/win32_probe.exe" || status=1
+    "$build/tests/e2e/win32_probe.exe" "$build/tests/reader/libhostile_termb.dll" || status=1
 exit $status

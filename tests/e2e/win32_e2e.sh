@@ -4,14 +4,16 @@
 # start-up on the virtual reader, a single read with its photo files,
 # continuous reading with cards placed and taken away, stopping during a
 # read, a second copy raising the first, the settings dialog writing
-# config.ini, the about box, and closing while reading and while idle.
+# config.ini, the about box, and closing while reading and while idle; then,
+# with a termb.dll that crashes or hangs on demand, the program outliving it.
 # What the windows show is read by the probe through the controls' ids.
 #
-# Usage: win32_e2e.sh PROGRAM.exe termb_virtual.dll win32_probe.exe
+# Usage: win32_e2e.sh PROGRAM.exe termb_virtual.dll win32_probe.exe HOSTILE.dll
 # Environment: WINEPREFIX (required), WINE (the loader, default wine).
 set -uo pipefail
 
 program=$(readlink -f "$1") library=$(readlink -f "$2") probe=$(readlink -f "$3")
+hostile=$(readlink -f "$4")
 wine=${WINE:-wine}
 if ! command -v "$wine" >/dev/null; then
     echo "SKIP: $wine is not installed"
@@ -293,4 +295,41 @@ sleep 1.5 # the stop's pause over
 dump Tform_Main
 [ "$(field btn_CycleReadCard 4)" = 循环读卡 ] || fail "the second of two quick clicks was lost"
 close_and_check "after the manners"
+
+# --- A termb.dll that crashes or hangs in SDT_ReadBaseFPMsg, run in its
+# reader host: the window stays up, says which call failed, hides the
+# status bar, and shows the card once the library behaves again; closing
+# while a call hangs under a long deadline ends the program at once, and
+# its reader host with it.
+cp "$hostile" "$work/app/termb.dll"
+export HOSTILE_TERMB_CONTROL="Z:${work//\//\\}\\control"
+for case in "null:异常终止" "hang:无响应"; do
+    how=${case%%:*} text=读卡器库${case#*:}：SDT_ReadBaseFPMsg
+    printf '[Config]\r\nReaderCallTimeout=500\r\n' >"$work/app/config.ini"
+    echo "SDT_ReadBaseFPMsg $how" >"$work/control"
+    start_program
+    case "$(field Tform_Main 4)" in *虚拟读卡器*) fail "termb.dll beside the program is not in use" ;; esac
+    click Tform_Main btn_OneReadCard
+    wait_for Tform_Main l_Info 4 "$text"
+    [ "$(field sb_Status 2)" = 0 ] || fail "the status bar stays after a library that ${how}s"
+    kill -0 "$app_pid" 2>/dev/null || fail "the program died with the library ($how)"
+    : >"$work/control"
+    click Tform_Main btn_OneReadCard
+    wait_for Tform_Main l_Info 4 "读卡成功，请取卡"
+    [ "$(field p_IDCardInfo 2)" = 1 ] || fail "no card shown once the library behaves ($how)"
+    close_and_check "after a library that ${how}s"
+done
+printf '[Config]\r\nReaderCallTimeout=600000\r\n' >"$work/app/config.ini"
+echo "SDT_ReadBaseFPMsg hang" >"$work/control"
+start_program
+click Tform_Main btn_CycleReadCard
+wait_for Tform_Main l_Info 4 "请放卡"
+sleep 0.5 # the read call is now under way and never returns
+close_and_check "during a hung library call"
+hosts() { pgrep -f "zuviruzozozad-reader-host.exe --channel" | grep -c .; }
+for _ in $(seq 40); do
+    [ "$(hosts)" -eq 0 ] && break
+    sleep 0.05
+done
+[ "$(hosts)" -eq 0 ] || fail "a reader host outlived the program"
 echo PASS
