@@ -169,12 +169,14 @@ printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "car
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
     "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
 # Programs in a folder whose name code page 1252 cannot write: the
-# executable's directory and the photo files stay exact (reader_tests above
-# checked the settings file in such a folder).
+# executable's directory and the photo files stay exact, and the console
+# program's reader host starts from there (reader_tests above checked the
+# settings file in such a folder).
 cjk="$root/$build/读卡器 测试"
 rm -rf "$cjk" "$build/planted"
 mkdir -p "$cjk" "$build/planted"
-cp "$build/tests/base/base_tests.exe" "$build/zuviruzozozad-cli.exe" "$build/termb_virtual.dll" "$cjk/"
+cp "$build/tests/base/base_tests.exe" "$build/zuviruzozozad-cli.exe" "$build/zuviruzozozad-reader-host.exe" \
+    "$build/termb_virtual.dll" "$cjk/"
 echo "== base_tests.exe in '读卡器 测试' ($run_arch, Wine)"
 "${wine[@]}" "$cjk/base_tests.exe" --gtest_filter='Win32ExeDir.*' --gtest_brief=1 || status=1
 echo "== zuviruzozozad-cli.exe --once --library '读卡器 测试\\termb_virtual.dll' ($run_arch, Wine)"
