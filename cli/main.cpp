@@ -49,6 +49,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitNoReader = 2;
 constexpr int kExitNoCard = 3;
 constexpr int kExitNoLibrary = 4;
+constexpr int kExitLibraryFault = 5; // the run ended on a call that crashed or hung the reader host
 constexpr int kExitUsage = 64;
 constexpr int kExitOutput = 74;       // standard output could not be written (sysexits' EX_IOERR)
 constexpr int kExitInterrupted = 130; // a fixed number of passes cut short, as 128 + SIGINT
@@ -224,6 +225,8 @@ private:
     bool m_readerFound = false;
     bool m_passCard = false;       // the pass under way read a card
     bool m_passReadFailed = false; // ... or failed to read one
+    bool m_passFault = false;      // ... or ended on a reader host's fault
+    bool m_endsOnFault = false;    // no pass read a card since the last fault
     bool m_photoWarned = false;
     std::uint64_t m_passes = 0;
     std::uint64_t m_cards = 0;
@@ -258,7 +261,19 @@ void Session::onStatus(int status)
         if (continuous() && !repeated)
             fail(noReaderFailure(pass));
         break;
+    case RS_LIBRARY_CRASHED:
+    case RS_LIBRARY_HUNG: {
+        m_passFault = true;
+        m_endsOnFault = true;
+        const std::string call = ReaderFaultFunction.str();
+        fail({status == RS_LIBRARY_HUNG ? FailureKind::LibraryHung : FailureKind::LibraryCrashed,
+              0,
+              call.c_str(),
+              {}});
+        break;
+    }
     case RS_CARD_READ: {
+        m_endsOnFault = false;
         ++m_cards;
         m_passCard = true;
         CardRead card;
@@ -328,6 +343,8 @@ void Session::runPasses(TReadThread& thread, int passes)
                 break;
             m_passCard = false;
             m_passReadFailed = false;
+            m_passFault = false;
+            m_endsOnFault = false; // a fixed run ends on its last pass
         }
         // Each pass reports its statuses afresh, as the single-read button does.
         LastMsgCode = 0;
@@ -344,7 +361,9 @@ void Session::runPasses(TReadThread& thread, int passes)
         ++m_passes;
         m_passStats.add(ms);
         const PassCalls pass = CurrentPassCalls();
-        if (!open) {
+        if (m_passFault) {
+            // Reported with its status; the next pass starts a fresh host.
+        } else if (!open) {
             fail(noReaderFailure(pass));
         } else if (!m_passCard && !m_passReadFailed) {
             // The find's port failure, or the select that found no card.
@@ -428,6 +447,11 @@ int Session::finish()
         s.exitCode = kExitInterrupted;
         complain("interrupted after " + std::to_string(s.passes) + " of " +
                  std::to_string(m_options.repeat) + " passes");
+    } else if (m_endsOnFault) {
+        s.exitCode = kExitLibraryFault;
+        complain("the reader library failed in " + ReaderFaultFunction.str() +
+                 " (its process crashed, or gave no answer within " + kReaderCallTimeoutKey +
+                 " in " + CaretNotation(ConfigFilePath()) + ")");
     } else if (!m_readerFound && !nothingRun) {
         s.exitCode = kExitNoReader;
         const int fixedPort = SetPortNo;
@@ -542,6 +566,14 @@ int main(int argc, char** argv)
     Report report(stdout, stderr, options.json, longRun && isTerminal(stderr), isTerminal(stdout));
     // Never the windows' fallback to the virtual reader: a script that
     // tests a reader must not read fictional cards unless it asks for them.
+    // The library in a reader host, with the settings' call deadline, unless
+    // asked otherwise or no host program is there. This thread makes or
+    // outlives every call, so a host it starts lives as long as needed.
+    LoadSettings();
+    if (SetUpReaderHosting(options.inProcess, std::chrono::milliseconds(ReaderCallTimeout)) ==
+        ReaderHostingResult::HostMissing)
+        complain("no reader host program beside " + CaretNotation(ExeDir()) +
+                 "; the reader library runs in this program");
     const TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
                                  : options.virtualReader() ? LoadVirtualReader()
                                                            : LoadTermbLibraryFrom(options.library);
@@ -562,6 +594,7 @@ int main(int argc, char** argv)
     {
         TReadThread thread(TimedTermbApi(library.api));
         thread.OwnerWnd = [&session](int status) { session.onStatus(status); };
+        thread.FaultsOf(library.api);
         if (options.mode == RunMode::Continuous) {
             session.runContinuous(thread);
             // A pass under way finishes; a reader call that hangs does not hold

@@ -67,6 +67,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             options.help = true;
         } else if (name == "--json") {
             options.json = true;
+        } else if (name == "--in-process") {
+            options.inProcess = true;
         } else if (name == "--once") {
             options.mode = RunMode::Once;
             ++modes;
@@ -108,7 +110,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
 const char* UsageText()
 {
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
-                          [--port auto|usb|N] [--library PATH|virtual] [--json]
+                          [--port auto|usb|N] [--library PATH|virtual] [--in-process]
+                          [--json]
 
 Reads resident identity cards, foreign permanent resident cards and residence
 permits through the reader library, without a window; each card is printed
@@ -127,13 +130,19 @@ with its kind and the fields of that kind.
                     the program, or where the package installs it) and its
                     fictional cards; unasked, the program never falls back
                     to it
+  --in-process      load the library into this program; by default it runs
+                    in a reader host, a process of its own, so that a call
+                    that crashes or hangs (ReaderCallTimeout in config.ini,
+                    milliseconds, default 10000) fails instead of the program
   --json            one JSON object per line: device, card, card_gone,
                     failure, and a closing summary
   -h, --help        this text
 
 Exit status: 0 success (also continuous reading ended by Ctrl-C), 2 no reader
 found, 3 no card or a failed read, 4 the reader library could not be loaded,
-64 bad usage, 74 standard output could not be written, 130 --once or
---repeat interrupted before all its passes were made.
+5 the run ended on a library call that crashed or hung its reader host
+(failure library_crashed or library_hung), 64 bad usage, 74 standard output
+could not be written, 130 --once or --repeat interrupted before all its
+passes were made.
 )";
 }

@@ -20,6 +20,7 @@ struct Options
     int repeat = 1;                   // passes of --repeat
     double durationSeconds = 0;       // --continuous: 0 runs until interrupted
     bool json = false;                // JSON Lines instead of the readable text
+    bool inProcess = false;           // --in-process: the library in this process, not a host
     std::optional<std::int32_t> port; // --port, in SetPortNo's terms; none: the settings file
     std::string library;              // --library; empty: the usual search
     bool help = false;

@@ -147,6 +147,10 @@ const char* failureText(FailureKind kind)
         return "the card could not be read";
     case FailureKind::Library:
         return "the reader library could not be loaded";
+    case FailureKind::LibraryCrashed:
+        return "the reader library crashed in";
+    case FailureKind::LibraryHung:
+        return "the reader library did not answer in time in";
     }
     return "";
 }
@@ -181,8 +185,9 @@ std::string durationRow(const std::string& name, const DurationSummary& d)
 
 const char* FailureKindName(FailureKind kind)
 {
-    static const char* const names[kFailureKindCount] = {"no_reader", "no_card", "port_failed",
-                                                         "read_failed", "library"};
+    static const char* const names[kFailureKindCount] = {
+        "no_reader", "no_card",         "port_failed", "read_failed",
+        "library",   "library_crashed", "library_hung"};
     return names[int(kind)];
 }
 
@@ -296,17 +301,21 @@ void Report::cardGone()
 
 void Report::failure(const Failure& f)
 {
+    // A host fault has no answer to show, only the call it happened in.
+    const bool fault = f.kind == FailureKind::LibraryCrashed || f.kind == FailureKind::LibraryHung;
     if (m_json) {
         JsonLine json;
         json.text("event", "failure").text("kind", FailureKindName(f.kind));
-        json.raw("code", f.call ? std::to_string(f.code) : "null");
+        json.raw("code", f.call && !fault ? std::to_string(f.code) : "null");
         json.raw("call", f.call ? JsonLine::Quoted(f.call) : "null");
         json.text("message", f.detail.empty() ? failureText(f.kind) : f.detail);
         line(json.str());
         return;
     }
     std::string text = std::string("Failure: ") + failureText(f.kind);
-    if (f.call)
+    if (f.call && fault)
+        text += std::string(" ") + f.call;
+    else if (f.call)
         text += std::string(" (") + f.call + " answered " + std::to_string(f.code) + ")";
     if (!f.detail.empty())
         text += ": " + CaretNotation(f.detail);

@@ -17,8 +17,18 @@
 #include "cli/duration_stats.h"
 #include "cli/timed_termb.h"
 
-enum class FailureKind { NoReader, NoCard, PortFailed, ReadFailed, Library };
-inline constexpr int kFailureKindCount = 5;
+// LibraryCrashed and LibraryHung: a call crashed or overran the deadline of
+// the reader host that runs the library; `call` names it, `code` is none.
+enum class FailureKind {
+    NoReader,
+    NoCard,
+    PortFailed,
+    ReadFailed,
+    Library,
+    LibraryCrashed,
+    LibraryHung
+};
+inline constexpr int kFailureKindCount = 7;
 
 struct Failure
 {

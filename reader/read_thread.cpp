@@ -49,13 +49,14 @@ struct LibraryFault
 // ends at its next test and the last owner frees this.
 struct TReadThread::Worker
 {
-    Worker(const TermbApi& a, SleepFn s) : api(a), sleep(std::move(s))
+    Worker(const TermbApi& a, SleepFn s) : api(a), faultApi(a), sleep(std::move(s))
     {
         if (!sleep)
             sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     }
 
     const TermbApi api;
+    TermbApi faultApi; // the table whose host's faults end a pass
     SleepFn sleep;
     StatusFn status; // a copy of OwnerWnd taken when the body starts
 
@@ -104,7 +105,7 @@ void TReadThread::Worker::send(int code)
 // of the library; the call then failed as an absent reader's does.
 void TReadThread::Worker::checkHost()
 {
-    if (std::optional<ReaderHostFault> fault = TakeReaderHostFault(api);
+    if (std::optional<ReaderHostFault> fault = TakeReaderHostFault(faultApi);
         fault && fault->kind != ReaderHostFault::Kind::NotStarted)
         throw LibraryFault{*fault};
 }
@@ -408,6 +409,11 @@ TReadThread::~TReadThread()
     // notices the flag at its next test and sends nothing more.
     m_worker->orphaned = true;
     m_worker->terminated = true;
+}
+
+void TReadThread::FaultsOf(const TermbApi& hosted)
+{
+    m_worker->faultApi = hosted;
 }
 
 void TReadThread::Resume()

@@ -43,6 +43,11 @@ public:
     // The status target; set once before Resume(), never changed.
     StatusFn OwnerWnd;
 
+    // When the table given at creation wraps a hosted reader's table (to
+    // time its calls, say): the hosted table, whose faults end a pass. Set
+    // before Resume() or the first pass.
+    void FaultsOf(const TermbApi& hosted);
+
     void Resume();    // starts the thread body on its own thread
     void Terminate(); // asks the body to end at its next test
     // Waits at most `milliseconds` for the thread body started by Resume() to

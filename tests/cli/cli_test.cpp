@@ -56,7 +56,10 @@ protected:
         std::filesystem::permissions(m_program, std::filesystem::perms::owner_exec,
                                      std::filesystem::perm_options::add);
         std::filesystem::copy_file(VIRTUAL_READER, m_dir.file("libtermb_virtual.so"));
+        std::filesystem::copy_file(READER_HOST, m_dir.file("zuviruzozozad-reader-host"));
+        setenv("HOSTILE_TERMB_CONTROL", m_dir.file("control").c_str(), 1);
     }
+    ~CliTest() override { unsetenv("HOSTILE_TERMB_CONTROL"); }
 
     // Starts the program with the scenario whose keys are `scenario` (added
     // to zero latency and a USB reader); `whileRunning` gets its process id.
@@ -128,6 +131,7 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         int exitCode;
         const char* failure = nullptr; // the kind of the run's one failure
         const char* termbLibrary = VIRTUAL_READER;
+        const char* hostile = ""; // what the hostile library is told
     };
     const Case cases[] = {
         {"a card read", {"--json"}, card, "", 0},
@@ -147,11 +151,29 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         {"duration without continuous", {"--duration", "1"}, card, "", 64},
         {"unknown option", {"--fast"}, card, "", 64},
         {"bad port", {"--port", "COMX"}, card, "", 64},
+        {"a library that crashes",
+         {"--json"},
+         card,
+         "",
+         5,
+         "library_crashed",
+         HOSTILE_TERMB,
+         "SDT_ReadBaseFPMsg null"},
+        {"a library that hangs",
+         {"--json"},
+         card,
+         "[Config]\nReaderCallTimeout=300\n",
+         5,
+         "library_hung",
+         HOSTILE_TERMB,
+         "SDT_ReadBaseFPMsg hang"},
+        {"that library behaving", {"--json"}, card, "", 0, {}, HOSTILE_TERMB, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         m_dir.write("config.ini", c.config);
         m_termbLibrary = c.termbLibrary;
+        m_dir.write("control", c.hostile);
         const CliRun r = run(c.args, c.scenario);
         EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
         if (c.exitCode == 0) {
@@ -171,8 +193,25 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
                 EXPECT_EQ(count, c.failure && kind == c.failure ? 1 : 0) << kind;
             if (c.failure)
                 EXPECT_EQ(failures[0]["kind"], c.failure);
+            if (*c.hostile)
+                EXPECT_EQ(failures.at(0)["call"], "SDT_ReadBaseFPMsg");
         }
     }
+}
+
+// Hosted, a repeated run goes on past a crash, each pass in a fresh host;
+// in process, the crash takes the program with it.
+TEST_F(CliTest, ACrashEndsThePassHostedAndTheProgramInProcess)
+{
+    m_termbLibrary = HOSTILE_TERMB;
+    m_dir.write("control", "SDT_ReadBaseFPMsg abort");
+    const CliRun hosted = run({"--json", "--repeat", "3"}, "");
+    EXPECT_EQ(hosted.exitCode, 5) << hosted.err;
+    EXPECT_EQ(hosted.events("failure").size(), 3u);
+    EXPECT_EQ(hosted.events("device").size(), 3u); // the reader opened anew each pass
+    EXPECT_EQ(hosted.events().back()["failures"]["library_crashed"], 3);
+    const CliRun inProcess = run({"--json", "--in-process"}, "");
+    EXPECT_EQ(inProcess.exitCode, 128 + SIGABRT);
 }
 
 TEST_F(CliTest, OnceReadsEveryFieldAndWritesThePhotos)

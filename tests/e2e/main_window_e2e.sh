@@ -18,45 +18,11 @@ export ZUVI_UI_DUMP=$work/dump.txt
 export TERMB_LIBRARY=$library
 export TERMB_VIRTUAL_SCENARIO=$work/scenario.json
 
-# Text of a control in the state file; column 2 visible, 3 enabled, 4 text.
-field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c; exit }' "$work/dump.txt" 2>/dev/null; }
-
-# Waits up to 15 s for control $1's column $2 to equal $3.
-wait_for() {
-    local i
-    for i in $(seq 150); do
-        [ "$(field "$1" "$2")" = "$3" ] && return 0
-        sleep 0.1
-    done
-    fail "$1 column $2 is '$(field "$1" "$2")', expected '$3'"
-}
+# shellcheck source=qt_window_steps.sh
+source "$(dirname "$0")/qt_window_steps.sh"
 
 place_card() {
     printf '%s' "$1" >"$work/card.tmp" && mv "$work/card.tmp" "$work/card"
-}
-
-start_program() {
-    rm -f "$work/dump.txt"
-    "$work/app/zuviruzozozad" >"$work/out.txt" 2>&1 &
-    app_pid=$!
-    wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^zuviruzozozad' | head -1)
-    [ -n "$wid" ] || fail "the main window did not appear"
-    wait_for form_Main 2 1
-}
-
-click() { # x y in the window's client area
-    xdotool mousemove --window "$wid" "$1" "$2" click 1
-}
-
-# Closes the window and checks that the program ends with 0 within 2 s.
-close_and_check() {
-    local start
-    start=$(date +%s%N)
-    "$closer" "$wid" || fail "could not send the close request"
-    expect_clean_end 2000 "$start" "$1"
-    if grep -qiE 'terminate called|QThread: Destroyed|Segmentation' "$work/out.txt"; then
-        fail "the program reported a fault while closing $1"
-    fi
 }
 
 single_read=(87 140)

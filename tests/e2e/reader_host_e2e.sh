@@ -16,34 +16,8 @@ export TERMB_LIBRARY=$library
 export HOSTILE_TERMB_CONTROL=$work/control
 unset TERMB_IN_PROCESS
 
-field() { awk -F'\t' -v n="$1" -v c="$2" '$1 == n { print $c; exit }' "$work/dump.txt" 2>/dev/null; }
-
-wait_for() {
-    local i
-    for i in $(seq 150); do
-        [ "$(field "$1" "$2")" = "$3" ] && return 0
-        sleep 0.1
-    done
-    fail "$1 column $2 is '$(field "$1" "$2")', expected '$3'"
-}
-
-start_program() {
-    rm -f "$work/dump.txt"
-    "$work/app/zuviruzozozad" >"$work/out.txt" 2>&1 &
-    app_pid=$!
-    wid=$(timeout 15 xdotool search --sync --onlyvisible --name '^zuviruzozozad' | head -1)
-    [ -n "$wid" ] || fail "the main window did not appear"
-    wait_for form_Main 2 1
-}
-
-click() { xdotool mousemove --window "$wid" "$1" "$2" click 1; }
-
-close_and_check() {
-    local start
-    start=$(date +%s%N)
-    "$closer" "$wid" || fail "could not send the close request"
-    expect_clean_end 2000 "$start" "$1"
-}
+# shellcheck source=qt_window_steps.sh
+source "$(dirname "$0")/qt_window_steps.sh"
 
 single_read=(87 140)
 cycle_read=(87 225)
