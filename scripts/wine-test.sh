@@ -168,6 +168,25 @@ printf '{"latency_scale": 0, "ports": [1001], "timeline": {"mode": "fixed", "car
     >"$build/cli_scenario.json"
 TERMB_LIBRARY=${dll//\//\\} TERMB_VIRTUAL_SCENARIO="$root/$build/cli_scenario.json" \
     "${wine[@]}" "$build/zuviruzozozad-cli.exe" --once --json | tail -n 1 || status=1
+# The console program outlives a library that crashes in its reader host:
+# exit status 5 with a library_crashed failure, then 0 with the card once the
+# library behaves.
+hostile="Z:$root/$build/tests/reader/libhostile_termb.dll"
+control="$root/$build/hostile_control"
+for step in 'SDT_ReadBaseFPMsg null|5|"kind":"library_crashed"' '|0|"event":"card"'; do
+    IFS='|' read -r order want event <<<"$step"
+    echo "$order" >"$control"
+    echo "== zuviruzozozad-cli.exe --once, library: '${order:-behaves}' ($run_arch, Wine)"
+    rc=0
+    out=$(HOSTILE_TERMB_CONTROL="Z:${control//\//\\}" "${wine[@]}" "$build/zuviruzozozad-cli.exe" \
+        --once --json --library "${hostile//\//\\}" 2>/dev/null) || rc=$?
+    if [ $rc -eq "$want" ] && grep -qF "$event" <<<"$out"; then
+        echo "exit status $rc, $event reported"
+    else
+        echo "FAIL: exit status $rc (expected $want), output: $out"
+        status=1
+    fi
+done
 # Programs in a folder whose name code page 1252 cannot write: the
 # executable's directory and the photo files stay exact, and the console
 # program's reader host starts from there (reader_tests above checked the
