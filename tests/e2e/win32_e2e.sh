@@ -31,9 +31,18 @@ source "$(dirname "$0")/e2e_setup.sh"
 # leave one for a few seconds, and one started by wineboot has no display at
 # all) keeps a desktop without this display: no window of the program would
 # ever appear. Ended here, the next Wine process starts one on this display.
-if command -v wineserver >/dev/null; then
-    wineserver -k 2>/dev/null
-    wineserver -w 2>/dev/null
+# The server of the loader in use: beside it (Debian's wine64 has only
+# /usr/lib/wine/wineserver64) or on the PATH.
+server=
+for candidate in "$(dirname "$(command -v "$wine")")"/wineserver{64,} wineserver; do
+    if command -v "$candidate" >/dev/null; then
+        server=$candidate
+        break
+    fi
+done
+if [ -n "$server" ]; then
+    "$server" -k 2>/dev/null || true # none running
+    "$server" -w 2>/dev/null || true
 fi
 
 # "宋体" and "微软雅黑" (and their English names) to the installed CJK faces,

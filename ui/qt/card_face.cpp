@@ -11,7 +11,7 @@
 
 namespace {
 
-const QColor kCaptionColour(QRgb(UiLayout::kCardCaptionColour));
+const QColor kCaptionColour{QRgb(UiLayout::kCardCaptionColour)};
 
 // Draws `text` with its baseline where that of a label at `labelTop` lies, so
 // a caption and the label right of it read as one line.
