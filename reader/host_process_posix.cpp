@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <malloc.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -38,9 +39,18 @@ void closeOthersOnExec()
 
 } // namespace
 
+void KeepHeapForHostFrames()
+{
+#ifdef M_TRIM_THRESHOLD
+    static const bool done = [] { return mallopt(M_TRIM_THRESHOLD, 4 << 20) != 0; }();
+    (void)done;
+#endif
+}
+
 std::unique_ptr<HostProcess> HostProcess::Start(const std::string& program,
                                                 const std::string& library, std::string& error)
 {
+    KeepHeapForHostFrames();
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
         error = std::string("socketpair: ") + std::strerror(errno);
@@ -58,12 +68,15 @@ std::unique_ptr<HostProcess> HostProcess::Start(const std::string& program,
         return nullptr;
     }
     if (pid == 0) {
-        // dup2 clears close-on-exec on the copy; stdin reads nothing.
+        // dup2 clears close-on-exec on the copy. The standard streams go
+        // nowhere: the host inherits nothing of the tool's but its channel,
+        // so what the library (or a sanitizer in it) prints can never land in
+        // the console program's output or its one line of error.
         if (dup2(pair[1], kHostChannelFd) < 0)
             _exit(127);
-        const int devNull = open("/dev/null", O_RDONLY | O_CLOEXEC);
-        if (devNull >= 0)
-            dup2(devNull, 0);
+        const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+        for (int stream = 0; devNull >= 0 && stream <= 2; ++stream)
+            dup2(devNull, stream);
         closeOthersOnExec();
         execv(argv[0], const_cast<char* const*>(argv));
         _exit(127);
