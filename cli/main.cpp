@@ -164,21 +164,21 @@ double secondsSince(Clock::time_point t0)
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-bool isBaseRead(TermbCall call)
+bool isBaseRead(TermbFunction call)
 {
-    return call == TermbCall::ReadBaseMsg || call == TermbCall::ReadBaseFPMsg;
+    return call == TermbFunction::ReadBaseMsg || call == TermbFunction::ReadBaseFPMsg;
 }
 
 // Why a discovery found no reader: the open's answer, or the security-module
 // query's when the port opened.
 Failure noReaderFailure(const PassCalls& pass)
 {
-    const int open = pass.result(TermbCall::OpenPort);
-    if (open != kTermbOk || !pass.has(TermbCall::GetSAMIDToStr))
-        return {FailureKind::NoReader, open, TermbCallName(TermbCall::OpenPort), {}};
+    const int open = pass.result(TermbFunction::OpenPort);
+    if (open != kTermbOk || !pass.has(TermbFunction::GetSAMIDToStr))
+        return {FailureKind::NoReader, open, TermbFunctionName(TermbFunction::OpenPort), {}};
     return {FailureKind::NoReader,
-            pass.result(TermbCall::GetSAMIDToStr),
-            TermbCallName(TermbCall::GetSAMIDToStr),
+            pass.result(TermbFunction::GetSAMIDToStr),
+            TermbFunctionName(TermbFunction::GetSAMIDToStr),
             {}};
 }
 
@@ -303,7 +303,7 @@ void Session::onStatus(int status)
             m_passReadFailed = true;
             fail({FailureKind::ReadFailed,
                   pass.calls.back().result,
-                  TermbCallName(pass.calls.back().call),
+                  TermbFunctionName(pass.calls.back().call),
                   {}});
         } else {
             m_report.cardGone();
@@ -367,14 +367,16 @@ void Session::runPasses(TReadThread& thread, int passes)
             fail(noReaderFailure(pass));
         } else if (!m_passCard && !m_passReadFailed) {
             // The find's port failure, or the select that found no card.
-            const int find = pass.result(TermbCall::StartFindIDCard);
+            const int find = pass.result(TermbFunction::StartFindIDCard);
             if (IsPortFailure(find))
-                fail(
-                    {FailureKind::PortFailed, find, TermbCallName(TermbCall::StartFindIDCard), {}});
+                fail({FailureKind::PortFailed,
+                      find,
+                      TermbFunctionName(TermbFunction::StartFindIDCard),
+                      {}});
             else
                 fail({FailureKind::NoCard,
-                      pass.result(TermbCall::SelectIDCard),
-                      TermbCallName(TermbCall::SelectIDCard),
+                      pass.result(TermbFunction::SelectIDCard),
+                      TermbFunctionName(TermbFunction::SelectIDCard),
                       {}});
         }
         if (m_options.mode == RunMode::Repeat)
@@ -432,9 +434,9 @@ int Session::finish()
     for (const auto& [call, stats] : CallTotals())
         s.calls[call] = stats.summary();
     // Continuous reading counts its read passes by their finds.
-    s.passes = continuous() ? s.calls[TermbCall::StartFindIDCard].count : m_passes;
-    if (s.calls[TermbCall::StartFindIDCard].count == 0)
-        s.calls.erase(TermbCall::StartFindIDCard);
+    s.passes = continuous() ? s.calls[TermbFunction::StartFindIDCard].count : m_passes;
+    if (s.calls[TermbFunction::StartFindIDCard].count == 0)
+        s.calls.erase(TermbFunction::StartFindIDCard);
 
     std::uint64_t failed = 0;
     for (const std::uint64_t n : m_failures)

@@ -256,7 +256,7 @@ void Report::card(const CardRead& card)
             if (calls.size() > 1)
                 calls += ',';
             calls += JsonLine()
-                         .text("call", TermbCallName(c.call))
+                         .text("call", TermbFunctionName(c.call))
                          .ms("ms", c.ms)
                          .number("result", c.result)
                          .str();
@@ -288,8 +288,8 @@ void Report::card(const CardRead& card)
                      (card.wltPath.empty() ? std::string("(not written)") : card.wltPath));
     std::string calls;
     for (const TimedCall& c : card.pass.calls)
-        calls +=
-            std::string(calls.empty() ? "" : ", ") + TermbCallName(c.call) + " " + fixed(c.ms, 3);
+        calls += std::string(calls.empty() ? "" : ", ") + TermbFunctionName(c.call) + " " +
+                 fixed(c.ms, 3);
     row("Read in", fixed(card.readMs, 3) + " ms (" + calls + ")");
     line(text);
 }
@@ -330,7 +330,7 @@ void Report::summary(const RunSummary& s)
             failures.number(FailureKindName(FailureKind(k)), std::int64_t(s.failures[k]));
         JsonLine calls;
         for (const auto& [call, d] : s.calls)
-            calls.raw(TermbCallName(call), durationJson(d));
+            calls.raw(TermbFunctionName(call), durationJson(d));
         line(JsonLine()
                  .text("event", "summary")
                  .text("mode", s.mode)
@@ -368,7 +368,7 @@ void Report::summary(const RunSummary& s)
         if (s.pass.count)
             text += "\n" + durationRow("pass", s.pass);
         for (const auto& [call, d] : s.calls)
-            text += "\n" + durationRow(TermbCallName(call), d);
+            text += "\n" + durationRow(TermbFunctionName(call), d);
     }
     line(text, true);
 }

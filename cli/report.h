@@ -59,7 +59,7 @@ struct RunSummary
     int exitCode = 0;
     double elapsedSeconds = 0;
     DurationSummary pass;
-    std::map<TermbCall, DurationSummary> calls;
+    std::map<TermbFunction, DurationSummary> calls;
 };
 
 const char* FailureKindName(FailureKind kind);

@@ -17,8 +17,8 @@ struct Records
     PassCalls pass;
     bool newPassPending = true;
     bool havePrevious = false;
-    TermbCall previous = TermbCall::OpenPort;
-    std::map<TermbCall, DurationStats> totals;
+    TermbFunction previous = TermbFunction::OpenPort;
+    std::map<TermbFunction, DurationStats> totals;
 };
 
 Records& records()
@@ -27,27 +27,27 @@ Records& records()
     return r;
 }
 
-bool isDiscovery(TermbCall call)
+bool isDiscovery(TermbFunction call)
 {
-    return call == TermbCall::ClosePort || call == TermbCall::OpenPort ||
-           call == TermbCall::GetSAMIDToStr;
+    return call == TermbFunction::ClosePort || call == TermbFunction::OpenPort ||
+           call == TermbFunction::GetSAMIDToStr;
 }
 
 // Whether `call` opens a new pass: a discovery begins with a close unless it
 // goes on trying candidates, and a read pass with a find unless the discovery
 // of the same pass just opened the reader.
-bool beginsPass(Records& r, TermbCall call)
+bool beginsPass(Records& r, TermbFunction call)
 {
     if (r.newPassPending || !r.havePrevious)
         return true;
-    if (call == TermbCall::ClosePort)
+    if (call == TermbFunction::ClosePort)
         return !isDiscovery(r.previous);
-    if (call == TermbCall::StartFindIDCard)
-        return r.previous != TermbCall::GetSAMIDToStr;
+    if (call == TermbFunction::StartFindIDCard)
+        return r.previous != TermbFunction::GetSAMIDToStr;
     return false;
 }
 
-void record(TermbCall call, Clock::time_point start, Clock::time_point end, int result)
+void record(TermbFunction call, Clock::time_point start, Clock::time_point end, int result)
 {
     Records& r = records();
     const double ms = std::chrono::duration<double, std::milli>(end - start).count();
@@ -60,14 +60,14 @@ void record(TermbCall call, Clock::time_point start, Clock::time_point end, int 
     }
     r.havePrevious = true;
     r.previous = call;
-    if (call != TermbCall::ReadNewAppMsg && r.pass.calls.size() < kMaxPassCalls)
+    if (call != TermbFunction::ReadNewAppMsg && r.pass.calls.size() < kMaxPassCalls)
         r.pass.calls.push_back({call, result, ms});
 }
 
 // Calls the inner table's entry and records how long it took. The inner
 // table is copied once per process before any call, so reading it needs no lock.
 template <typename Fn, typename... Args>
-int timed(TermbCall call, Fn TermbApi::*entry, Args... args)
+int timed(TermbFunction call, Fn TermbApi::*entry, Args... args)
 {
     const Fn fn = records().inner.*entry;
     const Clock::time_point start = Clock::now();
@@ -80,58 +80,51 @@ int timed(TermbCall call, Fn TermbApi::*entry, Args... args)
 // the reading thread calls them as stdcall functions.
 int TERMB_CALL openPort(int port)
 {
-    return timed(TermbCall::OpenPort, &TermbApi::SDT_OpenPort, port);
+    return timed(TermbFunction::OpenPort, &TermbApi::SDT_OpenPort, port);
 }
 int TERMB_CALL closePort(int port)
 {
-    return timed(TermbCall::ClosePort, &TermbApi::SDT_ClosePort, port);
+    return timed(TermbFunction::ClosePort, &TermbApi::SDT_ClosePort, port);
 }
 int TERMB_CALL getSamId(int port, char* samId, int ifOpen)
 {
-    return timed(TermbCall::GetSAMIDToStr, &TermbApi::SDT_GetSAMIDToStr, port, samId, ifOpen);
+    return timed(TermbFunction::GetSAMIDToStr, &TermbApi::SDT_GetSAMIDToStr, port, samId, ifOpen);
 }
 int TERMB_CALL startFind(int port, unsigned char* manage, int ifOpen)
 {
-    return timed(TermbCall::StartFindIDCard, &TermbApi::SDT_StartFindIDCard, port, manage, ifOpen);
+    return timed(TermbFunction::StartFindIDCard, &TermbApi::SDT_StartFindIDCard, port, manage,
+                 ifOpen);
 }
 int TERMB_CALL selectCard(int port, unsigned char* manage, int ifOpen)
 {
-    return timed(TermbCall::SelectIDCard, &TermbApi::SDT_SelectIDCard, port, manage, ifOpen);
+    return timed(TermbFunction::SelectIDCard, &TermbApi::SDT_SelectIDCard, port, manage, ifOpen);
 }
 int TERMB_CALL readBase(int port, unsigned char* text, unsigned int* textLen, unsigned char* photo,
                         unsigned int* photoLen, int ifOpen)
 {
-    return timed(TermbCall::ReadBaseMsg, &TermbApi::SDT_ReadBaseMsg, port, text, textLen, photo,
+    return timed(TermbFunction::ReadBaseMsg, &TermbApi::SDT_ReadBaseMsg, port, text, textLen, photo,
                  photoLen, ifOpen);
 }
 int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned int* textLen,
                           unsigned char* photo, unsigned int* photoLen, unsigned char* fingerprint,
                           int* fingerprintLen, int ifOpen)
 {
-    return timed(TermbCall::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen, photo,
-                 photoLen, fingerprint, fingerprintLen, ifOpen);
+    return timed(TermbFunction::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen,
+                 photo, photoLen, fingerprint, fingerprintLen, ifOpen);
 }
 int TERMB_CALL readNewApp(int port, unsigned char* appMsg, unsigned int* len, int ifOpen)
 {
-    return timed(TermbCall::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len, ifOpen);
+    return timed(TermbFunction::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len,
+                 ifOpen);
 }
 int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
-    return timed(TermbCall::Wlt2Bmp, &TermbApi::Wlt2Bmp, wlt, bmp);
+    return timed(TermbFunction::Wlt2Bmp, &TermbApi::Wlt2Bmp, wlt, bmp);
 }
 
 } // namespace
 
-const char* TermbCallName(TermbCall call)
-{
-    static const char* const names[kTermbCallCount] = {
-        "SDT_OpenPort",        "SDT_ClosePort",     "SDT_GetSAMIDToStr",
-        "SDT_StartFindIDCard", "SDT_SelectIDCard",  "SDT_ReadBaseMsg",
-        "SDT_ReadBaseFPMsg",   "SDT_ReadNewAppMsg", "Wlt2Bmp"};
-    return names[int(call)];
-}
-
-int PassCalls::result(TermbCall call, int fallback) const
+int PassCalls::result(TermbFunction call, int fallback) const
 {
     for (auto it = calls.rbegin(); it != calls.rend(); ++it)
         if (it->call == call)
@@ -139,7 +132,7 @@ int PassCalls::result(TermbCall call, int fallback) const
     return fallback;
 }
 
-bool PassCalls::has(TermbCall call) const
+bool PassCalls::has(TermbFunction call) const
 {
     for (const TimedCall& c : calls)
         if (c.call == call)
@@ -186,7 +179,7 @@ PassCalls CurrentPassCalls()
     return r.newPassPending ? PassCalls{} : r.pass;
 }
 
-std::map<TermbCall, DurationStats> CallTotals()
+std::map<TermbFunction, DurationStats> CallTotals()
 {
     Records& r = records();
     std::lock_guard lock(r.mutex);

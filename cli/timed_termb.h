@@ -12,26 +12,11 @@
 
 #include "cli/duration_stats.h"
 #include "reader/termb.h"
-
-enum class TermbCall {
-    OpenPort,
-    ClosePort,
-    GetSAMIDToStr,
-    StartFindIDCard,
-    SelectIDCard,
-    ReadBaseMsg,
-    ReadBaseFPMsg,
-    ReadNewAppMsg,
-    Wlt2Bmp,
-};
-inline constexpr int kTermbCallCount = 9;
-
-// The library's name of the function, e.g. "SDT_OpenPort".
-const char* TermbCallName(TermbCall call);
+#include "reader/termb_functions.h"
 
 struct TimedCall
 {
-    TermbCall call;
+    TermbFunction call;
     int result;
     double ms;
 };
@@ -44,8 +29,8 @@ struct PassCalls
     std::vector<TimedCall> calls;
     std::chrono::steady_clock::time_point start{};
     // The answer of the last call to `call` in this pass, or `fallback`.
-    int result(TermbCall call, int fallback = -1) const;
-    bool has(TermbCall call) const;
+    int result(TermbFunction call, int fallback = -1) const;
+    bool has(TermbFunction call) const;
 };
 
 // Makes every call of the returned table go to `inner`, timed. There is one
@@ -63,4 +48,4 @@ void BeginTimedPass();
 PassCalls CurrentPassCalls();
 
 // Durations of every call since TimedTermbApi, by function.
-std::map<TermbCall, DurationStats> CallTotals();
+std::map<TermbFunction, DurationStats> CallTotals();

@@ -8,7 +8,6 @@ namespace {
 
 struct Shape
 {
-    const char* name;
     std::size_t values;
     std::vector<std::size_t> buffers;
 };
@@ -17,19 +16,20 @@ struct Shape
 // by-reference lengths, the trailing flag) in order, and the buffers.
 const Shape& shapeOf(TermbFunction function)
 {
-    static const std::array<Shape, 9> shapes{{
-        {"SDT_OpenPort", 1, {}},
-        {"SDT_ClosePort", 1, {}},
-        {"SDT_GetSAMIDToStr", 2, {kHostSamIdSize}},
-        {"SDT_StartFindIDCard", 2, {kManageBufferSize}},
-        {"SDT_SelectIDCard", 2, {kManageBufferSize}},
-        // port, text length, photo length, flag
-        {"SDT_ReadBaseMsg", 4, {kTextBufferSize, kPhotoBufferSize}},
-        // port, text length, photo length, fingerprint length, flag
-        {"SDT_ReadBaseFPMsg", 5, {kTextBufferSize, kPhotoBufferSize, kHostFingerprintSize}},
-        // port, length, flag
-        {"SDT_ReadNewAppMsg", 3, {kTextBufferSize}},
-        {"Wlt2Bmp", 0, {kPhotoBufferSize, kBitmapBufferSize}},
+    // In the order of TermbFunction.
+    static const std::array<Shape, kTermbFunctionCount> shapes{{
+        {1, {}},                  // SDT_OpenPort: port
+        {1, {}},                  // SDT_ClosePort: port
+        {2, {kHostSamIdSize}},    // SDT_GetSAMIDToStr: port, flag
+        {2, {kManageBufferSize}}, // SDT_StartFindIDCard: port, flag
+        {2, {kManageBufferSize}}, // SDT_SelectIDCard: port, flag
+        // SDT_ReadBaseMsg: port, text length, photo length, flag
+        {4, {kTextBufferSize, kPhotoBufferSize}},
+        // SDT_ReadBaseFPMsg: port, text length, photo length, fingerprint length, flag
+        {5, {kTextBufferSize, kPhotoBufferSize, kHostFingerprintSize}},
+        // SDT_ReadNewAppMsg: port, length, flag
+        {3, {kTextBufferSize}},
+        {0, {kPhotoBufferSize, kBitmapBufferSize}}, // Wlt2Bmp
     }};
     return shapes[static_cast<std::size_t>(function) - 1];
 }
@@ -195,11 +195,6 @@ constexpr std::size_t kMaxFunctionName = 64;
 constexpr std::uint8_t kMaxMissing = 9;
 
 } // namespace
-
-const char* TermbFunctionName(TermbFunction function)
-{
-    return shapeOf(function).name;
-}
 
 std::size_t HostCallValueCount(TermbFunction function)
 {

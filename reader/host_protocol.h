@@ -20,22 +20,8 @@
 #include <vector>
 
 #include "reader/termb.h"
+#include "reader/termb_functions.h"
 #include "reader/termb_loader.h"
-
-enum class TermbFunction : std::uint8_t {
-    OpenPort = 1,
-    ClosePort,
-    GetSAMIDToStr,
-    StartFindIDCard,
-    SelectIDCard,
-    ReadBaseMsg,
-    ReadBaseFPMsg,
-    ReadNewAppMsg,
-    Wlt2Bmp,
-};
-
-// The library's name of the function, e.g. "SDT_ReadBaseFPMsg".
-const char* TermbFunctionName(TermbFunction function);
 
 // The buffers each call is given, in bytes. The callers of the function
 // table pass buffers of these sizes, as the reading thread does.
