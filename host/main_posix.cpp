@@ -20,36 +20,21 @@ namespace {
 
 class SocketEnd : public HostChannelEnd
 {
-public:
-    bool ReadAll(void* data, std::size_t size) override
+protected:
+    long ReadSome(void* data, std::size_t size) override
     {
-        auto p = static_cast<char*>(data);
-        while (size > 0) {
-            const ssize_t n = recv(kChannel, p, size, 0);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            size -= static_cast<std::size_t>(n);
+        ssize_t n;
+        while ((n = recv(kChannel, data, size, 0)) < 0 && errno == EINTR) {
         }
-        return true;
+        return n;
     }
 
-    bool WriteAll(const std::vector<unsigned char>& frame) override
+    long WriteSome(const void* data, std::size_t size) override
     {
-        const unsigned char* p = frame.data();
-        std::size_t size = frame.size();
-        while (size > 0) {
-            const ssize_t n = send(kChannel, p, size, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            size -= static_cast<std::size_t>(n);
+        ssize_t n;
+        while ((n = send(kChannel, data, size, MSG_NOSIGNAL)) < 0 && errno == EINTR) {
         }
-        return true;
+        return n;
     }
 
 private:

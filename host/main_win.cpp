@@ -24,31 +24,17 @@ class PipeEnd : public HostChannelEnd
 public:
     explicit PipeEnd(HANDLE pipe) : m_pipe(pipe) {}
 
-    bool ReadAll(void* data, std::size_t size) override
+protected:
+    long ReadSome(void* data, std::size_t size) override
     {
-        auto p = static_cast<char*>(data);
-        while (size > 0) {
-            DWORD n = 0;
-            if (!::ReadFile(m_pipe, p, static_cast<DWORD>(size), &n, nullptr) || n == 0)
-                return false;
-            p += n;
-            size -= n;
-        }
-        return true;
+        DWORD n = 0;
+        return ::ReadFile(m_pipe, data, static_cast<DWORD>(size), &n, nullptr) ? long(n) : 0;
     }
 
-    bool WriteAll(const std::vector<unsigned char>& frame) override
+    long WriteSome(const void* data, std::size_t size) override
     {
-        const unsigned char* p = frame.data();
-        std::size_t size = frame.size();
-        while (size > 0) {
-            DWORD n = 0;
-            if (!::WriteFile(m_pipe, p, static_cast<DWORD>(size), &n, nullptr) || n == 0)
-                return false;
-            p += n;
-            size -= n;
-        }
-        return true;
+        DWORD n = 0;
+        return ::WriteFile(m_pipe, data, static_cast<DWORD>(size), &n, nullptr) ? long(n) : 0;
     }
 
 private:

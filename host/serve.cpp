@@ -3,6 +3,31 @@
 #include "reader/host_protocol.h"
 #include "reader/termb_loader.h"
 
+bool HostChannelEnd::ReadAll(void* data, std::size_t size)
+{
+    for (auto p = static_cast<char*>(data); size > 0;) {
+        const long n = ReadSome(p, size);
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool HostChannelEnd::WriteAll(const std::vector<unsigned char>& frame)
+{
+    std::size_t size = frame.size();
+    for (const unsigned char* p = frame.data(); size > 0;) {
+        const long n = WriteSome(p, size);
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel)
 {
     const TermbLibrary loaded = LoadTermbLibraryInProcess(library);

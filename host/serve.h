@@ -7,14 +7,21 @@
 #include <string>
 #include <vector>
 
-// The host's end of its channel, per system. Each call moves all its bytes
-// or fails: the tool has closed the channel or is gone.
+// The host's end of its channel. ReadAll and WriteAll move all their bytes
+// or fail: the tool has closed the channel or is gone. Each system gives the
+// one step that moves some bytes.
 class HostChannelEnd
 {
 public:
     virtual ~HostChannelEnd() = default;
-    virtual bool ReadAll(void* data, std::size_t size) = 0;
-    virtual bool WriteAll(const std::vector<unsigned char>& frame) = 0;
+    bool ReadAll(void* data, std::size_t size);
+    bool WriteAll(const std::vector<unsigned char>& frame);
+
+protected:
+    // The bytes moved by one read or write of at most `size`; 0 or less when
+    // the channel failed.
+    virtual long ReadSome(void* data, std::size_t size) = 0;
+    virtual long WriteSome(const void* data, std::size_t size) = 0;
 };
 
 // Exit codes: the tool sees only that the channel closed; these are for a

@@ -121,39 +121,44 @@ HostProcess::Io ready(int fd, short events, HostProcess::Clock::time_point deadl
 
 } // namespace
 
-HostProcess::Io HostProcess::Send(const void* data, std::size_t size, Clock::time_point deadline)
+namespace {
+
+// Moves `size` bytes in as many steps as the channel takes: `step` is one
+// non-blocking send or receive.
+template <class Step>
+HostProcess::Io transfer(int fd, short events, std::size_t size,
+                         HostProcess::Clock::time_point deadline, Step step)
 {
-    auto p = static_cast<const char*>(data);
-    while (size > 0) {
-        if (Io io = ready(m_handles->channel, POLLOUT, deadline); io != Io::Ok)
+    for (std::size_t done = 0; done < size;) {
+        if (HostProcess::Io io = ready(fd, events, deadline); io != HostProcess::Io::Ok)
             return io;
-        // MSG_NOSIGNAL: a host that died must not take the tool with it by SIGPIPE.
-        const ssize_t n = send(m_handles->channel, p, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t n = step(done, size - done);
         if (n < 0 && (errno == EAGAIN || errno == EINTR))
             continue;
         if (n <= 0)
-            return Io::Closed;
-        p += n;
-        size -= static_cast<std::size_t>(n);
+            return HostProcess::Io::Closed;
+        done += static_cast<std::size_t>(n);
     }
-    return Io::Ok;
+    return HostProcess::Io::Ok;
+}
+
+} // namespace
+
+HostProcess::Io HostProcess::Send(const void* data, std::size_t size, Clock::time_point deadline)
+{
+    const int fd = m_handles->channel;
+    return transfer(fd, POLLOUT, size, deadline, [&](std::size_t done, std::size_t left) {
+        // MSG_NOSIGNAL: a host that died must not take the tool with it by SIGPIPE.
+        return send(fd, static_cast<const char*>(data) + done, left, MSG_NOSIGNAL | MSG_DONTWAIT);
+    });
 }
 
 HostProcess::Io HostProcess::Receive(void* data, std::size_t size, Clock::time_point deadline)
 {
-    auto p = static_cast<char*>(data);
-    while (size > 0) {
-        if (Io io = ready(m_handles->channel, POLLIN, deadline); io != Io::Ok)
-            return io;
-        const ssize_t n = recv(m_handles->channel, p, size, MSG_DONTWAIT);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        if (n <= 0)
-            return Io::Closed;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return Io::Ok;
+    const int fd = m_handles->channel;
+    return transfer(fd, POLLIN, size, deadline, [&](std::size_t done, std::size_t left) {
+        return recv(fd, static_cast<char*>(data) + done, left, MSG_DONTWAIT);
+    });
 }
 
 void HostProcess::Interrupt()
