@@ -189,12 +189,15 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
             // The one failure, by its kind, and the summary's count of each kind.
             const auto failures = r.events("failure");
             ASSERT_EQ(failures.size(), c.failure ? 1u : 0u);
-            for (const auto& [kind, count] : last["failures"].items())
+            for (const auto& [kind, count] : last["failures"].items()) {
                 EXPECT_EQ(count, c.failure && kind == c.failure ? 1 : 0) << kind;
-            if (c.failure)
+            }
+            if (c.failure) {
                 EXPECT_EQ(failures[0]["kind"], c.failure);
-            if (*c.hostile)
+            }
+            if (*c.hostile) {
                 EXPECT_EQ(failures.at(0)["call"], "SDT_ReadBaseFPMsg");
+            }
         }
     }
 }
@@ -409,7 +412,7 @@ TEST_F(CliTest, CardTextNeverControlsTheTerminal)
     const CliRun text = run({}, scenario);
     ASSERT_EQ(text.exitCode, 0) << text.err;
     for (const char c : text.out)
-        EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20 && c != 0x7F) << int(c);
+        EXPECT_TRUE(c == '\n' || (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)) << int(c);
     EXPECT_NE(text.out.find("^[]0;pwn^G张"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("^[[2J示例^?"), std::string::npos) << text.out;
     const json card = run({"--json"}, scenario).events("card").at(0);

@@ -153,8 +153,9 @@ TEST(TermbLoader, AFileThatIsNoLibraryIsNotLoadableAndSaysWhy)
         EXPECT_FALSE(lib.loaded);
         EXPECT_EQ(lib.failure, TermbLoadFailure::NotLoadable);
         EXPECT_EQ(lib.fileCheck.problem, problem) << content.size();
-        if (problem == LibraryFileProblem::OtherArchitecture)
+        if (problem == LibraryFileProblem::OtherArchitecture) {
             EXPECT_EQ(lib.fileCheck.file.bits, 32);
+        }
         expectAbsentReader(lib.api);
     }
 }
