@@ -34,6 +34,7 @@ int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel)
     if (!channel.WriteAll(EncodeHostHello(HostHelloOf(loaded))))
         return 0;
     std::vector<unsigned char> payload;
+    HostCall answer;
     for (;;) {
         unsigned char header[kHostFrameHeaderSize];
         if (!channel.ReadAll(header, sizeof header))
@@ -46,7 +47,9 @@ int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel)
         if (!channel.ReadAll(payload.data(), size) ||
             !DecodeHostRequest(payload.data(), payload.size(), request))
             return kHostExitBadRequest;
-        if (!channel.WriteAll(EncodeHostAnswer(PerformHostCall(loaded.api, request))))
+        if (!PerformHostCall(loaded.api, request, answer))
+            return kHostExitLibraryOverran;
+        if (!channel.WriteAll(EncodeHostAnswer(answer)))
             return 0;
     }
 }

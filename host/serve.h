@@ -28,6 +28,7 @@ protected:
 // person running the host by hand.
 inline constexpr int kHostExitUsage = 2;
 inline constexpr int kHostExitBadRequest = 3;
+inline constexpr int kHostExitLibraryOverran = 4; // wrote past a buffer it was given
 
 // Loads `library` (a UTF-8 path) and serves it on `channel`; the exit code.
 int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel);

@@ -301,15 +301,16 @@ bool DecodeHostHello(const unsigned char* payload, std::size_t size, HostHello& 
     return r.atEnd();
 }
 
-HostCall PerformHostCall(const TermbApi& api, const HostCall& request)
+bool PerformHostCall(const TermbApi& api, const HostCall& request, HostCall& answer)
 {
-    // Room behind each buffer for a library that writes past it; only the
-    // buffer's own bytes go back.
+    // Room behind each buffer, so that a library that writes past one lands
+    // in it and is seen there rather than in the host's other memory.
     constexpr std::size_t kSpare = 4096;
-    HostCall answer = request;
+    constexpr unsigned char kGuard = 0xA5;
+    answer = request;
     std::vector<std::vector<unsigned char>> space;
     for (const auto& buffer : request.buffers) {
-        space.emplace_back(buffer.size() + kSpare, 0);
+        space.emplace_back(buffer.size() + kSpare, kGuard);
         std::memcpy(space.back().data(), buffer.data(), buffer.size());
     }
     auto buf = [&](std::size_t i) { return space[i].data(); };
@@ -346,7 +347,12 @@ HostCall PerformHostCall(const TermbApi& api, const HostCall& request)
         answer.result = api.Wlt2Bmp(buf(0), buf(1));
         break;
     }
-    for (std::size_t i = 0; i < space.size(); ++i)
-        std::memcpy(answer.buffers[i].data(), space[i].data(), answer.buffers[i].size());
-    return answer;
+    for (std::size_t i = 0; i < space.size(); ++i) {
+        const std::size_t size = answer.buffers[i].size();
+        if (std::any_of(space[i].begin() + std::ptrdiff_t(size), space[i].end(),
+                        [](unsigned char b) { return b != kGuard; }))
+            return false;
+        std::memcpy(answer.buffers[i].data(), space[i].data(), size);
+    }
+    return true;
 }

@@ -84,8 +84,10 @@ HostHello HostHelloOf(const TermbLibrary& library);
 std::vector<unsigned char> EncodeHostHello(const HostHello& hello);
 bool DecodeHostHello(const unsigned char* payload, std::size_t size, HostHello& hello);
 
-// Makes the request's call on `api`, in the host, and returns the answer.
-// The library gets buffers of their full sizes (with room to spare behind
-// them, so a library that writes a little past a buffer harms nobody) holding
-// the request's bytes.
-HostCall PerformHostCall(const TermbApi& api, const HostCall& request);
+// Makes the request's call on `api`, in the host, and fills `answer`. The
+// library gets buffers of their full sizes holding the request's bytes, each
+// with room behind it filled with a known pattern. False when the library
+// wrote into that room: it writes past the buffers it is given, the host's
+// memory can no longer be trusted, and the answer must not be sent. The host
+// then ends as a crashed library would, so the tool reports the call.
+bool PerformHostCall(const TermbApi& api, const HostCall& request, HostCall& answer);
