@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# The real program with a reader library that crashes or hangs on demand in
-# its reader host: the window stays up, says which call failed, and shows the
-# next card once the library behaves; closing while a call hangs still ends
-# the program at once.
+# The real program with a reader library that crashes, hangs or writes past
+# its buffers on demand in its reader host: the window stays up, says which
+# call failed, and shows the next card once the library behaves; closing
+# while a call hangs still ends the program at once.
 #
 # Usage: reader_host_e2e.sh PROGRAM HOSTILE-READER-LIBRARY X11-CLOSE
 set -uo pipefail
@@ -23,7 +23,7 @@ single_read=(87 140)
 cycle_read=(87 225)
 
 # One single read per case: the library misbehaves, then behaves again.
-for case in "null:异常终止" "abort:异常终止" "exit:异常终止" "hang:无响应"; do
+for case in "null:异常终止" "abort:异常终止" "exit:异常终止" "overrun:异常终止" "hang:无响应"; do
     how=${case%%:*} text=读卡器库${case#*:}：SDT_ReadBaseFPMsg
     printf '[Config]\nReaderCallTimeout=500\n' >"$work/app/config.ini"
     echo "SDT_ReadBaseFPMsg $how" >"$work/control"

@@ -305,14 +305,14 @@ dump Tform_Main
 [ "$(field btn_CycleReadCard 4)" = 循环读卡 ] || fail "the second of two quick clicks was lost"
 close_and_check "after the manners"
 
-# --- A termb.dll that crashes or hangs in SDT_ReadBaseFPMsg, run in its
-# reader host: the window stays up, says which call failed, hides the
-# status bar, and shows the card once the library behaves again; closing
-# while a call hangs under a long deadline ends the program at once, and
-# its reader host with it.
+# --- A termb.dll that crashes, writes past its buffers or hangs in
+# SDT_ReadBaseFPMsg, run in its reader host: the window stays up, says which
+# call failed, hides the status bar, and shows the card once the library
+# behaves again; closing while a call hangs under a long deadline ends the
+# program at once, and its reader host with it.
 cp "$hostile" "$work/app/termb.dll"
 export HOSTILE_TERMB_CONTROL="Z:${work//\//\\}\\control"
-for case in "null:异常终止" "hang:无响应"; do
+for case in "null:异常终止" "overrun:异常终止" "hang:无响应"; do
     how=${case%%:*} text=读卡器库${case#*:}：SDT_ReadBaseFPMsg
     printf '[Config]\r\nReaderCallTimeout=500\r\n' >"$work/app/config.ini"
     echo "SDT_ReadBaseFPMsg $how" >"$work/control"
