@@ -357,8 +357,8 @@ TEST_F(CliTest, FailedReadIsReportedWithItsCodeAndTheNextPassReopens)
 TEST_F(CliTest, ContinuousReadsEachPlacedCardOnce)
 {
     const CliRun r =
-        run({"--continuous", "--duration", "1.3", "--json"},
-            R"("cards": [0, 5], "timeline": {"mode": "cycle", "on_ms": 300, "off_ms": 200})");
+        run({"--continuous", "--duration", "2", "--json"},
+            R"("cards": [0, 5], "timeline": {"mode": "cycle", "on_ms": 400, "off_ms": 400})");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     const auto events = r.events();
     ASSERT_GE(events.size(), 6u);
