@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "state/shared_state.h"
+
 namespace {
 
 // One colour per reader, in the order of --port; and one per failure kind.
@@ -45,9 +47,10 @@ std::string durationText(double ms)
     return printed("%.3f ms", ms);
 }
 
+// USB1001 for a USB reader, COMn for a serial port.
 std::string portTitle(int port)
 {
-    return PortName(port) + (PortName(port) == "USB" ? " (1001)" : "");
+    return port >= kUsbPort && port <= kLastUsbPort ? "USB" + std::to_string(port) : PortName(port);
 }
 
 const char* exitMeaning(int code)
@@ -182,7 +185,7 @@ std::string timeline(const HtmlRun& run)
         const int mid = top + lane * int(r) + lane / 2;
         svg += "<text x=\"" + std::to_string(left - 10) + "\" y=\"" + std::to_string(mid + 4) +
                "\" class=\"ylab\" fill=\"" + readerColour(r) + "\">" +
-               HtmlEscaped(PortName(reader.port)) + "</text>";
+               HtmlEscaped(portTitle(reader.port)) + "</text>";
         svg += "<line x1=\"" + std::to_string(left) + "\" x2=\"" + std::to_string(left + plotW) +
                "\" y1=\"" + std::to_string(mid) + "\" y2=\"" + std::to_string(mid) +
                "\" class=\"lane\"/>";
@@ -233,7 +236,7 @@ section{background:#fff;border:1px solid #e5e7eb;border-radius:10px;padding:18px
 .cards{display:flex;gap:12px;margin:16px 0}.card{flex:1;background:#fff;border:1px solid #e5e7eb;border-radius:10px;padding:12px 16px}
 .card b{display:block;font-size:24px;font-weight:650}.card span{color:#6b7280;font-size:12px;text-transform:uppercase;letter-spacing:.04em}
 table{border-collapse:collapse;width:100%}th,td{padding:7px 8px;border-bottom:1px solid #eef0f3;text-align:left;vertical-align:middle}
-th{font-size:12px;color:#6b7280;font-weight:600;text-transform:uppercase;letter-spacing:.03em}td.n,th.n{text-align:right;font-variant-numeric:tabular-nums}
+th{font-size:12px;color:#6b7280;font-weight:600;text-transform:uppercase;letter-spacing:.03em}td.n,th.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}td:first-child{white-space:nowrap}td.mono{word-break:break-all;font-size:11.5px;color:#4b5563}
 tr.total td{font-weight:650;border-top:2px solid #d1d5db;border-bottom:none}
 .badge{display:inline-block;padding:2px 9px;border-radius:999px;font-size:12px;font-weight:600;white-space:nowrap}
 .ok{background:#dcfce7;color:#166534}.bad{background:#fee2e2;color:#991b1b}
