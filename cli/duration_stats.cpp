@@ -61,3 +61,24 @@ DurationSummary DurationStats::summary() const
     s.p95 = atRank(rankOf(0.95));
     return s;
 }
+
+void DurationStats::merge(const DurationStats& other)
+{
+    if (other.m_count == 0)
+        return;
+    if (m_count == 0 || other.m_min < m_min)
+        m_min = other.m_min;
+    if (m_count == 0 || other.m_max > m_max)
+        m_max = other.m_max;
+    m_count += other.m_count;
+    for (const auto& [bucket, n] : other.m_buckets)
+        m_buckets[bucket] += n;
+}
+
+std::vector<std::pair<double, std::uint64_t>> DurationStats::spread() const
+{
+    std::vector<std::pair<double, std::uint64_t>> out;
+    for (const auto& [bucket, n] : m_buckets)
+        out.emplace_back(std::clamp(middleOf(bucket), m_min, m_max), n);
+    return out;
+}

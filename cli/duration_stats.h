@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
+#include <vector>
 
 struct DurationSummary
 {
@@ -20,6 +22,10 @@ public:
     void add(double ms);
     std::uint64_t count() const { return m_count; }
     DurationSummary summary() const;
+    // Adds every duration of `other`, as if each had been added here.
+    void merge(const DurationStats& other);
+    // The durations as (bucket middle in ms, count), shortest first.
+    std::vector<std::pair<double, std::uint64_t>> spread() const;
 
 private:
     // The duration whose rank is `rank` (1 to count), nearest-rank rule.

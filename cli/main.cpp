@@ -9,6 +9,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,6 +21,7 @@
 #include "base/files.h"
 #include "base/text.h"
 #include "card/gbk.h"
+#include "cli/html_report.h"
 #include "cli/options.h"
 #include "cli/report.h"
 #include "cli/timed_termb.h"
@@ -187,14 +191,35 @@ std::string existingFile(const std::string& path)
     return PathExistsUtf8(path) ? path : std::string();
 }
 
-// One run: the statuses of the reading thread become events, counted for the
-// summary. Statuses arrive on whichever thread runs the reading thread's
-// passes; everything here is under one lock.
+// Kept per reader for the report; more would say nothing new.
+constexpr std::size_t kMaxFailureMarks = 5000;
+
+// Everything the readers of a run share: the output, the lock that
+// serialises it and every reader's counts, and the run's start.
+struct RunShared
+{
+    RunShared(const Options& o, Report& r) : options(o), report(r) {}
+
+    const Options& options;
+    Report& report;
+    std::mutex mutex;
+    bool several = false; // more than one reader: lines and complaints name their port
+    Clock::time_point start = Clock::now();
+    Clock::time_point lastProgress = start;
+    std::time_t started = std::time(nullptr);
+    std::string command; // the arguments, for the report page
+};
+
+// One reader of a run: the statuses of its reading thread become events,
+// counted for the summary. Statuses arrive on whichever thread runs the
+// reading thread's passes; everything here is under the run's one lock.
 class Session
 {
 public:
-    Session(const Options& options, const TermbLibrary& library, Report& report)
-        : m_options(options), m_library(library), m_report(report)
+    Session(RunShared& run, const TermbLibrary& library, ReaderState& state, TimedTermb& timed,
+            int port)
+        : m_run(run), m_options(run.options), m_library(library), m_report(run.report),
+          m_state(state), m_timed(timed), m_port(port)
     {
     }
 
@@ -204,23 +229,49 @@ public:
     void onStatus(int status);
 
     void runPasses(TReadThread& thread, int passes);
-    void runContinuous(TReadThread& thread);
-    int finish();
+    void startContinuous(TReadThread& thread);
+    void stopContinuous(TReadThread& thread);
+    // Ends this reader's part of the run: no status is reported after this.
+    // Says on standard error what a failed part owes; the summary and its
+    // exit code. Call under the run's lock.
+    RunSummary close();
+    // Ends it with nothing more said: the run's output failed.
+    void shut() { m_closed = true; }
+
+    // The run's readers, for the progress line; set before the run starts.
+    void runsWith(std::vector<Session*> all) { m_all = std::move(all); }
+
+    int port() const { return m_port; }
+    // The port this reader was read on: its own, or the one the search found.
+    int portInUse() const { return m_port ? m_port : int(m_state.portNo); }
+    const DurationStats& passStats() const { return m_passStats; }
+    std::map<TermbFunction, DurationStats> callStats() const { return m_timed.totals(); }
+    const std::vector<FailureMark>& failureMarks() const { return m_failureMarks; }
+    std::uint64_t cards() const { return m_cards; }
+    std::uint64_t passes() const { return m_passes; }
+    std::uint64_t failed() const;
+    std::string samId() const { return m_samId; }
+
+    // The progress line of the whole run, under its lock.
+    static void ShowProgress(RunShared& run, const std::vector<Session*>& sessions);
 
 private:
     void fail(const Failure& failure);
-    void showProgress();
+    void complainHere(const std::string& text) const;
+    void progress();
     bool continuous() const { return m_options.mode == RunMode::Continuous; }
     // Whether the run goes on: not interrupted, and its output still written.
     bool running() const { return !g_stop && m_report.outputError() == 0; }
 
+    RunShared& m_run;
     const Options& m_options;
     const TermbLibrary& m_library;
     Report& m_report;
-    std::mutex m_mutex;
+    ReaderState& m_state;
+    TimedTermb& m_timed;
+    int m_port;                        // 0 when the run has one reader
+    std::vector<Session*> m_all{this}; // the run's readers, for the progress line
     bool m_closed = false;
-    Clock::time_point m_start = Clock::now();
-    Clock::time_point m_lastProgress = m_start;
 
     bool m_readerFound = false;
     bool m_passCard = false;       // the pass under way read a card
@@ -232,28 +283,47 @@ private:
     std::uint64_t m_cards = 0;
     std::uint64_t m_failures[kFailureKindCount] = {};
     DurationStats m_passStats;
+    std::vector<FailureMark> m_failureMarks;
+    std::string m_samId;
 };
+
+std::uint64_t Session::failed() const
+{
+    std::uint64_t n = 0;
+    for (const std::uint64_t f : m_failures)
+        n += f;
+    return n;
+}
+
+void Session::complainHere(const std::string& text) const
+{
+    complain(m_port ? "port " + PortLabel(m_port) + ": " + text : text);
+}
 
 void Session::fail(const Failure& failure)
 {
     ++m_failures[int(failure.kind)];
+    if (m_failureMarks.size() < kMaxFailureMarks)
+        m_failureMarks.push_back({secondsSince(m_run.start), failure.kind});
     m_report.failure(failure);
 }
 
 void Session::onStatus(int status)
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_run.mutex);
     if (m_closed || m_report.outputError())
         return;
-    const bool repeated = LastMsgCode.exchange(status) == status;
+    m_report.forPort(m_port);
+    const bool repeated = m_state.lastMsgCode.exchange(status) == status;
     if (status != RS_CARD_READ)
-        LastIDCardNo.clear();
-    const PassCalls pass = CurrentPassCalls();
+        m_state.lastIdCardNo.clear();
+    const PassCalls pass = m_timed.currentPass();
     switch (status) {
     case RS_DEVICE_FOUND:
         m_readerFound = true;
+        m_samId = GbkToUtf8(m_state.samIdText());
         if (!repeated)
-            m_report.device(PortNo, GbkToUtf8(SamIdText()), m_library.isVirtual);
+            m_report.device(m_state.portNo, m_samId, m_library.isVirtual);
         break;
     case RS_NO_DEVICE:
         // A single pass knows at its end whether the search found a reader
@@ -265,7 +335,7 @@ void Session::onStatus(int status)
     case RS_LIBRARY_HUNG: {
         m_passFault = true;
         m_endsOnFault = true;
-        const std::string call = ReaderFaultFunction.str();
+        const std::string call = m_state.readerFaultFunction.str();
         fail({status == RS_LIBRARY_HUNG ? FailureKind::LibraryHung : FailureKind::LibraryCrashed,
               0,
               call.c_str(),
@@ -278,11 +348,11 @@ void Session::onStatus(int status)
         m_passCard = true;
         CardRead card;
         card.number = int(m_cards);
-        card.port = PortNo;
-        card.record = &CardInfo;
-        card.kind = &CardKindInfo;
-        card.wltPath = existingFile(PhotoWltPath());
-        card.bmpPath = existingFile(PhotoBmpPath());
+        card.port = m_state.portNo;
+        card.record = &m_state.cardInfo;
+        card.kind = &m_state.cardKindInfo;
+        card.wltPath = existingFile(PhotoWltPath(m_state.photoTag));
+        card.bmpPath = existingFile(PhotoBmpPath(m_state.photoTag));
         card.pass = pass;
         card.readMs = std::chrono::duration<double, std::milli>(Clock::now() - pass.start).count();
         if (continuous())
@@ -290,8 +360,8 @@ void Session::onStatus(int status)
         m_report.card(card);
         if (card.wltPath.empty() && !m_photoWarned) {
             m_photoWarned = true;
-            complain("the photo files could not be written in " + CaretNotation(ExeDir()) +
-                     "; run a copy of the program from a directory you can write to");
+            complainHere("the photo files could not be written in " + CaretNotation(ExeDir()) +
+                         "; run a copy of the program from a directory you can write to");
         }
         break;
     }
@@ -314,21 +384,29 @@ void Session::onStatus(int status)
     }
 }
 
-void Session::showProgress()
+void Session::ShowProgress(RunShared& run, const std::vector<Session*>& sessions)
 {
     const Clock::time_point now = Clock::now();
-    if (now - m_lastProgress < std::chrono::milliseconds(250))
+    if (now - run.lastProgress < std::chrono::milliseconds(250))
         return;
-    m_lastProgress = now;
-    std::uint64_t failed = 0;
-    for (const std::uint64_t n : m_failures)
-        failed += n;
-    std::string text = std::to_string(int(secondsSince(m_start))) + " s: ";
-    if (m_options.mode == RunMode::Repeat)
-        text +=
-            "pass " + std::to_string(m_passes) + " of " + std::to_string(m_options.repeat) + ", ";
-    text += std::to_string(m_cards) + " cards, " + std::to_string(failed) + " failures";
-    m_report.progress(text);
+    run.lastProgress = now;
+    std::uint64_t passes = 0, cards = 0, failed = 0;
+    for (const Session* session : sessions) {
+        passes += session->m_passes;
+        cards += session->m_cards;
+        failed += session->failed();
+    }
+    std::string text = std::to_string(int(secondsSince(run.start))) + " s: ";
+    if (run.options.mode == RunMode::Repeat)
+        text += "pass " + std::to_string(passes) + " of " +
+                std::to_string(std::uint64_t(run.options.repeat) * sessions.size()) + ", ";
+    text += std::to_string(cards) + " cards, " + std::to_string(failed) + " failures";
+    run.report.progress(text);
+}
+
+void Session::progress()
+{
+    ShowProgress(m_run, m_all);
 }
 
 // Single passes back to back, as the window's single read makes them: the
@@ -338,7 +416,7 @@ void Session::runPasses(TReadThread& thread, int passes)
 {
     for (int i = 0; i < passes; ++i) {
         {
-            std::lock_guard lock(m_mutex);
+            std::lock_guard lock(m_run.mutex);
             if (!running())
                 break;
             m_passCard = false;
@@ -347,20 +425,21 @@ void Session::runPasses(TReadThread& thread, int passes)
             m_endsOnFault = false; // a fixed run ends on its last pass
         }
         // Each pass reports its statuses afresh, as the single-read button does.
-        LastMsgCode = 0;
-        ReadMode = kReadOnce;
-        BeginTimedPass();
+        m_state.lastMsgCode = 0;
+        m_state.readMode = kReadOnce;
+        m_timed.beginPass();
         const Clock::time_point t0 = Clock::now();
-        const bool open = thread.CheckDevice() && DeviceOK;
+        const bool open = thread.CheckDevice() && m_state.deviceOk;
         if (open)
             thread.ReadCard();
-        ReadMode = kReadIdle;
+        m_state.readMode = kReadIdle;
         const double ms = std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
 
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_run.mutex);
+        m_report.forPort(m_port);
         ++m_passes;
         m_passStats.add(ms);
-        const PassCalls pass = CurrentPassCalls();
+        const PassCalls pass = m_timed.currentPass();
         if (m_passFault) {
             // Reported with its status; the next pass starts a fresh host.
         } else if (!open) {
@@ -380,46 +459,47 @@ void Session::runPasses(TReadThread& thread, int passes)
                       {}});
         }
         if (m_options.mode == RunMode::Repeat)
-            showProgress();
+            progress();
     }
 }
 
-// The reading thread's own continuous reading, until interrupted or the
-// duration is over.
-void Session::runContinuous(TReadThread& thread)
+// The reading thread's own continuous reading, until stopContinuous.
+void Session::startContinuous(TReadThread& thread)
 {
-    LastMsgCode = 0;
-    ReadMode = kReadContinuous;
+    m_state.lastMsgCode = 0;
+    m_state.readMode = kReadContinuous;
     thread.Resume();
-    const bool timed = m_options.durationSeconds > 0;
+}
+
+void Session::stopContinuous(TReadThread& thread)
+{
+    m_state.readMode = kReadIdle;
+    thread.Terminate();
+}
+
+// Continuous reading on every reader, until interrupted or the duration is over.
+void waitContinuous(RunShared& run, const std::vector<Session*>& sessions)
+{
+    const bool timed = run.options.durationSeconds > 0;
     const Clock::time_point end =
-        m_start + std::chrono::duration_cast<Clock::duration>(
-                      std::chrono::duration<double>(m_options.durationSeconds));
+        run.start + std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(run.options.durationSeconds));
     while (!timed || Clock::now() < end) {
         Clock::duration tick = std::chrono::milliseconds(20);
         if (timed)
             tick = std::min(tick, end - Clock::now());
         std::this_thread::sleep_for(tick);
-        std::lock_guard lock(m_mutex);
-        if (!running())
+        std::lock_guard lock(run.mutex);
+        if (g_stop || run.report.outputError() != 0)
             break;
-        showProgress();
+        Session::ShowProgress(run, sessions);
     }
-    ReadMode = kReadIdle;
-    thread.Terminate();
 }
 
-// Ends the run: no status is reported after this. Prints the summary and
-// the one line on standard error that a failed run owes; returns the exit code.
-int Session::finish()
+RunSummary Session::close()
 {
-    std::lock_guard lock(m_mutex);
     m_closed = true;
-    // Output that could not be written ends the run, whatever it found:
-    // what it read is lost, and a script must not take it for a result.
-    if (const int error = m_report.outputError())
-        return outputFailure(error);
-
+    m_report.forPort(m_port);
     RunSummary s;
     s.mode = m_options.mode == RunMode::Once     ? "once"
              : m_options.mode == RunMode::Repeat ? "repeat"
@@ -429,53 +509,137 @@ int Session::finish()
     // Interrupted: ended early by Ctrl-C or SIGTERM. A fixed run whose last
     // pass was under way when the interrupt came has still run every pass.
     s.interrupted = g_stop && (continuous() || m_passes < std::uint64_t(m_options.repeat));
-    s.elapsedSeconds = secondsSince(m_start);
+    s.elapsedSeconds = secondsSince(m_run.start);
     s.pass = m_passStats.summary();
-    for (const auto& [call, stats] : CallTotals())
+    for (const auto& [call, stats] : m_timed.totals())
         s.calls[call] = stats.summary();
     // Continuous reading counts its read passes by their finds.
     s.passes = continuous() ? s.calls[TermbFunction::StartFindIDCard].count : m_passes;
     if (s.calls[TermbFunction::StartFindIDCard].count == 0)
         s.calls.erase(TermbFunction::StartFindIDCard);
 
-    std::uint64_t failed = 0;
-    for (const std::uint64_t n : m_failures)
-        failed += n;
+    const std::uint64_t failed = this->failed();
     const std::uint64_t readFailures = m_failures[int(FailureKind::ReadFailed)];
     const bool nothingRun = s.passes == 0 && s.interrupted;
     if (s.interrupted && !continuous()) {
         // Continuous reading ends by an interrupt; a fixed number of passes
         // that did not all run is no result, whatever they found.
         s.exitCode = kExitInterrupted;
-        complain("interrupted after " + std::to_string(s.passes) + " of " +
-                 std::to_string(m_options.repeat) + " passes");
+        complainHere("interrupted after " + std::to_string(s.passes) + " of " +
+                     std::to_string(m_options.repeat) + " passes");
     } else if (m_endsOnFault) {
         s.exitCode = kExitLibraryFault;
-        complain("the reader library failed in " + ReaderFaultFunction.str() +
-                 " (its process crashed, or gave no answer within " + kReaderCallTimeoutKey +
-                 " in " + CaretNotation(ConfigFilePath()) + ")");
+        complainHere("the reader library failed in " + m_state.readerFaultFunction.str() +
+                     " (its process crashed, or gave no answer within " + kReaderCallTimeoutKey +
+                     " in " + CaretNotation(ConfigFilePath()) + ")");
     } else if (!m_readerFound && !nothingRun) {
         s.exitCode = kExitNoReader;
-        const int fixedPort = SetPortNo;
-        complain(std::string("no reader found (") +
-                 (fixedPort == kAutoPort ? "searched USB and every serial port"
-                                         : "fixed port " + PortName(fixedPort)) +
-                 "); connect the reader, check --port or " + kPortKey + " in " +
-                 CaretNotation(ConfigFilePath()) + ", and that you may use the port");
+        const int fixedPort = m_state.setPortNo;
+        complainHere(std::string("no reader found (") +
+                     (fixedPort == kAutoPort ? "searched USB and every serial port"
+                                             : "fixed port " + PortName(fixedPort)) +
+                     "); connect the reader, check --port or " + kPortKey + " in " +
+                     CaretNotation(ConfigFilePath()) + ", and that you may use the port");
     } else if (continuous() ? readFailures > 0 : failed > 0) {
         s.exitCode = kExitNoCard;
         if (readFailures > 0)
-            complain(std::to_string(readFailures) +
-                     " card read(s) failed; keep the card still on the reader and try again");
+            complainHere(std::to_string(readFailures) +
+                         " card read(s) failed; keep the card still on the reader and try again");
         else
-            complain("no card read in " + std::to_string(failed) + " of " +
-                     std::to_string(s.passes) +
-                     " passes; place a card on the reader and try again");
+            complainHere("no card read in " + std::to_string(failed) + " of " +
+                         std::to_string(s.passes) +
+                         " passes; place a card on the reader and try again");
     }
-    m_report.summary(s);
-    if (const int error = m_report.outputError())
+    return s;
+}
+
+// Writes the report page; false, said on standard error, when it could
+// not be written.
+bool writeHtmlReport(const RunShared& run, const std::vector<std::unique_ptr<Session>>& sessions,
+                     const std::vector<TermbLibrary>& libraries,
+                     const std::vector<RunSummary>& summaries, const RunSummary& total)
+{
+    HtmlRun page;
+    page.command = run.command;
+    char started[32] = "";
+    if (const std::tm* local = std::localtime(&run.started))
+        std::strftime(started, sizeof started, "%Y-%m-%d %H:%M:%S", local);
+    page.started = started;
+    page.library = libraries.front().path;
+    page.isVirtual = libraries.front().isVirtual;
+    page.total = total;
+    for (std::size_t i = 0; i < sessions.size(); ++i) {
+        ReaderRun reader;
+        reader.port = sessions[i]->portInUse();
+        reader.samId = sessions[i]->samId();
+        reader.summary = summaries[i];
+        reader.passes = sessions[i]->passStats();
+        reader.calls = sessions[i]->callStats();
+        reader.failures = sessions[i]->failureMarks();
+        page.readers.push_back(std::move(reader));
+    }
+    errno = 0;
+    if (ReplaceFileContent(run.options.report, HtmlReport(page)))
+        return true;
+    complain("the report " + CaretNotation(run.options.report) + " could not be written" +
+             (errno ? std::string(" (") + std::strerror(errno) + ")" : std::string()));
+    return false;
+}
+
+// Ends the run: each reader's summary, with several readers their total,
+// and the report page when asked for; returns the exit code.
+int finishRun(RunShared& run, const std::vector<std::unique_ptr<Session>>& sessions,
+              const std::vector<TermbLibrary>& libraries)
+{
+    std::lock_guard lock(run.mutex);
+    Report& report = run.report;
+    // Output that could not be written ends the run, whatever it found:
+    // what it read is lost, and a script must not take it for a result.
+    if (const int error = report.outputError()) {
+        for (const auto& session : sessions)
+            session->shut();
         return outputFailure(error);
-    return s.exitCode;
+    }
+    std::vector<RunSummary> summaries;
+    for (const auto& session : sessions)
+        summaries.push_back(session->close());
+    RunSummary total = summaries.front();
+    if (sessions.size() > 1) {
+        std::vector<int> ports, codes;
+        DurationStats passes;
+        std::map<TermbFunction, DurationStats> calls;
+        total = {};
+        total.mode = summaries.front().mode;
+        for (std::size_t i = 0; i < sessions.size(); ++i) {
+            const RunSummary& s = summaries[i];
+            report.forPort(sessions[i]->port());
+            report.summary(s);
+            ports.push_back(sessions[i]->port());
+            codes.push_back(s.exitCode);
+            total.passes += s.passes;
+            total.cards += s.cards;
+            for (int k = 0; k < kFailureKindCount; ++k)
+                total.failures[k] += s.failures[k];
+            total.interrupted = total.interrupted || s.interrupted;
+            passes.merge(sessions[i]->passStats());
+            for (const auto& [call, stats] : sessions[i]->callStats())
+                calls[call].merge(stats);
+        }
+        total.exitCode = WorstExitStatus(codes);
+        total.elapsedSeconds = secondsSince(run.start);
+        total.pass = passes.summary();
+        for (const auto& [call, stats] : calls)
+            if (call != TermbFunction::StartFindIDCard || stats.count())
+                total.calls[call] = stats.summary();
+        report.total(total, ports);
+    } else {
+        report.summary(total);
+    }
+    if (const int error = report.outputError())
+        return outputFailure(error);
+    if (!run.options.report.empty() && !writeHtmlReport(run, sessions, libraries, summaries, total))
+        return kExitOutput;
+    return total.exitCode;
 }
 
 // Why the library was not loaded, as far as the file itself tells; empty
@@ -586,32 +750,99 @@ int main(int argc, char** argv)
     PortNo = kUsbPort;
     ReadMode = kReadIdle;
     LoadSettings();
-    if (options.port)
-        SetPortNo = *options.port;
+    if (!options.ports.empty())
+        SetPortNo = options.ports.front();
+
+    // One reader: the windowed programs' state and the library loaded above.
+    // Several: each its own state, photo files and library in a host of its
+    // own, since the library keeps one open port per process.
+    const bool several = options.ports.size() > 1;
+    std::vector<std::unique_ptr<ReaderState>> states;
+    std::vector<TermbLibrary> libraries{library};
+    for (std::size_t i = 1; i < options.ports.size(); ++i) {
+        TermbLibrary more = options.library.empty()   ? LoadTermbLibrary()
+                            : options.virtualReader() ? LoadVirtualReader()
+                                                      : LoadTermbLibraryFrom(options.library);
+        if (!more.loaded)
+            return libraryFailure(more, report, options.virtualReader());
+        libraries.push_back(std::move(more));
+    }
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+        if (!several) {
+            states.emplace_back(nullptr);
+            continue;
+        }
+        auto state = std::make_unique<ReaderState>();
+        state->portNo = options.ports[i];
+        state->setPortNo = options.ports[i];
+        state->photoTag = PortLabel(options.ports[i]);
+        states.push_back(std::move(state));
+    }
 
     catchInterrupts();
-    Session session(options, library, report);
-    int exitCode;
-    bool threadDone = true;
-    {
-        TReadThread thread(TimedTermbApi(library.api));
-        thread.OwnerWnd = [&session](int status) { session.onStatus(status); };
-        thread.FaultsOf(library.api);
-        if (options.mode == RunMode::Continuous) {
-            session.runContinuous(thread);
-            // A pass under way finishes; a reader call that hangs does not hold
-            // the summary back for long.
-            threadDone = thread.WaitFor(5000);
-        } else {
-            session.runPasses(thread, options.mode == RunMode::Repeat ? options.repeat : 1);
-        }
-        exitCode = session.finish();
+    RunShared run(options, report);
+    run.several = several;
+    for (const std::string& arg : commandArguments(argc, argv))
+        run.command += (run.command.empty() ? "" : " ") + arg;
+    run.command = std::string(kProgram) + (run.command.empty() ? "" : " ") + run.command;
+    std::vector<std::unique_ptr<TimedTermb>> timed;
+    std::vector<std::unique_ptr<Session>> sessions;
+    std::vector<std::unique_ptr<TReadThread>> threads;
+    std::vector<Session*> all;
+    for (std::size_t i = 0; i < libraries.size(); ++i) {
+        ReaderState& state = several ? *states[i] : MainReaderState;
+        timed.push_back(std::make_unique<TimedTermb>(libraries[i].api));
+        sessions.push_back(std::make_unique<Session>(run, libraries[i], state, *timed.back(),
+                                                     several ? options.ports[i] : 0));
+        all.push_back(sessions.back().get());
+        auto thread =
+            std::make_unique<TReadThread>(timed.back()->api(), TReadThread::SleepFn{}, state);
+        Session* session = sessions.back().get();
+        thread->OwnerWnd = [session](int status) { session->onStatus(status); };
+        thread->FaultsOf(libraries[i].api);
+        threads.push_back(std::move(thread));
     }
+    for (const auto& session : sessions)
+        session->runsWith(all);
+
+    bool threadsDone = true;
+    if (options.mode == RunMode::Continuous) {
+        for (std::size_t i = 0; i < sessions.size(); ++i)
+            sessions[i]->startContinuous(*threads[i]);
+        waitContinuous(run, all);
+        for (std::size_t i = 0; i < sessions.size(); ++i)
+            sessions[i]->stopContinuous(*threads[i]);
+        // A pass under way finishes; a reader call that hangs does not hold
+        // the summary back for long.
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(5);
+        for (const auto& thread : threads) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            threadsDone =
+                thread->WaitFor(int(std::max<std::int64_t>(left.count(), 0))) && threadsDone;
+        }
+    } else {
+        const int passes = options.mode == RunMode::Repeat ? options.repeat : 1;
+        if (!several) {
+            sessions[0]->runPasses(*threads[0], passes);
+        } else {
+            // Each reader's passes on a thread of its own; a host that one of
+            // them starts afresh after a fault lives as long as that thread.
+            std::vector<std::thread> workers;
+            for (std::size_t i = 0; i < sessions.size(); ++i)
+                workers.emplace_back([&, i] { sessions[i]->runPasses(*threads[i], passes); });
+            for (std::thread& worker : workers)
+                worker.join();
+        }
+    }
+
+    const int exitCode = finishRun(run, sessions, libraries);
+    threads.clear();
     std::fflush(stdout);
     std::fflush(stderr);
     // A reading thread still inside a reader call must not meet the
     // process's static objects being destroyed.
-    if (!threadDone)
+    if (!threadsDone)
         std::_Exit(exitCode);
     return exitCode;
 }

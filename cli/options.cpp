@@ -1,9 +1,11 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
 #include "base/text.h"
+#include "cli/timed_termb.h"
 #include "state/shared_state.h"
 
 namespace {
@@ -32,6 +34,33 @@ bool parsePort(std::string text, std::int32_t& port)
     return ParseInt32(text, port) && port > 0;
 }
 
+// One port, or a comma-separated list of several readers' ports, each
+// named once; a search (auto) finds one reader, so it stands alone.
+std::string parsePorts(const std::string& text, std::vector<std::int32_t>& ports)
+{
+    ports.clear();
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', from);
+        const std::string item = text.substr(from, comma - from);
+        std::int32_t port = 0;
+        if (!parsePort(item, port))
+            return "--port wants auto, usb or a serial port number, not '" + item + "'";
+        if (std::find(ports.begin(), ports.end(), port) != ports.end())
+            return "--port names port '" + item + "' twice";
+        ports.push_back(port);
+        if (comma == std::string::npos)
+            break;
+        from = comma + 1;
+    }
+    if (ports.size() > 1 && std::find(ports.begin(), ports.end(), kAutoPort) != ports.end())
+        return "--port auto searches for one reader; name each port of several readers";
+    if (ports.size() > std::size_t(kMaxTimedTables))
+        return "--port names " + std::to_string(ports.size()) + " readers; at most " +
+               std::to_string(kMaxTimedTables) + " are read at once";
+    return {};
+}
+
 bool parseSeconds(const std::string& text, double& seconds)
 {
     char* end = nullptr;
@@ -53,8 +82,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             value = name.substr(eq + 1);
             name.erase(eq);
         }
-        const bool takesValue =
-            name == "--port" || name == "--repeat" || name == "--duration" || name == "--library";
+        const bool takesValue = name == "--port" || name == "--repeat" || name == "--duration" ||
+                                name == "--library" || name == "--report";
         if (takesValue && !value) {
             if (i + 1 == args.size())
                 return name + " needs a value";
@@ -88,14 +117,16 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
                        *value + "'";
             durationGiven = true;
         } else if (name == "--port") {
-            std::int32_t port = 0;
-            if (!parsePort(*value, port))
-                return "--port wants auto, usb or a serial port number, not '" + *value + "'";
-            options.port = port;
+            if (std::string error = parsePorts(*value, options.ports); !error.empty())
+                return error;
         } else if (name == "--library") {
             if (value->empty())
                 return "--library wants a file name";
             options.library = *value;
+        } else if (name == "--report") {
+            if (value->empty())
+                return "--report wants a file name";
+            options.report = *value;
         } else {
             return "unknown argument '" + args[i] + "'";
         }
@@ -104,14 +135,18 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         return "choose one of --once, --repeat N and --continuous";
     if (durationGiven && options.mode != RunMode::Continuous)
         return "--duration goes with --continuous";
+    // The library keeps one open port per instance, and in this program
+    // there is only one instance of it.
+    if (options.inProcess && options.ports.size() > 1)
+        return "--in-process reads one reader; several readers each need a reader host";
     return {};
 }
 
 const char* UsageText()
 {
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
-                          [--port auto|usb|N] [--library PATH|virtual] [--in-process]
-                          [--json]
+                          [--port auto|usb|N[,N...]] [--library PATH|virtual]
+                          [--in-process] [--json] [--report FILE.html]
 
 Reads resident identity cards, foreign permanent resident cards and residence
 permits through the reader library, without a window; each card is printed
@@ -122,7 +157,9 @@ with its kind and the fields of that kind.
   --continuous      read each card placed on the reader once, until Ctrl-C
   --duration S      end continuous reading after S seconds (0.001 to 1e9)
   --port P          auto (search), usb, or serial port N (COMn); default: Port
-                    in config.ini beside the program, else auto
+                    in config.ini beside the program, else auto; a list
+                    (1001,1002,COM3: USB readers are 1001 on) reads up to 8
+                    readers at once, each in a reader host of its own
   --library PATH    use this reader library file instead of the usual search
                     (TERMB_LIBRARY, then libtermb.so or termb.dll beside the
                     program, then the system's library path)
@@ -135,7 +172,11 @@ with its kind and the fields of that kind.
                     that crashes or hangs (ReaderCallTimeout in config.ini,
                     milliseconds, default 10000) fails instead of the program
   --json            one JSON object per line: device, card, card_gone,
-                    failure, and a closing summary
+                    failure, and a closing summary; with several readers
+                    every line has "port", each reader gets a summary, and
+                    the last one (port null) is the total
+  --report FILE     also write the run as one HTML page: summary per reader,
+                    durations, and the failures over time
   -h, --help        this text
 
 Exit status: 0 success (also continuous reading ended by Ctrl-C), 2 no reader
@@ -143,6 +184,7 @@ found, 3 no card or a failed read, 4 the reader library could not be loaded,
 5 the run ended on a library call that crashed or hung its reader host
 (failure library_crashed or library_hung), 64 bad usage, 74 standard output
 could not be written, 130 --once or --repeat interrupted before all its
-passes were made.
+passes were made. With several readers: the worst of the readers' statuses,
+in the order 0, 3, 2, 5, 4, 130, 74 (from best to worst).
 )";
 }

@@ -17,12 +17,15 @@ inline constexpr double kMaxDurationSeconds = 1e9;
 struct Options
 {
     RunMode mode = RunMode::Once;
-    int repeat = 1;                   // passes of --repeat
-    double durationSeconds = 0;       // --continuous: 0 runs until interrupted
-    bool json = false;                // JSON Lines instead of the readable text
-    bool inProcess = false;           // --in-process: the library in this process, not a host
-    std::optional<std::int32_t> port; // --port, in SetPortNo's terms; none: the settings file
-    std::string library;              // --library; empty: the usual search
+    int repeat = 1;             // passes of --repeat
+    double durationSeconds = 0; // --continuous: 0 runs until interrupted
+    bool json = false;          // JSON Lines instead of the readable text
+    bool inProcess = false;     // --in-process: the library in this process, not a host
+    // --port, in SetPortNo's terms: one port (or auto), or several readers
+    // at once; empty: the settings file.
+    std::vector<std::int32_t> ports;
+    std::string report;  // --report: the HTML page to write; empty: none
+    std::string library; // --library; empty: the usual search
     bool help = false;
 
     // --library virtual: the virtual reader that comes with the tool.

@@ -1,5 +1,6 @@
 #include "cli/report.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <vector>
@@ -193,7 +194,29 @@ const char* FailureKindName(FailureKind kind)
 
 std::string PortName(int port)
 {
-    return port == kUsbPort ? std::string("USB") : "COM" + std::to_string(port);
+    if (port == kUsbPort)
+        return "USB";
+    return (port > kUsbPort && port <= kLastUsbPort ? "USB" : "COM") + std::to_string(port);
+}
+
+int WorstExitStatus(const std::vector<int>& codes)
+{
+    static const int order[] = {0, 3, 2, 5, 4, 130, 74};
+    auto rank = [](int code) {
+        const auto at = std::find(std::begin(order), std::end(order), code);
+        return int(at - std::begin(order));
+    };
+    int worst = 0;
+    for (const int code : codes)
+        if (rank(code) > rank(worst) || (rank(code) == rank(worst) && code > worst))
+            worst = code;
+    return worst;
+}
+
+std::string PortLabel(int port)
+{
+    return port >= kUsbPort && port <= kLastUsbPort ? std::to_string(port)
+                                                    : "COM" + std::to_string(port);
 }
 
 Report::Report(std::FILE* out, std::FILE* err, bool json, bool progress, bool outShared)
@@ -201,10 +224,20 @@ Report::Report(std::FILE* out, std::FILE* err, bool json, bool progress, bool ou
 {
 }
 
-void Report::line(const std::string& text, bool last)
+void Report::line(const std::string& given, bool last)
 {
     if (m_outputError)
         return;
+    std::string text = given;
+    if (m_port != 0 && !m_json) {
+        const std::string prefix = "[" + PortLabel(m_port) + "] ";
+        text = prefix;
+        for (const char c : given) {
+            text += c;
+            if (c == '\n')
+                text += prefix;
+        }
+    }
     if (last || m_outShared)
         clearProgress();
     errno = 0;
@@ -296,7 +329,11 @@ void Report::card(const CardRead& card)
 
 void Report::cardGone()
 {
-    line(m_json ? JsonLine().text("event", "card_gone").str() : "Card taken away");
+    JsonLine json;
+    json.text("event", "card_gone");
+    if (m_port)
+        json.number("port", m_port);
+    line(m_json ? json.str() : "Card taken away");
 }
 
 void Report::failure(const Failure& f)
@@ -305,7 +342,10 @@ void Report::failure(const Failure& f)
     const bool fault = f.kind == FailureKind::LibraryCrashed || f.kind == FailureKind::LibraryHung;
     if (m_json) {
         JsonLine json;
-        json.text("event", "failure").text("kind", FailureKindName(f.kind));
+        json.text("event", "failure");
+        if (m_port)
+            json.number("port", m_port);
+        json.text("kind", FailureKindName(f.kind));
         json.raw("code", f.call && !fault ? std::to_string(f.code) : "null");
         json.raw("call", f.call ? JsonLine::Quoted(f.call) : "null");
         json.text("message", f.detail.empty() ? failureText(f.kind) : f.detail);
@@ -324,6 +364,26 @@ void Report::failure(const Failure& f)
 
 void Report::summary(const RunSummary& s)
 {
+    JsonLine json;
+    json.text("event", "summary");
+    if (m_port)
+        json.number("port", m_port);
+    summaryLine(s, "Summary", std::move(json));
+}
+
+void Report::total(const RunSummary& s, const std::vector<int>& ports)
+{
+    m_port = 0;
+    std::string list = "[";
+    for (const int port : ports)
+        list += (list.size() > 1 ? "," : "") + std::to_string(port);
+    JsonLine json;
+    json.text("event", "summary").raw("port", "null").raw("ports", list + "]");
+    summaryLine(s, "Total of " + std::to_string(ports.size()) + " readers", std::move(json));
+}
+
+void Report::summaryLine(const RunSummary& s, const std::string& title, JsonLine&& json)
+{
     if (m_json) {
         JsonLine failures;
         for (int k = 0; k < kFailureKindCount; ++k)
@@ -331,9 +391,7 @@ void Report::summary(const RunSummary& s)
         JsonLine calls;
         for (const auto& [call, d] : s.calls)
             calls.raw(TermbFunctionName(call), durationJson(d));
-        line(JsonLine()
-                 .text("event", "summary")
-                 .text("mode", s.mode)
+        line(json.text("mode", s.mode)
                  .number("passes", std::int64_t(s.passes))
                  .number("cards", std::int64_t(s.cards))
                  .raw("failures", failures.str())
@@ -354,7 +412,7 @@ void Report::summary(const RunSummary& s)
             kinds += std::string(kinds.empty() ? "" : ", ") + std::to_string(s.failures[k]) + " " +
                      FailureKindName(FailureKind(k));
     }
-    std::string text = std::string("Summary") + (s.interrupted ? " (interrupted)" : "") + ": " +
+    std::string text = title + (s.interrupted ? " (interrupted)" : "") + ": " +
                        std::to_string(s.passes) + " passes, " + std::to_string(s.cards) +
                        " cards, " +
                        (failed ? std::to_string(failed) + " failures (" + kinds + ")"

@@ -11,10 +11,12 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "card/card_info.h"
 #include "card/card_kinds.h"
 #include "cli/duration_stats.h"
+#include "cli/json_line.h"
 #include "cli/timed_termb.h"
 
 // LibraryCrashed and LibraryHung: a call crashed or overran the deadline of
@@ -77,6 +79,14 @@ public:
     void cardGone();
     void failure(const Failure& failure);
     void summary(const RunSummary& summary);
+    // The closing line of a run with several readers: their sum, with the
+    // worst exit code, after each reader's own summary.
+    void total(const RunSummary& summary, const std::vector<int>& ports);
+
+    // The events that follow belong to the reader on `port`: with several
+    // readers each JSON line names its port and each text line begins with
+    // it. 0: a run with one reader, whose lines are as they always were.
+    void forPort(int port) { m_port = port; }
 
     // Replaces the progress line, when there is one (standard error is a terminal).
     void progress(const std::string& line);
@@ -89,6 +99,7 @@ public:
 private:
     void clearProgress();
     void line(const std::string& text, bool last = false);
+    void summaryLine(const RunSummary& s, const std::string& title, JsonLine&& json);
     void writeErr(const std::string& text);
 
     std::FILE* m_out;
@@ -98,7 +109,21 @@ private:
     bool m_outShared;
     std::size_t m_progressWidth = 0;
     int m_outputError = 0;
+    int m_port = 0;
 };
 
-// "USB" for 1001, "COMn" for a serial port.
+// "USB" for 1001, "USBn" for the further USB readers 1002 to 1016, "COMn"
+// for a serial port.
 std::string PortName(int port);
+// How a line of a run with several readers names its reader: the number of
+// a USB reader (1001), COMn for a serial port.
+std::string PortLabel(int port);
+
+// The worst of several readers' exit statuses, by how little of the check
+// they let happen, from best to worst: 0, 3 (no card), 2 (no reader), 5
+// (library fault), 4 (no library), 130 (interrupted), 74 (no output). A
+// status outside this order ranks after all of them.
+int WorstExitStatus(const std::vector<int>& codes);
+
+// The highest port number of a USB reader.
+inline constexpr int kLastUsbPort = 1016;

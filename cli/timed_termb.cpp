@@ -1,6 +1,9 @@
 #include "cli/timed_termb.h"
 
+#include <array>
 #include <mutex>
+#include <stdexcept>
+#include <utility>
 
 namespace {
 
@@ -21,10 +24,24 @@ struct Records
     std::map<TermbFunction, DurationStats> totals;
 };
 
-Records& records()
+// The records of each slot; `used` says whether a TimedTermb holds it.
+struct Slot
 {
-    static Records r;
-    return r;
+    Records records;
+    bool used = false;
+};
+
+std::array<Slot, kMaxTimedTables> g_slots;
+std::mutex g_slotsMutex;
+
+template <int S> Records& records()
+{
+    return g_slots[S].records;
+}
+
+Records& recordsAt(int slot)
+{
+    return g_slots[std::size_t(slot)].records;
 }
 
 bool isDiscovery(TermbFunction call)
@@ -47,9 +64,9 @@ bool beginsPass(Records& r, TermbFunction call)
     return false;
 }
 
-void record(TermbFunction call, Clock::time_point start, Clock::time_point end, int result)
+void record(Records& r, TermbFunction call, Clock::time_point start, Clock::time_point end,
+            int result)
 {
-    Records& r = records();
     const double ms = std::chrono::duration<double, std::milli>(end - start).count();
     std::lock_guard lock(r.mutex);
     r.totals[call].add(ms);
@@ -65,61 +82,88 @@ void record(TermbFunction call, Clock::time_point start, Clock::time_point end, 
 }
 
 // Calls the inner table's entry and records how long it took. The inner
-// table is copied once per process before any call, so reading it needs no lock.
-template <typename Fn, typename... Args>
+// table is set when the slot is taken, before any call, so reading it needs no lock.
+template <int S, typename Fn, typename... Args>
 int timed(TermbFunction call, Fn TermbApi::*entry, Args... args)
 {
-    const Fn fn = records().inner.*entry;
+    Records& r = records<S>();
+    const Fn fn = r.inner.*entry;
     const Clock::time_point start = Clock::now();
     const int result = fn(args...);
-    record(call, start, Clock::now(), result);
+    record(r, call, start, Clock::now(), result);
     return result;
 }
 
 // The trampolines carry the library's calling convention: on 32-bit Windows
 // the reading thread calls them as stdcall functions.
-int TERMB_CALL openPort(int port)
+template <int S> int TERMB_CALL openPort(int port)
 {
-    return timed(TermbFunction::OpenPort, &TermbApi::SDT_OpenPort, port);
+    return timed<S>(TermbFunction::OpenPort, &TermbApi::SDT_OpenPort, port);
 }
-int TERMB_CALL closePort(int port)
+template <int S> int TERMB_CALL closePort(int port)
 {
-    return timed(TermbFunction::ClosePort, &TermbApi::SDT_ClosePort, port);
+    return timed<S>(TermbFunction::ClosePort, &TermbApi::SDT_ClosePort, port);
 }
-int TERMB_CALL getSamId(int port, char* samId, int ifOpen)
+template <int S> int TERMB_CALL getSamId(int port, char* samId, int ifOpen)
 {
-    return timed(TermbFunction::GetSAMIDToStr, &TermbApi::SDT_GetSAMIDToStr, port, samId, ifOpen);
+    return timed<S>(TermbFunction::GetSAMIDToStr, &TermbApi::SDT_GetSAMIDToStr, port, samId,
+                    ifOpen);
 }
-int TERMB_CALL startFind(int port, unsigned char* manage, int ifOpen)
+template <int S> int TERMB_CALL startFind(int port, unsigned char* manage, int ifOpen)
 {
-    return timed(TermbFunction::StartFindIDCard, &TermbApi::SDT_StartFindIDCard, port, manage,
-                 ifOpen);
+    return timed<S>(TermbFunction::StartFindIDCard, &TermbApi::SDT_StartFindIDCard, port, manage,
+                    ifOpen);
 }
-int TERMB_CALL selectCard(int port, unsigned char* manage, int ifOpen)
+template <int S> int TERMB_CALL selectCard(int port, unsigned char* manage, int ifOpen)
 {
-    return timed(TermbFunction::SelectIDCard, &TermbApi::SDT_SelectIDCard, port, manage, ifOpen);
+    return timed<S>(TermbFunction::SelectIDCard, &TermbApi::SDT_SelectIDCard, port, manage, ifOpen);
 }
+template <int S>
 int TERMB_CALL readBase(int port, unsigned char* text, unsigned int* textLen, unsigned char* photo,
                         unsigned int* photoLen, int ifOpen)
 {
-    return timed(TermbFunction::ReadBaseMsg, &TermbApi::SDT_ReadBaseMsg, port, text, textLen, photo,
-                 photoLen, ifOpen);
+    return timed<S>(TermbFunction::ReadBaseMsg, &TermbApi::SDT_ReadBaseMsg, port, text, textLen,
+                    photo, photoLen, ifOpen);
 }
+template <int S>
 int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned int* textLen,
                           unsigned char* photo, unsigned int* photoLen, unsigned char* fingerprint,
                           int* fingerprintLen, int ifOpen)
 {
-    return timed(TermbFunction::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen,
-                 photo, photoLen, fingerprint, fingerprintLen, ifOpen);
+    return timed<S>(TermbFunction::ReadBaseFPMsg, &TermbApi::SDT_ReadBaseFPMsg, port, text, textLen,
+                    photo, photoLen, fingerprint, fingerprintLen, ifOpen);
 }
+template <int S>
 int TERMB_CALL readNewApp(int port, unsigned char* appMsg, unsigned int* len, int ifOpen)
 {
-    return timed(TermbFunction::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len,
-                 ifOpen);
+    return timed<S>(TermbFunction::ReadNewAppMsg, &TermbApi::SDT_ReadNewAppMsg, port, appMsg, len,
+                    ifOpen);
 }
-int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
+template <int S> int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
-    return timed(TermbFunction::Wlt2Bmp, &TermbApi::Wlt2Bmp, wlt, bmp);
+    return timed<S>(TermbFunction::Wlt2Bmp, &TermbApi::Wlt2Bmp, wlt, bmp);
+}
+
+template <int S> TermbApi timedApi()
+{
+    TermbApi api;
+    api.SDT_OpenPort = openPort<S>;
+    api.SDT_ClosePort = closePort<S>;
+    api.SDT_GetSAMIDToStr = getSamId<S>;
+    api.SDT_StartFindIDCard = startFind<S>;
+    api.SDT_SelectIDCard = selectCard<S>;
+    api.SDT_ReadBaseMsg = readBase<S>;
+    api.SDT_ReadBaseFPMsg = readBaseFP<S>;
+    api.SDT_ReadNewAppMsg = readNewApp<S>;
+    api.Wlt2Bmp = wlt2Bmp<S>;
+    return api;
+}
+
+template <std::size_t... S> TermbApi apiOfSlot(int slot, std::index_sequence<S...>)
+{
+    TermbApi api;
+    ((slot == int(S) ? (api = timedApi<int(S)>(), 0) : 0), ...);
+    return api;
 }
 
 } // namespace
@@ -140,9 +184,19 @@ bool PassCalls::has(TermbFunction call) const
     return false;
 }
 
-TermbApi TimedTermbApi(const TermbApi& inner)
+TimedTermb::TimedTermb(const TermbApi& inner)
 {
-    Records& r = records();
+    {
+        std::lock_guard lock(g_slotsMutex);
+        for (int i = 0; i < kMaxTimedTables && m_slot < 0; ++i)
+            if (!g_slots[std::size_t(i)].used) {
+                g_slots[std::size_t(i)].used = true;
+                m_slot = i;
+            }
+    }
+    if (m_slot < 0)
+        throw std::length_error("every timed reader table is in use");
+    Records& r = recordsAt(m_slot);
     {
         std::lock_guard lock(r.mutex);
         r.inner = inner;
@@ -151,37 +205,33 @@ TermbApi TimedTermbApi(const TermbApi& inner)
         r.havePrevious = false;
         r.totals.clear();
     }
-    TermbApi api;
-    api.SDT_OpenPort = openPort;
-    api.SDT_ClosePort = closePort;
-    api.SDT_GetSAMIDToStr = getSamId;
-    api.SDT_StartFindIDCard = startFind;
-    api.SDT_SelectIDCard = selectCard;
-    api.SDT_ReadBaseMsg = readBase;
-    api.SDT_ReadBaseFPMsg = readBaseFP;
-    api.SDT_ReadNewAppMsg = readNewApp;
-    api.Wlt2Bmp = wlt2Bmp;
-    return api;
+    m_api = apiOfSlot(m_slot, std::make_index_sequence<kMaxTimedTables>());
 }
 
-void BeginTimedPass()
+TimedTermb::~TimedTermb()
 {
-    Records& r = records();
+    std::lock_guard lock(g_slotsMutex);
+    g_slots[std::size_t(m_slot)].used = false;
+}
+
+void TimedTermb::beginPass()
+{
+    Records& r = recordsAt(m_slot);
     std::lock_guard lock(r.mutex);
     r.newPassPending = true;
 }
 
-PassCalls CurrentPassCalls()
+PassCalls TimedTermb::currentPass() const
 {
-    Records& r = records();
+    Records& r = recordsAt(m_slot);
     std::lock_guard lock(r.mutex);
     // A pass begun but without a call yet has no calls.
     return r.newPassPending ? PassCalls{} : r.pass;
 }
 
-std::map<TermbFunction, DurationStats> CallTotals()
+std::map<TermbFunction, DurationStats> TimedTermb::totals() const
 {
-    Records& r = records();
+    Records& r = recordsAt(m_slot);
     std::lock_guard lock(r.mutex);
     return r.totals;
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "cli/duration_stats.h"
+#include "reader/hosted_reader.h"
 #include "reader/termb.h"
 #include "reader/termb_functions.h"
 
@@ -33,19 +34,35 @@ struct PassCalls
     bool has(TermbFunction call) const;
 };
 
-// Makes every call of the returned table go to `inner`, timed. There is one
-// timed table per process: the table's entries are plain functions, which
-// carry no context of their own. Calling it again replaces the inner table
-// and starts the records afresh.
-TermbApi TimedTermbApi(const TermbApi& inner);
+// A timing decorator of one reader's table: every call of api() goes to
+// `inner`, timed. The table's entries are plain functions, which carry no
+// context of their own, so each decorator takes one of kMaxTimedTables
+// slots, whose functions find their records there; one per reader of a run.
+class TimedTermb
+{
+public:
+    // Throws std::length_error when every slot is taken.
+    explicit TimedTermb(const TermbApi& inner);
+    ~TimedTermb();
+    TimedTermb(const TimedTermb&) = delete;
+    TimedTermb& operator=(const TimedTermb&) = delete;
 
-// Starts a new pass now. Without it a pass begins at the first call of a
-// device discovery, or at a find not preceded by one, as the reading thread's
-// passes do.
-void BeginTimedPass();
+    // The timed table; its functions must not be called once this is gone.
+    const TermbApi& api() const { return m_api; }
 
-// The calls of the pass under way (see PassCalls).
-PassCalls CurrentPassCalls();
+    // Starts a new pass now. Without it a pass begins at the first call of a
+    // device discovery, or at a find not preceded by one, as the reading
+    // thread's passes do.
+    void beginPass();
+    // The calls of the pass under way (see PassCalls).
+    PassCalls currentPass() const;
+    // Durations of every call since this was made, by function.
+    std::map<TermbFunction, DurationStats> totals() const;
 
-// Durations of every call since TimedTermbApi, by function.
-std::map<TermbFunction, DurationStats> CallTotals();
+private:
+    int m_slot = -1;
+    TermbApi m_api;
+};
+
+// As many timed tables as readers may be hosted at once.
+inline constexpr int kMaxTimedTables = kMaxHostedReaders;

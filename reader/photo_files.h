@@ -21,6 +21,18 @@ inline std::string PhotoBmpPath()
     return ExeDir() + kPhotoBmpName;
 }
 
+// The photo files of one reader: zp.wlt and zp.bmp for an empty `tag` (the
+// windowed programs' one reader), otherwise zp-<tag>.wlt and zp-<tag>.bmp.
+inline std::string PhotoWltPath(const std::string& tag)
+{
+    return tag.empty() ? PhotoWltPath() : ExeDir() + "zp-" + tag + ".wlt";
+}
+
+inline std::string PhotoBmpPath(const std::string& tag)
+{
+    return tag.empty() ? PhotoBmpPath() : ExeDir() + "zp-" + tag + ".bmp";
+}
+
 // Writes `length` bytes of `buf` as the whole content of `fileName`, replacing
 // any earlier file. True only when every byte was written. The bytes go to a
 // spare file beside it first (fileName + ".part", kept on Linux for the next

@@ -49,7 +49,8 @@ struct LibraryFault
 // ends at its next test and the last owner frees this.
 struct TReadThread::Worker
 {
-    Worker(const TermbApi& a, SleepFn s) : api(a), faultApi(a), sleep(std::move(s))
+    Worker(const TermbApi& a, SleepFn s, ReaderState& r)
+        : api(a), faultApi(a), sleep(std::move(s)), state(r)
     {
         if (!sleep)
             sleep = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
@@ -58,7 +59,8 @@ struct TReadThread::Worker
     const TermbApi api;
     TermbApi faultApi; // the table whose host's faults end a pass
     SleepFn sleep;
-    StatusFn status; // a copy of OwnerWnd taken when the body starts
+    ReaderState& state; // this reader's share of the state; outlives the thread
+    StatusFn status;    // a copy of OwnerWnd taken when the body starts
 
     std::atomic<bool> terminated{false};
     // The owning object is gone: its status target may be gone too.
@@ -121,8 +123,8 @@ int TReadThread::Worker::checked(int result, int ok)
 // fresh host; in continuous reading that pass follows by itself.
 void TReadThread::Worker::reportFault(const LibraryFault& f)
 {
-    DeviceOK = false;
-    ReaderFaultFunction = TermbFunctionName(f.fault.function);
+    state.deviceOk = false;
+    state.readerFaultFunction = TermbFunctionName(f.fault.function);
     send(f.fault.kind == ReaderHostFault::Kind::Hung ? RS_LIBRARY_HUNG : RS_LIBRARY_CRASHED);
 }
 
@@ -147,7 +149,7 @@ bool TReadThread::Worker::tryPort(int port)
     checkHost();
     if (checked(api.SDT_OpenPort(port), kTermbOk) != kTermbOk)
         return false;
-    if (checked(api.SDT_GetSAMIDToStr(port, SamIdStr, 0), kTermbOk) == kTermbOk)
+    if (checked(api.SDT_GetSAMIDToStr(port, state.samIdStr, 0), kTermbOk) == kTermbOk)
         return true;
     // The port opened but no reader answered on it (another device, or a
     // reader not ready): give it back, so other programs can use it.
@@ -160,8 +162,8 @@ void TReadThread::Worker::execute()
 {
     while (!terminated) {
         // Every start of reading begins with device discovery.
-        DeviceOK = false;
-        CardHandled = false;
+        state.deviceOk = false;
+        state.cardHandled = false;
         Clock::time_point lastPass{};
         bool passed = false;
         std::int32_t reading = 0; // the stop count this reading began under
@@ -173,7 +175,7 @@ void TReadThread::Worker::execute()
             int mode;
             do {
                 stops = StopCount;
-                mode = ReadMode;
+                mode = state.readMode;
             } while (stops != StopCount);
             if (mode != kReadOnce && mode != kReadContinuous)
                 break;
@@ -199,11 +201,11 @@ void TReadThread::Worker::execute()
             }
             lastPass = Clock::now();
             passed = true;
-            PassStopCount = stops;
+            state.passStopCount = stops;
             // Nothing in a pass may end the thread: a pass that fails in an
             // unforeseen way is simply over, and the next one starts afresh.
             try {
-                if (checkDevice() && DeviceOK)
+                if (checkDevice() && state.deviceOk)
                     readCard();
             } catch (const LibraryFault& f) {
                 reportFault(f);
@@ -219,7 +221,7 @@ void TReadThread::Worker::execute()
             // reading meanwhile is kept.
             int once = kReadOnce;
             if (mode == kReadOnce)
-                ReadMode.compare_exchange_strong(once, kReadIdle);
+                state.readMode.compare_exchange_strong(once, kReadIdle);
         }
         sleep(kIdleTickMs);
     }
@@ -227,20 +229,20 @@ void TReadThread::Worker::execute()
 
 bool TReadThread::Worker::checkDevice()
 {
-    if (DeviceOK)
+    if (state.deviceOk)
         return true;
 
     // One look at the setting for the whole discovery, so a change made
     // meanwhile takes effect at the next one instead of halfway.
-    const int fixedPort = SetPortNo;
+    const int fixedPort = state.setPortNo;
     if (fixedPort != kAutoPort)
-        PortNo = fixedPort;
+        state.portNo = fixedPort;
 
-    // The last working port stays in PortNo and is tried first.
-    const int firstPort = PortNo;
+    // The last working port stays in portNo and is tried first.
+    const int firstPort = state.portNo;
     int found = firstPort;
     if (!tryPort(firstPort)) {
-        DeviceOK = false;
+        state.deviceOk = false;
         send(RS_NO_DEVICE);
         if (fixedPort != kAutoPort)
             return false;
@@ -264,9 +266,9 @@ bool TReadThread::Worker::checkDevice()
         if (found == 0)
             return false;
     }
-    if (!DeviceOK) {
-        PortNo = found;
-        DeviceOK = true;
+    if (!state.deviceOk) {
+        state.portNo = found;
+        state.deviceOk = true;
         send(RS_DEVICE_FOUND);
     }
     return true;
@@ -279,62 +281,62 @@ void TReadThread::Worker::readCard()
     unsigned char photo[kPhotoBufferSize] = {};
     unsigned textLen = 0;
     unsigned photoLen = 0;
-    const int port = PortNo;
+    const int port = state.portNo;
 
     const int findResult = checked(api.SDT_StartFindIDCard(port, manage, 0), kTermbCardFound);
     if (findResult != kTermbCardFound) {
         if (IsPortFailure(findResult)) {
-            DeviceOK = false;
+            state.deviceOk = false;
             return;
         }
         // After a card was handled and the main window cleared its display,
         // continuous reading reports the empty reader and leaves the port
         // alone. Otherwise the select below decides.
-        if (ReadMode != kReadOnce && LastIDCardNo.empty() && CardHandled) {
+        if (state.readMode != kReadOnce && state.lastIdCardNo.empty() && state.cardHandled) {
             send(RS_NO_CARD);
             return;
         }
     }
 
-    DeviceOK = true;
+    state.deviceOk = true;
     const int selectResult = checked(api.SDT_SelectIDCard(port, manage, 0), kTermbOk);
     if (selectResult != kTermbOk && selectResult != kTermbSelectedAlt) {
-        DeviceOK = false;
+        state.deviceOk = false;
         return;
     }
 
-    DeviceOK = true;
-    CardHandled = true;
-    std::memset(&CardInfo, 0, sizeof CardInfo);
-    std::memset(&CardKindInfo, 0, sizeof CardKindInfo);
-    CardPhoto.length = 0;
+    state.deviceOk = true;
+    state.cardHandled = true;
+    std::memset(&state.cardInfo, 0, sizeof state.cardInfo);
+    std::memset(&state.cardKindInfo, 0, sizeof state.cardKindInfo);
+    state.cardPhoto.length = 0;
 
     int readResult;
-    if (samWithoutFingerprint(SamIdText())) {
+    if (samWithoutFingerprint(state.samIdText())) {
         readResult = api.SDT_ReadBaseMsg(port, text, &textLen, photo, &photoLen, 0);
     } else {
-        CardInfo.FingerprintLength = kFingerprintSize;
-        readResult =
-            api.SDT_ReadBaseFPMsg(port, text, &textLen, photo, &photoLen, CardInfo.FingerprintData,
-                                  &CardInfo.FingerprintLength, 0);
+        state.cardInfo.FingerprintLength = kFingerprintSize;
+        readResult = api.SDT_ReadBaseFPMsg(port, text, &textLen, photo, &photoLen,
+                                           state.cardInfo.FingerprintData,
+                                           &state.cardInfo.FingerprintLength, 0);
     }
     if (checked(readResult, kTermbOk) != kTermbOk) {
         send(RS_CARD_LOST);
-        DeviceOK = false;
+        state.deviceOk = false;
         return;
     }
 
-    CardHandled = true;
-    LastIDCardNo.clear();
+    state.cardHandled = true;
+    state.lastIdCardNo.clear();
     // The identity card's record as always, and the same base text by its
-    // kind mark: the card view shows CardInfo for an identity card and the
+    // kind mark: the card view shows cardInfo for an identity card and the
     // kind's own record for the others.
-    DecodeBaseText(text);
-    DecodeCardKind(text, CardKindInfo);
+    DecodeBaseTextInto(state.cardInfo, text);
+    DecodeCardKind(text, state.cardKindInfo);
     savePhoto(photo, photoLen);
     // The card's number for every kind; for an identity card the very ID
-    // number of CardInfo (the same field by the same rules).
-    LastIDCardNo = CardNumberText(CardKindInfo);
+    // number of cardInfo (the same field by the same rules).
+    state.lastIdCardNo = CardNumberText(state.cardKindInfo);
     send(RS_CARD_READ);
     waitForRemoval(port, text, textLen);
 }
@@ -349,11 +351,12 @@ void TReadThread::Worker::readCard()
 void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned& textLen)
 {
     // Written by this thread alone, when the pass began.
-    const std::int32_t reading = PassStopCount;
+    const std::int32_t reading = state.passStopCount;
     // The mode before the count: a start after a stop is made only once the
     // stop was counted, so a continuous mode of the new reading is always
     // seen with the new count.
-    while (!terminated && ReadMode == kReadContinuous && StopCount == reading && DeviceOK) {
+    while (!terminated && state.readMode == kReadContinuous && StopCount == reading &&
+           state.deviceOk) {
         int result = checked(api.SDT_ReadNewAppMsg(port, text, &textLen, 0), kTermbOk);
         if (result == kTermbCardGone) {
             send(RS_CARD_LOST);
@@ -363,8 +366,8 @@ void TReadThread::Worker::waitForRemoval(int port, unsigned char* text, unsigned
         if (result != kTermbOk && result != kTermbAppMsgNone)
             result = checked(api.SDT_ReadNewAppMsg(port, text, &textLen, 0), kTermbOk);
         if (IsPortFailure(result)) {
-            CardHandled = false;
-            DeviceOK = false;
+            state.cardHandled = false;
+            state.deviceOk = false;
             return;
         }
         if (result != kTermbOk && result != kTermbAppMsgNone) {
@@ -382,24 +385,24 @@ void TReadThread::Worker::savePhoto(unsigned char* photo, unsigned photoLen)
 {
     // A length beyond the buffer cannot be true; never write past it.
     photoLen = std::min(photoLen, kPhotoBufferSize);
-    SaveBufToFile(PhotoWltPath(), photo, photoLen);
+    SaveBufToFile(PhotoWltPath(state.photoTag), photo, photoLen);
     // The bitmap is made straight into the record the card view shows, so
     // the view never depends on the file (which may be an earlier card's when
     // it cannot be written). Zeroed first: a converter that claims success
     // without writing leaves no earlier card's pixels or stray memory behind,
     // only bytes that are no bitmap at all.
-    std::memset(CardPhoto.bitmap, 0, sizeof CardPhoto.bitmap);
-    CardPhoto.length = 0;
-    if (checked(api.Wlt2Bmp(photo, CardPhoto.bitmap), kTermbBitmapSize) == kTermbBitmapSize) {
-        CardPhoto.length = kTermbBitmapSize;
-        SaveBufToFile(PhotoBmpPath(), CardPhoto.bitmap, kTermbBitmapSize);
+    std::memset(state.cardPhoto.bitmap, 0, sizeof state.cardPhoto.bitmap);
+    state.cardPhoto.length = 0;
+    if (checked(api.Wlt2Bmp(photo, state.cardPhoto.bitmap), kTermbBitmapSize) == kTermbBitmapSize) {
+        state.cardPhoto.length = kTermbBitmapSize;
+        SaveBufToFile(PhotoBmpPath(state.photoTag), state.cardPhoto.bitmap, kTermbBitmapSize);
     } else {
-        RemoveFileUtf8(PhotoBmpPath());
+        RemoveFileUtf8(PhotoBmpPath(state.photoTag));
     }
 }
 
-TReadThread::TReadThread(const TermbApi& api, SleepFn sleep)
-    : m_worker(std::make_shared<Worker>(api, std::move(sleep)))
+TReadThread::TReadThread(const TermbApi& api, SleepFn sleep, ReaderState& state)
+    : m_worker(std::make_shared<Worker>(api, std::move(sleep), state))
 {
 }
 

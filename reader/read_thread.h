@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "reader/termb.h"
+#include "state/shared_state.h"
 
 // The private window message that carries a status (WM_USER + 112).
 inline constexpr unsigned WM_READSTATE = 0x0400 + 112;
@@ -33,7 +34,11 @@ public:
     using SleepFn = std::function<void(int milliseconds)>;
 
     // Created suspended. Without a sleep function the thread really sleeps.
-    explicit TReadThread(const TermbApi& api, SleepFn sleep = {});
+    // The thread works on `state` (a reader's port, mode, card and photo
+    // files), which must outlive it; the windowed programs' one reader is
+    // MainReaderState, the process-wide names.
+    explicit TReadThread(const TermbApi& api, SleepFn sleep = {},
+                         ReaderState& state = MainReaderState);
     // Never blocks for long and never aborts the process, even while a reader
     // call is still running: the worker keeps what it needs alive itself.
     ~TReadThread();

@@ -3,24 +3,49 @@
 #include <cstring>
 #include <ostream>
 
-std::atomic<std::int32_t> PortNo{0};
-std::atomic<std::int32_t> SetPortNo{0};
-std::atomic<std::int32_t> ReadMode{0};
+ReaderState MainReaderState;
+
+std::atomic<std::int32_t>& PortNo = MainReaderState.portNo;
+std::atomic<std::int32_t>& SetPortNo = MainReaderState.setPortNo;
+std::atomic<std::int32_t>& ReadMode = MainReaderState.readMode;
 std::atomic<std::int32_t> ReadSleep{0};
 std::atomic<std::int32_t> ReaderCallTimeout{kStartReaderCallTimeoutMs};
-std::atomic<std::int32_t> LastMsgCode{0};
-std::atomic<bool> DeviceOK{false};
-std::atomic<bool> CardHandled{false};
+std::atomic<std::int32_t>& LastMsgCode = MainReaderState.lastMsgCode;
+std::atomic<bool>& DeviceOK = MainReaderState.deviceOk;
+std::atomic<bool>& CardHandled = MainReaderState.cardHandled;
 std::atomic<std::int32_t> StopCount{0};
-std::atomic<std::int32_t> PassStopCount{0};
+std::atomic<std::int32_t>& PassStopCount = MainReaderState.passStopCount;
 std::atomic<std::int32_t> LastMsgResets{0};
 
-SharedText LastIDCardNo;
-SharedText ReaderFaultFunction;
-char SamIdStr[kSamIdSize] = {};
-TIDCardInfo CardInfo = {};
-TCardKindInfo CardKindInfo = {};
-TCardPhoto CardPhoto = {};
+SharedText& LastIDCardNo = MainReaderState.lastIdCardNo;
+SharedText& ReaderFaultFunction = MainReaderState.readerFaultFunction;
+char (&SamIdStr)[kSamIdSize] = MainReaderState.samIdStr;
+TIDCardInfo& CardInfo = MainReaderState.cardInfo;
+TCardKindInfo& CardKindInfo = MainReaderState.cardKindInfo;
+TCardPhoto& CardPhoto = MainReaderState.cardPhoto;
+
+std::string ReaderState::samIdText() const
+{
+    return FieldText(samIdStr, kSamIdSize);
+}
+
+void ReaderState::reset()
+{
+    portNo = 0;
+    setPortNo = 0;
+    readMode = 0;
+    lastMsgCode = 0;
+    deviceOk = false;
+    cardHandled = false;
+    passStopCount = 0;
+    lastIdCardNo.clear();
+    readerFaultFunction.clear();
+    std::memset(samIdStr, 0, sizeof samIdStr);
+    std::memset(&cardInfo, 0, sizeof cardInfo);
+    std::memset(&cardKindInfo, 0, sizeof cardKindInfo);
+    std::memset(&cardPhoto, 0, sizeof cardPhoto);
+    photoTag.clear();
+}
 
 void DecodeBaseText(const unsigned char* baseText)
 {
@@ -29,7 +54,7 @@ void DecodeBaseText(const unsigned char* baseText)
 
 std::string SamIdText()
 {
-    return FieldText(SamIdStr, kSamIdSize);
+    return MainReaderState.samIdText();
 }
 
 void ResetLastMsgCode()
@@ -40,23 +65,11 @@ void ResetLastMsgCode()
 
 void ResetSharedState()
 {
-    PortNo = 0;
-    SetPortNo = 0;
-    ReadMode = 0;
+    MainReaderState.reset();
     ReadSleep = 0;
     ReaderCallTimeout = kStartReaderCallTimeoutMs;
-    LastMsgCode = 0;
-    DeviceOK = false;
-    CardHandled = false;
     StopCount = 0;
-    PassStopCount = 0;
     LastMsgResets = 0;
-    LastIDCardNo.clear();
-    ReaderFaultFunction.clear();
-    std::memset(SamIdStr, 0, sizeof SamIdStr);
-    std::memset(&CardInfo, 0, sizeof CardInfo);
-    std::memset(&CardKindInfo, 0, sizeof CardKindInfo);
-    std::memset(&CardPhoto, 0, sizeof CardPhoto);
 }
 
 SharedText& SharedText::operator=(std::string text)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
@@ -66,8 +67,8 @@ protected:
     CliRun run(const std::vector<std::string>& args, const std::string& scenario,
                const std::function<void(pid_t)>& whileRunning = {})
     {
-        m_dir.write("scenario.json", std::string("{") + kZeroLatency +
-                                         (scenario.empty() ? "" : ", " + scenario) + "}");
+        m_dir.write("scenario.json",
+                    std::string("{") + m_base + (scenario.empty() ? "" : ", " + scenario) + "}");
         std::filesystem::remove(m_dir.file("out"));
         const pid_t pid = fork();
         if (pid == 0) {
@@ -115,8 +116,26 @@ protected:
     TempDir m_dir; // also the working directory of every run
     std::string m_program = m_dir.file("zuviruzozozad-cli"); // the virtual reader beside it
     const char* m_termbLibrary = VIRTUAL_READER;             // null: TERMB_LIBRARY unset
-    std::string m_stdout; // empty: the file "out"; a file to write to; "closed"
+    std::string m_stdout;              // empty: the file "out"; a file to write to; "closed"
+    std::string m_base = kZeroLatency; // the scenario's keys every run gets
 };
+
+// Whether `html` fetches nothing and runs nothing: no script, and every
+// src= or href= points into the page itself.
+bool selfContained(const std::string& html)
+{
+    if (html.find("<script") != std::string::npos || html.find("@import") != std::string::npos ||
+        html.find("url(") != std::string::npos)
+        return false;
+    for (const char* attribute : {"src=", "href="})
+        for (auto at = html.find(attribute); at != std::string::npos;
+             at = html.find(attribute, at + 1)) {
+            const std::string value = html.substr(at + std::strlen(attribute), 6);
+            if (value.rfind("\"#", 0) != 0 && value.rfind("\"data:", 0) != 0)
+                return false;
+        }
+    return true;
+}
 
 TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
 {
@@ -151,6 +170,11 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         {"duration without continuous", {"--duration", "1"}, card, "", 64},
         {"unknown option", {"--fast"}, card, "", 64},
         {"bad port", {"--port", "COMX"}, card, "", 64},
+        {"a port named twice", {"--port", "1001,usb"}, card, "", 64},
+        {"an empty port in a list", {"--port", "1001,"}, card, "", 64},
+        {"a search among several", {"--port", "auto,1002"}, card, "", 64},
+        {"more readers than hosts", {"--port", "1,2,3,4,5,6,7,8,9"}, card, "", 64},
+        {"several readers in process", {"--in-process", "--port", "1001,2"}, card, "", 64},
         {"a library that crashes",
          {"--json"},
          card,
@@ -480,3 +504,73 @@ TEST_F(CliTest, ContinuousReadingOfAReaderThatCameLateSucceeds)
 }
 
 } // namespace
+
+// Two readers with read calls of 500 ms, each in a host of its own: each
+// reads its ten cards, every line names its port, and they read side by
+// side, well under the time of one after the other.
+TEST_F(CliTest, SeveralReadersReadInParallel)
+{
+    m_base =
+        R"("latency_scale": 1, "ports": [1001, 1002], "latency_ms": {"SDT_ReadBaseFPMsg": 500})";
+    const CliRun r = run({"--port", "1001,1002", "--repeat", "10", "--json"},
+                         R"("timeline": {"mode": "fixed", "card": 0})");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::map<int, int> cards;
+    double serialMs = 0;
+    for (const json& e : r.events()) {
+        ASSERT_TRUE(e.contains("port")) << e;
+        if (e["event"] == "card") {
+            ++cards[e["port"].get<int>()];
+            serialMs += e["read_ms"].get<double>();
+        }
+    }
+    EXPECT_EQ(cards, (std::map<int, int>{{1001, 10}, {1002, 10}}));
+    const json total = r.events().back();
+    EXPECT_EQ(total["ports"], json::array({1001, 1002}));
+    EXPECT_EQ(total["cards"], 20);
+    EXPECT_GT(serialMs, 10000);
+    EXPECT_LT(total["elapsed_s"].get<double>() * 1000, 0.75 * serialMs);
+}
+
+// The run's exit status is the worst of its readers', and each reader's
+// summary keeps its own.
+TEST_F(CliTest, SeveralReadersEndWithTheWorstStatus)
+{
+    const struct
+    {
+        const char* what;
+        std::string scenario;
+        int first, second, total;
+    } cases[] = {
+        {"both read", R"("ports": [1001, 3], "timeline": {"mode": "fixed", "card": 0})", 0, 0, 0},
+        {"the second absent", R"("timeline": {"mode": "fixed", "card": 0})", 0, 2, 2},
+        {"no card on either", R"("ports": [1001, 3], "timeline": {"mode": "fixed", "card": null})",
+         3, 3, 3},
+        {"absent beats no card", R"("timeline": {"mode": "fixed", "card": null})", 3, 2, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CliRun r = run({"--port", "usb,COM3", "--repeat", "2", "--json"}, c.scenario);
+        EXPECT_EQ(r.exitCode, c.total) << r.err;
+        std::map<json, int> codes;
+        for (const json& e : r.events("summary"))
+            codes[e["port"]] = e["exit_code"];
+        EXPECT_EQ(codes, (std::map<json, int>{{1001, c.first}, {3, c.second}, {nullptr, c.total}}));
+    }
+}
+
+// --report writes a page that needs nothing from elsewhere; a page that
+// cannot be written fails the run as unwritten output does.
+TEST_F(CliTest, ReportPageIsSelfContained)
+{
+    const std::string card = R"("ports": [1001, 1002], "timeline": {"mode": "fixed", "card": 0})";
+    const CliRun r = run({"--port", "1001,1002", "--repeat", "3", "--report", "run.html"}, card);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string page = m_dir.read("run.html");
+    EXPECT_NE(page.find("USB1002"), std::string::npos);
+    EXPECT_NE(page.find("<svg"), std::string::npos);
+    EXPECT_TRUE(selfContained(page));
+    const CliRun failed = run({"--report", m_dir.file("none/run.html")}, card);
+    EXPECT_EQ(failed.exitCode, 74);
+    EXPECT_NE(failed.err.find("could not be written"), std::string::npos) << failed.err;
+}

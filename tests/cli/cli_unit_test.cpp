@@ -1,5 +1,6 @@
-// The console program's parts with known answers: the JSON writer's quoting
-// and the duration statistics' ranks.
+// The console program's parts with known answers: the JSON writer's quoting,
+// the duration statistics' ranks, the worst of several exit statuses and the
+// report page's escaping.
 
 #include <gtest/gtest.h>
 #include <numeric>
@@ -7,7 +8,9 @@
 #include <vector>
 
 #include "cli/duration_stats.h"
+#include "cli/html_report.h"
 #include "cli/json_line.h"
+#include "cli/report.h"
 
 namespace {
 
@@ -58,6 +61,46 @@ TEST(CliParts, MedianAndP95AreTheNearestRanks)
         EXPECT_LE(s.min, s.median);
         EXPECT_LE(s.p95, s.max);
     }
+}
+
+// From best to worst: 0, 3, 2, 5, 4, 130, 74.
+TEST(CliParts, WorstExitStatusOfSeveralReaders)
+{
+    const std::pair<std::vector<int>, int> cases[] = {
+        {{0, 0}, 0}, {{0, 3}, 3},     {{3, 2}, 2},     {{2, 5, 0}, 5},
+        {{5, 4}, 4}, {{4, 130}, 130}, {{130, 74}, 74}, {{74, 0, 3}, 74},
+    };
+    for (const auto& [codes, worst] : cases) {
+        EXPECT_EQ(WorstExitStatus(codes), worst);
+        EXPECT_EQ(WorstExitStatus({codes.rbegin(), codes.rend()}), worst);
+    }
+}
+
+// Text from the reader and the command line is data in the page: markup in
+// it stays text, and the page fetches and runs nothing.
+TEST(CliParts, ReportPageEscapesWhatItShows)
+{
+    const std::string hostile = "<script>alert('x')</script>\"><img src=http://e/x>&";
+    HtmlRun run;
+    run.command = "zuviruzozozad-cli --report " + hostile;
+    run.library = hostile;
+    run.started = hostile;
+    ReaderRun reader;
+    reader.port = 1001;
+    reader.samId = hostile + "\x1b[2J";
+    for (const double ms : {1.0, 2.0, 500.0})
+        reader.passes.add(ms);
+    reader.calls[TermbFunction::ReadBaseFPMsg].add(500);
+    reader.failures.push_back({0.5, FailureKind::NoCard});
+    run.readers = {reader, reader};
+    const std::string page = HtmlReport(run);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("<img"), std::string::npos);
+    EXPECT_EQ(page.find("href="), std::string::npos);
+    EXPECT_EQ(page.find('\x1b'), std::string::npos);
+    EXPECT_NE(page.find("&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;&quot;&gt;&lt;img"),
+              std::string::npos);
+    EXPECT_EQ(HtmlEscaped("a&b<c>\"'\x01\t"), "a&amp;b&lt;c&gt;&quot;&#39;\xEF\xBF\xBD\t");
 }
 
 } // namespace
