@@ -22,6 +22,7 @@
 #include "cli/report.h"
 #include "cli/timed_termb.h"
 #include "config/config.h"
+#include "reader/call_recording.h"
 #include "reader/dynlib.h"
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
@@ -539,6 +540,19 @@ int libraryFailure(const TermbLibrary& library, Report& report, bool virtualRead
     return kExitNoLibrary;
 }
 
+// --record: the library's calls into the file. A recording that cannot be
+// written is said once on standard error; the reading goes on.
+void recordCalls(TermbLibrary& library, const Options& options)
+{
+    if (options.recordRaw)
+        complain("the recording " + CaretNotation(options.record) +
+                 " keeps the cards' personal data as read (--record-raw)");
+    RecordLibraryCalls(library,
+                       std::make_shared<CallRecording>(
+                           options.record, library.path, options.recordRaw,
+                           [](const std::string& message) { complain(CaretNotation(message)); }));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -576,11 +590,13 @@ int main(int argc, char** argv)
         ReaderHostingResult::HostMissing)
         complain("no reader host program beside " + CaretNotation(ExeDir()) +
                  "; the reader library runs in this program");
-    const TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
-                                 : options.virtualReader() ? LoadVirtualReader()
-                                                           : LoadTermbLibraryFrom(options.library);
+    TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
+                           : options.virtualReader() ? LoadVirtualReader()
+                                                     : LoadTermbLibraryFrom(options.library);
     if (!library.loaded)
         return libraryFailure(library, report, options.virtualReader());
+    if (!options.record.empty())
+        recordCalls(library, options);
 
     // The shared state as the main window sets it up; --port wins over Port.
     PortNo = kUsbPort;

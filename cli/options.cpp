@@ -53,8 +53,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             value = name.substr(eq + 1);
             name.erase(eq);
         }
-        const bool takesValue =
-            name == "--port" || name == "--repeat" || name == "--duration" || name == "--library";
+        const bool takesValue = name == "--port" || name == "--repeat" || name == "--duration" ||
+                                name == "--library" || name == "--record";
         if (takesValue && !value) {
             if (i + 1 == args.size())
                 return name + " needs a value";
@@ -96,6 +96,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             if (value->empty())
                 return "--library wants a file name";
             options.library = *value;
+        } else if (name == "--record") {
+            if (value->empty())
+                return "--record wants a file name";
+            options.record = *value;
+        } else if (name == "--record-raw") {
+            options.recordRaw = true;
         } else {
             return "unknown argument '" + args[i] + "'";
         }
@@ -104,6 +110,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
         return "choose one of --once, --repeat N and --continuous";
     if (durationGiven && options.mode != RunMode::Continuous)
         return "--duration goes with --continuous";
+    if (options.recordRaw && options.record.empty())
+        return "--record-raw goes with --record FILE";
     return {};
 }
 
@@ -111,7 +119,7 @@ const char* UsageText()
 {
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
                           [--port auto|usb|N] [--library PATH|virtual] [--in-process]
-                          [--json]
+                          [--record FILE [--record-raw]] [--json]
 
 Reads resident identity cards, foreign permanent resident cards and residence
 permits through the reader library, without a window; each card is printed
@@ -134,6 +142,11 @@ with its kind and the fields of that kind.
                     in a reader host, a process of its own, so that a call
                     that crashes or hangs (ReaderCallTimeout in config.ini,
                     milliseconds, default 10000) fails instead of the program
+  --record FILE     write every reader call to FILE, one JSON line each, for
+                    the virtual reader to play back (TERMB_VIRTUAL_SCENARIO);
+                    names, numbers, address, authority, photo and fingerprint
+                    data are replaced by fictional values of the same shape
+  --record-raw      keep them as read: the recording is then personal data
   --json            one JSON object per line: device, card, card_gone,
                     failure, and a closing summary
   -h, --help        this text

@@ -23,6 +23,8 @@ struct Options
     bool inProcess = false;           // --in-process: the library in this process, not a host
     std::optional<std::int32_t> port; // --port, in SetPortNo's terms; none: the settings file
     std::string library;              // --library; empty: the usual search
+    std::string record;               // --record: the file the reader calls are recorded in
+    bool recordRaw = false;           // --record-raw: the recording keeps the cards' data as read
     bool help = false;
 
     // --library virtual: the virtual reader that comes with the tool.
