@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
+#include <utility>
 
 #include "base/text.h"
 #include "card/gbk.h"
@@ -54,24 +56,34 @@ struct BaseField
     std::size_t length;
     std::size_t recordOffset;
     std::size_t recordSize;
+    BaseFieldRole role;
 };
 
-constexpr BaseField kNameField{0, 30, offsetof(TIDCardInfo, Name), 31};
-constexpr BaseField kSexField{30, 2, offsetof(TIDCardInfo, Sex), 6};
-constexpr BaseField kNationField{32, 4, offsetof(TIDCardInfo, Nation), 11};
+using Role = BaseFieldRole;
+constexpr BaseField kNameField{0, 30, offsetof(TIDCardInfo, Name), 31, Role::Name};
+constexpr BaseField kSexField{30, 2, offsetof(TIDCardInfo, Sex), 6, Role::Sex};
+constexpr BaseField kNationField{32, 4, offsetof(TIDCardInfo, Nation), 11, Role::Nation};
 
 constexpr BaseField kBaseFields[] = {
     kNameField,
     kSexField,
     kNationField,
-    {36, 16, offsetof(TIDCardInfo, Birthday), 9},
-    {52, 70, offsetof(TIDCardInfo, Address), 71},
-    {122, 36, offsetof(TIDCardInfo, IDCardNo), 19},
-    {158, 30, offsetof(TIDCardInfo, CheckDepartment), 31},
-    {188, 16, offsetof(TIDCardInfo, StartDate), 9},
-    {204, 16, offsetof(TIDCardInfo, EndDate), 9},
-    {220, 36, offsetof(TIDCardInfo, Reserved), 37},
+    {36, 16, offsetof(TIDCardInfo, Birthday), 9, Role::Date},
+    {52, 70, offsetof(TIDCardInfo, Address), 71, Role::Address},
+    {122, 36, offsetof(TIDCardInfo, IDCardNo), 19, Role::Number},
+    {158, 30, offsetof(TIDCardInfo, CheckDepartment), 31, Role::Authority},
+    {188, 16, offsetof(TIDCardInfo, StartDate), 9, Role::Date},
+    {204, 16, offsetof(TIDCardInfo, EndDate), 9, Role::Date},
+    {220, 36, offsetof(TIDCardInfo, Reserved), 37, Role::Reserved},
 };
+constexpr std::size_t kBaseFieldCount = std::size(kBaseFields);
+
+template <std::size_t... I>
+constexpr std::array<BaseFieldPlace, sizeof...(I)> placesOf(std::index_sequence<I...>)
+{
+    return {BaseFieldPlace{kBaseFields[I].offset, kBaseFields[I].length, kBaseFields[I].role}...};
+}
+constexpr auto kBaseFieldPlaces = placesOf(std::make_index_sequence<kBaseFieldCount>{});
 
 static_assert(kBaseFields[9].offset + kBaseFields[9].length == kBaseTextSize);
 
@@ -83,6 +95,12 @@ std::string decodeField(const unsigned char* base, const BaseField& f)
 }
 
 } // namespace
+
+const BaseFieldPlace* IdCardBaseFields(std::size_t& count)
+{
+    count = kBaseFieldPlaces.size();
+    return kBaseFieldPlaces.data();
+}
 
 const std::string& SexNameGbk(int code)
 {

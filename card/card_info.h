@@ -72,6 +72,29 @@ extern const char* const NationNames[kNationCodeMax + 1];
 const std::string& SexNameGbk(int code);
 const std::string& NationNameGbk(int code);
 
+// What a field of the base text holds, for code that handles the fields by
+// their meaning without decoding them (a recording's redaction).
+enum class BaseFieldRole {
+    Name,      // a holder's name, in any script
+    Sex,       // the sex code
+    Nation,    // the nation code
+    Date,      // YYYYMMDD, or a text such as 长期 for no end
+    Address,   // the holder's address
+    Number,    // a number that names the holder or the card
+    Authority, // the issuing authority, or the code of the office
+    Code,      // a code that names no one: nationality, card version, issue count
+    Reserved,  // reserved bytes; on the identity card they cover the kind mark
+};
+struct BaseFieldPlace
+{
+    std::size_t offset; // in the base text, bytes
+    std::size_t length; // bytes
+    BaseFieldRole role;
+};
+
+// The identity card's ten fields, in order, covering all 256 bytes.
+const BaseFieldPlace* IdCardBaseFields(std::size_t& count);
+
 // Decodes the first 256 bytes at `baseText` into the ten text fields of
 // `record`, Name to Reserved. Touches nothing else and never throws.
 // DecodeBaseText (app/shared_state.h) does it for the process-wide CardInfo.

@@ -23,40 +23,42 @@ struct KindField
     std::size_t recordOffset;
     std::size_t recordSize;
     Rule rule;
+    BaseFieldRole role;
 };
 
-#define KIND_FIELD(Record, member, offset, length, rule)                                           \
+#define KIND_FIELD(Record, member, offset, length, rule, role)                                     \
     KindField                                                                                      \
     {                                                                                              \
-        offset, length, offsetof(Record, member), sizeof(Record::member), rule                     \
+        offset, length, offsetof(Record, member), sizeof(Record::member), rule,                    \
+            BaseFieldRole::role                                                                    \
     }
 
 constexpr KindField kForeignFields[] = {
-    KIND_FIELD(TForeignCardInfo, EnglishName, 0, 120, Rule::EnglishName),
-    KIND_FIELD(TForeignCardInfo, Sex, 120, 2, Rule::Sex),
-    KIND_FIELD(TForeignCardInfo, CardNo, 122, 30, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, NationalityCode, 152, 6, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, ChineseName, 158, 30, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, StartDate, 188, 16, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, EndDate, 204, 16, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, Birthday, 220, 16, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, CardVersion, 236, 4, Rule::NoBlanks),
-    KIND_FIELD(TForeignCardInfo, AuthorityCode, 240, 8, Rule::NoBlanks),
+    KIND_FIELD(TForeignCardInfo, EnglishName, 0, 120, Rule::EnglishName, Name),
+    KIND_FIELD(TForeignCardInfo, Sex, 120, 2, Rule::Sex, Sex),
+    KIND_FIELD(TForeignCardInfo, CardNo, 122, 30, Rule::NoBlanks, Number),
+    KIND_FIELD(TForeignCardInfo, NationalityCode, 152, 6, Rule::NoBlanks, Code),
+    KIND_FIELD(TForeignCardInfo, ChineseName, 158, 30, Rule::NoBlanks, Name),
+    KIND_FIELD(TForeignCardInfo, StartDate, 188, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TForeignCardInfo, EndDate, 204, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TForeignCardInfo, Birthday, 220, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TForeignCardInfo, CardVersion, 236, 4, Rule::NoBlanks, Code),
+    KIND_FIELD(TForeignCardInfo, AuthorityCode, 240, 8, Rule::NoBlanks, Authority),
 };
 
 // The identity card's fields where the permit keeps them; bytes 32-35 (the
 // nation on an identity card) are reserved.
 constexpr KindField kPermitFields[] = {
-    KIND_FIELD(TPermitCardInfo, Name, 0, 30, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, Sex, 30, 2, Rule::Sex),
-    KIND_FIELD(TPermitCardInfo, Birthday, 36, 16, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, Address, 52, 70, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, IDCardNo, 122, 36, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, CheckDepartment, 158, 30, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, StartDate, 188, 16, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, EndDate, 204, 16, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, PassNo, 220, 18, Rule::NoBlanks),
-    KIND_FIELD(TPermitCardInfo, IssueCount, 238, 4, Rule::NoBlanks),
+    KIND_FIELD(TPermitCardInfo, Name, 0, 30, Rule::NoBlanks, Name),
+    KIND_FIELD(TPermitCardInfo, Sex, 30, 2, Rule::Sex, Sex),
+    KIND_FIELD(TPermitCardInfo, Birthday, 36, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TPermitCardInfo, Address, 52, 70, Rule::NoBlanks, Address),
+    KIND_FIELD(TPermitCardInfo, IDCardNo, 122, 36, Rule::NoBlanks, Number),
+    KIND_FIELD(TPermitCardInfo, CheckDepartment, 158, 30, Rule::NoBlanks, Authority),
+    KIND_FIELD(TPermitCardInfo, StartDate, 188, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TPermitCardInfo, EndDate, 204, 16, Rule::NoBlanks, Date),
+    KIND_FIELD(TPermitCardInfo, PassNo, 220, 18, Rule::NoBlanks, Number),
+    KIND_FIELD(TPermitCardInfo, IssueCount, 238, 4, Rule::NoBlanks, Code),
 };
 
 #undef KIND_FIELD
@@ -183,8 +185,8 @@ void DecodeCardKind(const unsigned char* baseText, TCardKindInfo& out)
     out.Kind = CardKindOf(baseText);
     switch (out.Kind) {
     case CardKind::IdCard:
-        store(out.Number,
-              fieldText(baseText, {kIdNumberOffset, kIdNumberLength, 0, 0, Rule::NoBlanks}));
+        store(out.Number, fieldText(baseText, {kIdNumberOffset, kIdNumberLength, 0, 0,
+                                               Rule::NoBlanks, BaseFieldRole::Number}));
         break;
     case CardKind::ForeignPermanent:
         DecodeForeignBaseText(baseText, out.Foreign);
@@ -199,6 +201,37 @@ void DecodeCardKind(const unsigned char* baseText, TCardKindInfo& out)
         store(out.Number, standInNumber(baseText));
         break;
     }
+}
+
+namespace {
+
+template <std::size_t N> std::vector<BaseFieldPlace> placesOf(const KindField (&fields)[N])
+{
+    std::vector<BaseFieldPlace> out;
+    for (const KindField& f : fields)
+        out.push_back({f.offset, f.length, f.role});
+    return out;
+}
+
+} // namespace
+
+std::vector<BaseFieldPlace> BaseTextFields(CardKind kind)
+{
+    switch (kind) {
+    case CardKind::IdCard: {
+        std::size_t n = 0;
+        const BaseFieldPlace* fields = IdCardBaseFields(n);
+        return {fields, fields + n};
+    }
+    case CardKind::ForeignPermanent:
+        return placesOf(kForeignFields);
+    case CardKind::HkMacaoTaiwanPermit:
+        return placesOf(kPermitFields);
+    case CardKind::ForeignPermanent2023:
+    case CardKind::Unknown:
+        break;
+    }
+    return {};
 }
 
 std::string CardNumberText(const TCardKindInfo& info)

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "card/card_info.h"
 
@@ -103,3 +104,8 @@ void DecodeCardKind(const unsigned char* baseText, TCardKindInfo& out);
 // (e.g. "Y-1A2B3C4D"), so the reading thread can still tell that a card is
 // shown.
 std::string CardNumberText(const TCardKindInfo& info);
+
+// Where the fields of `kind` lie in its base text and what each holds, in
+// order; empty for a kind whose layout is not decoded. The kind mark lies
+// outside the foreign card's and the permit's fields.
+std::vector<BaseFieldPlace> BaseTextFields(CardKind kind);

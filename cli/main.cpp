@@ -26,6 +26,7 @@
 #include "cli/report.h"
 #include "cli/timed_termb.h"
 #include "config/config.h"
+#include "reader/call_recording.h"
 #include "reader/dynlib.h"
 #include "reader/photo_files.h"
 #include "reader/read_thread.h"
@@ -703,6 +704,20 @@ int libraryFailure(const TermbLibrary& library, Report& report, bool virtualRead
     return kExitNoLibrary;
 }
 
+// --record: every reader's library calls into the one file. A recording
+// that cannot be written is said once on standard error; the reading goes on.
+void recordCalls(std::vector<TermbLibrary>& libraries, const Options& options)
+{
+    if (options.recordRaw)
+        complain("the recording " + CaretNotation(options.record) +
+                 " keeps the cards' personal data as read (--record-raw)");
+    const auto recording = std::make_shared<CallRecording>(
+        options.record, libraries.front().path, options.recordRaw,
+        [](const std::string& message) { complain(CaretNotation(message)); });
+    for (TermbLibrary& library : libraries)
+        RecordLibraryCalls(library, recording);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -740,9 +755,9 @@ int main(int argc, char** argv)
         ReaderHostingResult::HostMissing)
         complain("no reader host program beside " + CaretNotation(ExeDir()) +
                  "; the reader library runs in this program");
-    const TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
-                                 : options.virtualReader() ? LoadVirtualReader()
-                                                           : LoadTermbLibraryFrom(options.library);
+    TermbLibrary library = options.library.empty()   ? LoadTermbLibrary()
+                           : options.virtualReader() ? LoadVirtualReader()
+                                                     : LoadTermbLibraryFrom(options.library);
     if (!library.loaded)
         return libraryFailure(library, report, options.virtualReader());
 
@@ -767,6 +782,8 @@ int main(int argc, char** argv)
             return libraryFailure(more, report, options.virtualReader());
         libraries.push_back(std::move(more));
     }
+    if (!options.record.empty())
+        recordCalls(libraries, options);
     for (std::size_t i = 0; i < libraries.size(); ++i) {
         if (!several) {
             states.emplace_back(nullptr);

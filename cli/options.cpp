@@ -83,7 +83,7 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             name.erase(eq);
         }
         const bool takesValue = name == "--port" || name == "--repeat" || name == "--duration" ||
-                                name == "--library" || name == "--report";
+                                name == "--library" || name == "--report" || name == "--record";
         if (takesValue && !value) {
             if (i + 1 == args.size())
                 return name + " needs a value";
@@ -127,6 +127,12 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
             if (value->empty())
                 return "--report wants a file name";
             options.report = *value;
+        } else if (name == "--record") {
+            if (value->empty())
+                return "--record wants a file name";
+            options.record = *value;
+        } else if (name == "--record-raw") {
+            options.recordRaw = true;
         } else {
             return "unknown argument '" + args[i] + "'";
         }
@@ -139,6 +145,8 @@ std::string ParseOptions(const std::vector<std::string>& args, Options& options)
     // there is only one instance of it.
     if (options.inProcess && options.ports.size() > 1)
         return "--in-process reads one reader; several readers each need a reader host";
+    if (options.recordRaw && options.record.empty())
+        return "--record-raw goes with --record FILE";
     return {};
 }
 
@@ -147,6 +155,7 @@ const char* UsageText()
     return R"(Usage: zuviruzozozad-cli [--once | --repeat N | --continuous [--duration SECONDS]]
                           [--port auto|usb|N[,N...]] [--library PATH|virtual]
                           [--in-process] [--json] [--report FILE.html]
+                          [--record FILE [--record-raw]]
 
 Reads resident identity cards, foreign permanent resident cards and residence
 permits through the reader library, without a window; each card is printed
@@ -171,6 +180,11 @@ with its kind and the fields of that kind.
                     in a reader host, a process of its own, so that a call
                     that crashes or hangs (ReaderCallTimeout in config.ini,
                     milliseconds, default 10000) fails instead of the program
+  --record FILE     write every reader call to FILE, one JSON line each, for
+                    the virtual reader to play back (TERMB_VIRTUAL_SCENARIO);
+                    names, numbers, address, authority, photo and fingerprint
+                    data are replaced by fictional values of the same shape
+  --record-raw      keep them as read: the recording is then personal data
   --json            one JSON object per line: device, card, card_gone,
                     failure, and a closing summary; with several readers
                     every line has "port", each reader gets a summary, and

@@ -24,8 +24,10 @@ struct Options
     // --port, in SetPortNo's terms: one port (or auto), or several readers
     // at once; empty: the settings file.
     std::vector<std::int32_t> ports;
-    std::string report;  // --report: the HTML page to write; empty: none
-    std::string library; // --library; empty: the usual search
+    std::string report;     // --report: the HTML page to write; empty: none
+    std::string library;    // --library; empty: the usual search
+    std::string record;     // --record: the file the reader calls are recorded in
+    bool recordRaw = false; // --record-raw: the recording keeps the cards' data as read
     bool help = false;
 
     // --library virtual: the virtual reader that comes with the tool.

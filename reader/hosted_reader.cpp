@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "reader/call_recording.h"
 #include "reader/host_process.h"
 
 // One library's host, shared by its HostedReader and the calls under way: a
@@ -363,8 +364,10 @@ long HostedReader::HostId() const
     return host ? host->Id() : 0;
 }
 
-std::optional<ReaderHostFault> TakeReaderHostFault(const TermbApi& api)
+std::optional<ReaderHostFault> TakeReaderHostFault(const TermbApi& table)
 {
+    // A recording of the hosted reader's calls fails as the hosted reader does.
+    const TermbApi api = UnrecordedApi(table);
     for (int i = 0; i < kMaxHostedReaders; ++i) {
         if (tables()[i].SDT_OpenPort != api.SDT_OpenPort)
             continue;

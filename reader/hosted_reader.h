@@ -78,7 +78,8 @@ private:
 };
 
 // The fault recorded for the hosted reader whose table `api` is (see
-// HostedReader::TakeFault); none for any other table. Lets the holder of the
+// HostedReader::TakeFault), also through a table that records its calls;
+// none for any other table. Lets the holder of the
 // table alone, such as the reading thread, learn why a call failed.
 std::optional<ReaderHostFault> TakeReaderHostFault(const TermbApi& api);
 

@@ -10,6 +10,7 @@
 #include "base/exe_dir.h"
 #include "base/files.h"
 #include "card/card_info.h"
+#include "reader/call_recording.h"
 #include "reader/dynlib.h"
 #include "reader/hosted_open.h"
 #include "state/shared_state.h"
@@ -358,7 +359,9 @@ TermbLibrary LoadVirtualReader()
     return reported(searchVirtualReader());
 }
 
-ReaderLibrary LoadReaderLibraryOrVirtual()
+namespace {
+
+ReaderLibrary loadReaderLibraryOrVirtual()
 {
     ReaderLibrary reader;
     reader.library = LoadTermbLibrary();
@@ -371,5 +374,14 @@ ReaderLibrary LoadReaderLibraryOrVirtual()
     reader.missing = std::move(reader.library);
     reader.library = reported(std::move(stand));
     reader.standsIn = true;
+    return reader;
+}
+
+} // namespace
+
+ReaderLibrary LoadReaderLibraryOrVirtual()
+{
+    ReaderLibrary reader = loadReaderLibraryOrVirtual();
+    RecordCallsFromEnvironment(reader.library);
     return reader;
 }

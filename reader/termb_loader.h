@@ -27,6 +27,7 @@ enum class TermbLoadFailure {
 };
 
 class HostedReader;
+class RecordingTable;
 
 struct TermbLibrary
 {
@@ -44,6 +45,9 @@ struct TermbLibrary
     // by every copy, so the host lives as long as any copy of the table may
     // be called. Null when the library runs in this process.
     std::shared_ptr<HostedReader> host;
+    // The recording table `api` is, when the calls are recorded
+    // (reader/call_recording.h); null otherwise.
+    std::shared_ptr<RecordingTable> recording;
 };
 
 // Where the libraries the loader finds run from now on: in a reader host,
@@ -123,5 +127,6 @@ struct ReaderLibrary
 // the virtual reader stands in: a user who has just unpacked or installed
 // the tool can try it at once, and the caption says which reader is in use.
 // The console program does not fall back; it loads the virtual reader only
-// when asked to by name.
+// when asked to by name. With TERMB_RECORD set, the library's calls are
+// recorded (RecordCallsFromEnvironment).
 ReaderLibrary LoadReaderLibraryOrVirtual();

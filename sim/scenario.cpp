@@ -1,5 +1,7 @@
 #include "sim/scenario.h"
 
+#include "sim/replay.h"
+
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
@@ -370,7 +372,18 @@ void parseInto(const json& root, const std::string& baseDir, Scenario& s)
 {
     checkKeys(root, "",
               {"description", "ports", "sam_id", "cards", "timeline", "latency_scale", "latency_ms",
-               "faults"});
+               "faults", "replay"});
+    if (root.contains("replay")) {
+        // A recording answers every call itself: nothing of the model applies.
+        for (const auto& item : root.items())
+            if (item.key().rfind('_', 0) != 0 && item.key() != "description" &&
+                item.key() != "latency_scale" && item.key() != "replay")
+                fail(item.key(), "does not go with replay (only description and latency_scale do)");
+        const json& replay = root["replay"];
+        if (!replay.is_string() || replay.get<std::string>().empty())
+            fail("replay", "must name a recording file");
+        s.replay = (std::filesystem::path(baseDir) / replay.get<std::string>()).string();
+    }
     if (root.contains("description"))
         text(root["description"], "description");
     if (root.contains("ports")) {
@@ -491,6 +504,12 @@ bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& 
     }
     std::ostringstream content;
     content << in.rdbuf();
+    if (IsRecording(content.str())) {
+        scenario = Scenario{};
+        scenario.replay = path;
+        scenario.source = path;
+        return true;
+    }
     const std::string baseDir = std::filesystem::path(path).parent_path().string();
     if (!ParseScenario(content.str(), baseDir, scenario, error))
         return false;

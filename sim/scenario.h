@@ -92,6 +92,9 @@ struct Scenario
     double latencyScale = 1.0;
     std::array<int, kCallCount> latencyMs = kDefaultLatencyMs;
     std::array<FaultSpec, kFaultCount> faults;
+    // A recording of reader calls to play back instead of the model
+    // (sim/replay.h); only the latency scale applies to it.
+    std::string replay;
 };
 
 // Every built-in card, cycling 3 s on and 2 s off, realistic latencies.
@@ -105,7 +108,8 @@ void EnsureImages(Scenario& scenario);
 bool ParseScenario(const std::string& json, const std::string& baseDir, Scenario& scenario,
                    std::string& error);
 
-// Reads and parses the file.
+// Reads and parses the file. A recording of reader calls (told by its header
+// line) is a scenario that replays it at the recorded durations.
 bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
 
 } // namespace termbsim

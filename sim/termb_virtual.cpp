@@ -93,7 +93,7 @@ TERMB_VIRTUAL_EXPORT int TERMB_CALL SDT_ReadNewAppMsg(int port, unsigned char* a
 
 TERMB_VIRTUAL_EXPORT int TERMB_CALL Wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
-    return guarded([&] { return termbsim::DecodePhoto(wlt, bmp); }, termbsim::kDecodeCorrupt);
+    return guarded([&] { return TheReader().wlt2Bmp(wlt, bmp); }, termbsim::kDecodeCorrupt);
 }
 
 TERMB_VIRTUAL_EXPORT const char* TermbVirtualReaderInfo()

@@ -7,6 +7,9 @@
 #include <fstream>
 #include <thread>
 
+#include "sim/photo.h"
+#include "sim/portrait.h"
+
 namespace termbsim {
 
 namespace {
@@ -50,16 +53,27 @@ void VirtualReader::loadLocked()
     m_manualCard = -1;
     m_manualPlacement = 0;
     m_badControlContent.clear();
+    m_replay.reset();
+    m_replayPort = 0;
 
     std::string description;
     const char* file = std::getenv("TERMB_VIRTUAL_SCENARIO");
     if (file && *file) {
         Scenario s;
         std::string error;
-        if (LoadScenarioFile(file, s, error)) {
+        Recording recording;
+        if (LoadScenarioFile(file, s, error) &&
+            (s.replay.empty() || LoadRecordingFile(s.replay, recording, error))) {
             m_scenario = std::move(s);
             m_attached = true;
             description = "scenario " + m_scenario.source;
+            if (!m_scenario.replay.empty()) {
+                description = "replay of " + m_scenario.replay + ", " +
+                              std::to_string(recording.calls.size()) + " calls" +
+                              (recording.redacted ? ", redacted" : "");
+                m_scenario.cards.clear();
+                m_replay = std::make_unique<Replay>(std::move(recording));
+            }
         } else {
             // A scenario that cannot be used gives a reader that is not
             // there, never a crash of the tool; one line says why.
@@ -82,7 +96,7 @@ void VirtualReader::loadLocked()
         m_faults[i].random.seed(m_scenario.faults[i].seed);
     }
     std::string info = std::string("zuviruzozozad virtual reader ") + kVersion + " (" + description;
-    if (m_attached)
+    if (m_attached && !m_replay)
         info += ", " + std::to_string(m_scenario.cards.size()) + " fictional cards";
     info += ")";
     std::snprintf(m_info, sizeof m_info, "%s", info.c_str());
@@ -258,10 +272,47 @@ bool VirtualReader::fireLocked(Fault fault, int& code)
     }
 }
 
+const RecordedCall* VirtualReader::replayedLocked(std::unique_lock<std::mutex>& lock,
+                                                  const char* function, int port)
+{
+    const RecordedCall* call = m_replay->take(function, port);
+    if (!call)
+        return nullptr;
+    const double micros = static_cast<double>(call->micros) * m_scenario.latencyScale;
+    if (micros > 0) {
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(micros)));
+        lock.lock();
+    }
+    return call;
+}
+
+namespace {
+
+// Copies recorded bytes into a caller's buffer of `room` bytes.
+void copyRecorded(const std::string& bytes, unsigned char* to, std::size_t room)
+{
+    if (to)
+        std::memcpy(to, bytes.data(), std::min(bytes.size(), room));
+}
+
+template <typename T> void setRecorded(const std::optional<std::int64_t>& value, T* to)
+{
+    if (value && to)
+        *to = static_cast<T>(*value);
+}
+
+} // namespace
+
 int VirtualReader::openPort(int port)
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::OpenPort)], port);
+        return c ? c->result : kPortNotAttached;
+    }
     waitLatency(lock, Call::OpenPort);
     const int status = portStatusLocked(port);
     if (status == kPortNotAttached || status == kReaderGone)
@@ -274,6 +325,11 @@ int VirtualReader::closePort(int port)
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::ClosePort)], port);
+        return c ? c->result : kPortNotAttached;
+    }
     waitLatency(lock, Call::ClosePort);
     const int status = portStatusLocked(port);
     if (status == kPortNotAttached)
@@ -286,6 +342,15 @@ int VirtualReader::getSamId(int port, char* samId)
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::GetSamId)], port);
+        if (c && c->hasSamId && samId) {
+            const std::string id = c->samId.substr(0, 200);
+            std::memcpy(samId, id.c_str(), id.size() + 1);
+        }
+        return c ? c->result : kPortNotAttached;
+    }
     waitLatency(lock, Call::GetSamId);
     if (!samId)
         return kBadArgument;
@@ -299,6 +364,11 @@ int VirtualReader::startFindIdCard(int port, unsigned char* manage)
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::StartFindIdCard)], port);
+        return c ? c->result : kPortNotAttached;
+    }
     waitLatency(lock, Call::StartFindIdCard);
     if (!manage)
         return kBadArgument;
@@ -320,6 +390,11 @@ int VirtualReader::selectIdCard(int port, unsigned char* manage)
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::SelectIdCard)], port);
+        return c ? c->result : kPortNotAttached;
+    }
     waitLatency(lock, Call::SelectIdCard);
     if (!manage)
         return kBadArgument;
@@ -342,6 +417,23 @@ int VirtualReader::readBase(int port, unsigned char* text, unsigned int* textLen
     const Call call = withFingerprint ? Call::ReadBaseFpMsg : Call::ReadBaseMsg;
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(call)], port);
+        if (!c)
+            return kPortNotAttached;
+        copyRecorded(c->text, text, kTextBufferSize);
+        setRecorded(c->textLen, textLen);
+        copyRecorded(c->photo, photo, kPhotoBufferSize);
+        setRecorded(c->photoLen, photoLen);
+        if (withFingerprint) {
+            const std::size_t room =
+                fingerprintLen ? static_cast<std::size_t>(std::max(*fingerprintLen, 0)) : 0;
+            copyRecorded(c->fingerprint, fingerprint, room);
+            setRecorded(c->fpLen, fingerprintLen);
+        }
+        return c->result;
+    }
     if (!text || !textLen || !photo || !photoLen ||
         (withFingerprint && (!fingerprint || !fingerprintLen)))
         return kBadArgument;
@@ -398,6 +490,15 @@ int VirtualReader::readNewAppMsg(int port, unsigned char* appMsg, unsigned int* 
 {
     std::unique_lock lock(m_mutex);
     ensureLoaded(lock);
+    if (m_replay) {
+        m_replayPort = port;
+        const RecordedCall* c = replayedLocked(lock, kCallNames[int(Call::ReadNewAppMsg)], port);
+        if (!c)
+            return kPortNotAttached;
+        copyRecorded(c->text, appMsg, kTextBufferSize);
+        setRecorded(c->len, len);
+        return c->result;
+    }
     waitLatency(lock, Call::ReadNewAppMsg);
     if (!appMsg || !len)
         return kBadArgument;
@@ -409,6 +510,28 @@ int VirtualReader::readNewAppMsg(int port, unsigned char* appMsg, unsigned int* 
         return kOk;
     }
     return kCardLeft;
+}
+
+int VirtualReader::wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
+{
+    std::unique_lock lock(m_mutex);
+    ensureLoaded(lock);
+    // The decoder depends on no reader: outside a replay, and for a call the
+    // recording does not have next, it decodes.
+    const RecordedCall* c = m_replay ? replayedLocked(lock, "Wlt2Bmp", m_replayPort) : nullptr;
+    if (!c)
+        return DecodePhoto(wlt, bmp);
+    // The recording holds the bitmap's size, not the bitmap: our own photo
+    // (a raw recording of this reader) decodes again; any other photo, a
+    // redacted one among them, gives a drawn stand-in.
+    if (bmp && c->bitmapSize && *c->bitmapSize == static_cast<std::int64_t>(kBmpFileSize)) {
+        std::vector<std::uint8_t> decoded(kBmpFileSize);
+        if (!wlt || DecodePhoto(wlt, decoded.data()) != static_cast<int>(kBmpFileSize))
+            decoded = BmpFromImage(DrawPortrait(PortraitLook{
+                {220, 220, 220}, {200, 170, 150}, {60, 60, 60}, {90, 90, 110}, {240, 240, 240}}));
+        std::memcpy(bmp, decoded.data(), decoded.size());
+    }
+    return c->result;
 }
 
 } // namespace termbsim

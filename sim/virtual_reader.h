@@ -5,12 +5,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <set>
 #include <string>
 
 #include "reader/termb.h"
+#include "sim/replay.h"
 #include "sim/scenario.h"
 
 namespace termbsim {
@@ -47,6 +49,8 @@ public:
                  unsigned int* photoLen, unsigned char* fingerprint, int* fingerprintLen,
                  bool withFingerprint);
     int readNewAppMsg(int port, unsigned char* appMsg, unsigned int* len);
+    // Decodes our compressed photo; in a replay, answers as recorded.
+    int wlt2Bmp(unsigned char* wlt, unsigned char* bmp);
 
 private:
     // A card lying on the reader. Every placement has its own number, so a card
@@ -76,6 +80,10 @@ private:
     // control file can change the state meanwhile.
     void waitLatency(std::unique_lock<std::mutex>& lock, Call call);
     void refreshControlFileLocked();
+    // In a replay: the next recorded call if it is `function` on `port`,
+    // after its recorded duration times the latency scale; null otherwise.
+    const RecordedCall* replayedLocked(std::unique_lock<std::mutex>& lock, const char* function,
+                                       int port);
 
     std::mutex m_mutex;
     bool m_loaded = false;
@@ -96,6 +104,9 @@ private:
     int m_manualCard = -1;
     std::int64_t m_manualPlacement = 0;
     std::string m_badControlContent;
+    // Playing a recording instead of the scenario's model.
+    std::unique_ptr<Replay> m_replay;
+    int m_replayPort = 0; // the port of the last call, for Wlt2Bmp
 };
 
 // The process's reader. Never destroyed: the tool does not join its reading

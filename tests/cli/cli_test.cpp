@@ -67,8 +67,10 @@ protected:
     CliRun run(const std::vector<std::string>& args, const std::string& scenario,
                const std::function<void(pid_t)>& whileRunning = {})
     {
-        m_dir.write("scenario.json",
-                    std::string("{") + m_base + (scenario.empty() ? "" : ", " + scenario) + "}");
+        m_dir.write("scenario.json", !m_scenarioText.empty()
+                                         ? m_scenarioText
+                                         : std::string("{") + m_base +
+                                               (scenario.empty() ? "" : ", " + scenario) + "}");
         std::filesystem::remove(m_dir.file("out"));
         const pid_t pid = fork();
         if (pid == 0) {
@@ -118,6 +120,7 @@ protected:
     const char* m_termbLibrary = VIRTUAL_READER;             // null: TERMB_LIBRARY unset
     std::string m_stdout;              // empty: the file "out"; a file to write to; "closed"
     std::string m_base = kZeroLatency; // the scenario's keys every run gets
+    std::string m_scenarioText;        // the whole scenario file instead of run()'s keys
 };
 
 // Whether `html` fetches nothing and runs nothing: no script, and every
@@ -573,4 +576,123 @@ TEST_F(CliTest, ReportPageIsSelfContained)
     const CliRun failed = run({"--report", m_dir.file("none/run.html")}, card);
     EXPECT_EQ(failed.exitCode, 74);
     EXPECT_NE(failed.err.find("could not be written"), std::string::npos) << failed.err;
+}
+
+namespace {
+
+// A run's events without what differs from run to run: the timings.
+std::vector<json> untimed(const CliRun& r)
+{
+    std::vector<json> events = r.events();
+    for (json& e : events)
+        for (const char* key : {"calls", "read_ms", "elapsed_s", "pass_ms", "calls_ms"})
+            e.erase(key);
+    return events;
+}
+
+} // namespace
+
+TEST_F(CliTest, ARecordingPlayedBackGivesTheSameRun)
+{
+    // A card, then a select and a read that fail, then the card again.
+    const std::string scenario =
+        R"("cards": [10], "timeline": {"mode": "fixed", "card": 0}, "faults": {)"
+        R"("select_failure": {"sequence": [false, true]},)"
+        R"("read_failure": {"sequence": [false, true]}})";
+    // What names the holder of that card, as the output prints it.
+    const char* personal[] = {"name", "id_number", "address", "check_department", "pass_number"};
+    for (const bool raw : {true, false}) {
+        SCOPED_TRACE(raw ? "raw" : "redacted");
+        std::vector<std::string> args = {"--repeat", "4", "--json", "--record", "calls.jsonl"};
+        if (raw)
+            args.push_back("--record-raw");
+        m_scenarioText.clear();
+        const CliRun recorded = run(args, scenario);
+        EXPECT_EQ(std::count(recorded.err.begin(), recorded.err.end(), '\n'), raw ? 2 : 1)
+            << recorded.err;
+        EXPECT_EQ(recorded.err.find("--record-raw") != std::string::npos, raw);
+
+        m_scenarioText = R"({"replay": "calls.jsonl", "latency_scale": 0})";
+        const CliRun replayed = run({"--repeat", "4", "--json"}, "");
+        EXPECT_EQ(replayed.exitCode, recorded.exitCode);
+        // The same line on standard error, without the raw recording's.
+        EXPECT_EQ(replayed.err,
+                  raw ? recorded.err.substr(recorded.err.find('\n') + 1) : recorded.err);
+        std::vector<json> original = untimed(recorded), played = untimed(replayed);
+        ASSERT_EQ(played.size(), original.size());
+        EXPECT_EQ(recorded.events("card").size(), 2u);
+        EXPECT_EQ(recorded.events("failure").size(), 2u);
+        if (raw) {
+            EXPECT_EQ(played, original);
+            continue;
+        }
+        // Redacted: the same cards and failures, the holder someone else.
+        const std::string file = m_dir.read("calls.jsonl");
+        for (std::size_t i = 0; i < original.size(); ++i) {
+            if (original[i]["event"] != "card")
+                continue;
+            EXPECT_EQ(played[i]["kind"], original[i]["kind"]);
+            EXPECT_EQ(played[i]["region"], original[i]["region"]);
+            EXPECT_NE(played[i]["birthday"], original[i]["birthday"]);
+            for (const char* key : personal) {
+                SCOPED_TRACE(key);
+                EXPECT_NE(played[i][key], original[i][key]);
+                EXPECT_EQ(played[i][key].get<std::string>().size(),
+                          original[i][key].get<std::string>().size());
+                // Not in the recording either, as the card's UCS-2 text.
+                std::string hex;
+                for (const unsigned char ch : original[i][key].get<std::string>())
+                    if (ch < 0x80) { // the ASCII characters: numbers and letters
+                        char unit[8];
+                        std::snprintf(unit, sizeof unit, "%02x00", ch);
+                        hex += unit;
+                    }
+                if (hex.size() >= 16) {
+                    EXPECT_EQ(file.find(hex), std::string::npos) << hex;
+                }
+            }
+            for (const char* key : personal)
+                played[i].erase(key), original[i].erase(key);
+            for (const char* key : {"number", "birthday", "start_date", "end_date"})
+                played[i].erase(key), original[i].erase(key);
+        }
+        EXPECT_EQ(played, original);
+        // The sample card's compressed photo (its magic) is not in the recording.
+        EXPECT_EQ(file.find("5a565731"), std::string::npos);
+    }
+}
+
+TEST_F(CliTest, ARecordingThatCannotBeWrittenLeavesTheReadingGoing)
+{
+    const CliRun r = run({"--repeat", "3", "--json", "--record", "/dev/full"},
+                         R"("timeline": {"mode": "fixed", "card": 0})");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.events("card").size(), 3u);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("/dev/full could not be written"), std::string::npos) << r.err;
+}
+
+// Two readers recorded into one file, each replayed by its own host: each
+// reader gets its own calls back, whichever reader the recording wrote first.
+TEST_F(CliTest, ARecordingOfTwoReadersPlaysBackEachReadersCalls)
+{
+    const std::vector<std::string> args = {"--port", "1001,1002", "--repeat", "3", "--json"};
+    std::vector<std::string> recording = args;
+    for (const char* more : {"--record", "calls.jsonl", "--record-raw"})
+        recording.push_back(more);
+    const CliRun recorded =
+        run(recording, R"("ports": [1001, 1002], "timeline": {"mode": "fixed", "card": 0})");
+    ASSERT_EQ(recorded.exitCode, 0) << recorded.err;
+    m_scenarioText = R"({"replay": "calls.jsonl", "latency_scale": 0})";
+    const CliRun replayed = run(args, "");
+    EXPECT_EQ(replayed.exitCode, 0) << replayed.err;
+    // Per port, in order: the lines of the two readers interleave as they may.
+    auto byPort = [](std::vector<json> events) {
+        std::map<json, std::vector<json>> ports;
+        for (const json& e : events)
+            ports[e["port"]].push_back(e);
+        return ports;
+    };
+    EXPECT_EQ(byPort(untimed(replayed)), byPort(untimed(recorded)));
+    EXPECT_EQ(replayed.events("card").size(), 6u);
 }
