@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The prefix is the package's, so the package check below takes this build.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
 cmake --build "$build"
 ctest --test-dir "$build" --output-on-failure -j2
 
@@ -32,9 +33,9 @@ scripts/fuzz.sh
 # --- end of fuzzing block ---------------------------------------------------
 
 # --- The Debian package -----------------------------------------------------
-# The .deb built as the install notes describe, checked by lintian: any error
-# or warning fails the run.
-scripts/package-check.sh
+# The .deb made from the build above as the install notes describe, checked
+# by lintian: any error or warning fails the run.
+scripts/package-check.sh "$build"
 # --- end of package block ---------------------------------------------------
 
 # --- The core on Windows, under Wine ----------------------------------------
