@@ -186,6 +186,15 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
          "library_crashed",
          HOSTILE_TERMB,
          "SDT_ReadBaseFPMsg null"},
+        // Recorded: the fault still reaches the run through the recording table.
+        {"a library that crashes, recorded",
+         {"--json", "--record", "calls.jsonl"},
+         card,
+         "",
+         5,
+         "library_crashed",
+         HOSTILE_TERMB,
+         "SDT_ReadBaseFPMsg null"},
         {"a library that writes past its buffers",
          {"--json"},
          card,
@@ -533,6 +542,10 @@ TEST_F(CliTest, SeveralReadersReadInParallel)
     EXPECT_EQ(total["cards"], 20);
     EXPECT_GT(serialMs, 10000);
     EXPECT_LT(total["elapsed_s"].get<double>() * 1000, 0.75 * serialMs);
+    // Each reader's photo files are named by its port; none are shared.
+    for (const char* file : {"zp-1001.bmp", "zp-1002.bmp"})
+        EXPECT_TRUE(std::filesystem::exists(m_dir.file(file))) << file;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("zp.bmp")));
 }
 
 // The run's exit status is the worst of its readers', and each reader's
