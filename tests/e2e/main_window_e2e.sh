@@ -33,7 +33,9 @@ cat >"$work/scenario.json" <<JSON
 {"latency_scale": 0, "timeline": {"mode": "manual", "control_file": "$work/card"}}
 JSON
 place_card 0
+export TERMB_RECORD=$work/calls.jsonl # the window records its reader calls
 start_program
+unset TERMB_RECORD
 wait_for l_Info 4 "请选择读卡方式"
 case "$(field form_Main 4)" in *虚拟读卡器*) ;; *) fail "the caption does not mark the virtual reader" ;; esac
 [ "$(field sb_Status 2)" = 0 ] || fail "the status bar is shown at start"
@@ -45,6 +47,10 @@ wait_for p_IDCardInfo 2 1
 [ "$(field StatusPanel0 4)" = "   设备端口：USB1001" ] || fail "port text '$(field StatusPanel0 4)'"
 [ -n "$(field SamIdEdit 4)" ] || fail "no security-module number in the status bar"
 first_name=$(field NameLabel 4)
+head -n 1 "$work/calls.jsonl" | grep -q '"recording":"zuviruzozozad reader calls".*"redacted":true' ||
+    fail "TERMB_RECORD made no redacted recording"
+grep -q '"call":"SDT_ReadBaseFPMsg","port":1001,.*"result":144' "$work/calls.jsonl" ||
+    fail "the recording lacks the read of the card"
 
 # A second copy started meanwhile creates no window and ends at once with 0,
 # after asking the running copy (listening beside its lock) to come forward.
