@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <malloc.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -39,18 +38,9 @@ void closeOthersOnExec()
 
 } // namespace
 
-void KeepHeapForHostFrames()
-{
-#ifdef M_TRIM_THRESHOLD
-    static const bool done = [] { return mallopt(M_TRIM_THRESHOLD, 4 << 20) != 0; }();
-    (void)done;
-#endif
-}
-
 std::unique_ptr<HostProcess> HostProcess::Start(const std::string& program,
                                                 const std::string& library, std::string& error)
 {
-    KeepHeapForHostFrames();
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
         error = std::string("socketpair: ") + std::strerror(errno);
