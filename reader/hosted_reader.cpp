@@ -23,9 +23,10 @@ struct HostedReaderState
     static constexpr std::chrono::milliseconds kStartAllowance{5000};
 
     std::mutex callMutex; // one call at a time, starting a host included
-    // Under callMutex: the request's frame and then the answer's payload,
-    // made once with room for the largest, so that no call allocates.
-    std::vector<unsigned char> frame;
+    // Under callMutex: the request's frame and the answer's payload, made
+    // once with room for the largest, so that no call allocates.
+    std::vector<unsigned char> request;
+    std::vector<unsigned char> answer;
     // Guards what follows; never held while waiting for the host.
     mutable std::mutex mutex;
     std::shared_ptr<HostProcess> process;
@@ -46,15 +47,15 @@ struct HostedReaderState
         if (!host)
             return nullptr;
         std::vector<unsigned char> payload;
+        std::size_t size = 0;
         HostHello greeting;
         // Starting a program and loading a library take real time on a busy
         // machine, which is no fault of the library: the greeting gets at
         // least kStartAllowance, the call deadline when that is longer.
-        const HostProcess::Io io =
-            receiveFrame(*host, kMaxHostHelloPayload,
-                         HostProcess::Clock::now() + std::max(timeout, kStartAllowance), payload);
-        if (io != HostProcess::Io::Ok ||
-            !DecodeHostHello(payload.data(), payload.size(), greeting)) {
+        const HostProcess::Io io = receiveFrame(
+            *host, kMaxHostHelloPayload,
+            HostProcess::Clock::now() + std::max(timeout, kStartAllowance), payload, size);
+        if (io != HostProcess::Io::Ok || !DecodeHostHello(payload.data(), size, greeting)) {
             error = io == HostProcess::Io::TimedOut ? "the reader host did not answer in time"
                                                     : "the reader host ended before it answered";
             return nullptr;
@@ -67,20 +68,23 @@ struct HostedReaderState
         return host;
     }
 
-    // A frame whose announced length exceeds `limit` counts as a broken
+    // A frame's payload into the start of `payload`, `size` bytes; `payload`
+    // grows as needed and never shrinks, so a reused one is not zero-filled
+    // anew. A frame whose announced length exceeds `limit` counts as a broken
     // channel, as any other garbage does.
     static HostProcess::Io receiveFrame(HostProcess& host, std::size_t limit,
                                         HostProcess::Clock::time_point deadline,
-                                        std::vector<unsigned char>& payload)
+                                        std::vector<unsigned char>& payload, std::size_t& size)
     {
         unsigned char header[kHostFrameHeaderSize];
         HostProcess::Io io = host.Receive(header, sizeof header, deadline);
         if (io != HostProcess::Io::Ok)
             return io;
-        const std::uint32_t size = HostFramePayloadSize(header);
+        size = HostFramePayloadSize(header);
         if (size > limit)
             return HostProcess::Io::Closed;
-        payload.resize(size);
+        if (payload.size() < size)
+            payload.resize(size);
         return host.Receive(payload.data(), size, deadline);
     }
 
@@ -113,14 +117,17 @@ struct HostedReaderState
                 return false;
             }
         }
-        if (frame.capacity() == 0)
-            frame.reserve(kHostFrameHeaderSize + MaxHostFramePayload());
+        if (answer.empty()) {
+            request.reserve(kHostFrameHeaderSize + MaxHostFramePayload());
+            answer.resize(MaxHostFramePayload());
+        }
         const auto deadline = HostProcess::Clock::now() + timeout;
-        EncodeHostRequest(call, frame);
-        HostProcess::Io io = host->Send(frame.data(), frame.size(), deadline);
+        EncodeHostRequest(call, request);
+        HostProcess::Io io = host->Send(request.data(), request.size(), deadline);
+        std::size_t size = 0;
         if (io == HostProcess::Io::Ok)
-            io = receiveFrame(*host, MaxHostAnswerPayload(call.function), deadline, frame);
-        if (io == HostProcess::Io::Ok && DecodeHostAnswer(frame.data(), frame.size(), call))
+            io = receiveFrame(*host, MaxHostAnswerPayload(call.function), deadline, answer, size);
+        if (io == HostProcess::Io::Ok && DecodeHostAnswer(answer.data(), size, call))
             return true;
         fail(io == HostProcess::Io::TimedOut ? ReaderHostFault::Kind::Hung
                                              : ReaderHostFault::Kind::Crashed,
