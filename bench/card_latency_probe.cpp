@@ -5,6 +5,10 @@
 // update that painted the card view (painted and handed to the display
 // server), and after ZUVI_BENCH_CARDS cards (default 40) prints the median,
 // the 90th percentile and the maximum in milliseconds.
+//
+// In process by default; with --hosted the library runs in a reader host, as
+// the program runs it by default: the host beside the probe or, in a build
+// tree, the one built with it.
 #include <QApplication>
 #include <QEvent>
 #include <QTimer>
@@ -13,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "reader/termb_loader.h"
@@ -94,7 +99,18 @@ int main(int argc, char** argv)
     if (const char* n = std::getenv("ZUVI_BENCH_CARDS"))
         app.wanted = std::max(1, std::atoi(n));
     InstallFontSubstitutions();
+    const bool hosted = app.arguments().contains(QStringLiteral("--hosted"));
+    if (hosted) {
+        // Set up on this thread, which lives as long as the calls.
+        std::string program = FindReaderHostProgram();
+        SetReaderHosting(ReaderHosting{program.empty() ? READER_HOST : program});
+    }
     TermbLibrary library = LoadTermbLibrary();
+    if (!library.loaded || hosted != (library.host != nullptr)) {
+        std::fprintf(stderr, "card_latency_probe: the reader library did not load %s (%s)\n",
+                     hosted ? "in a reader host" : "in process", library.error.c_str());
+        return 1;
+    }
     g_reader = library.api;
     library.api.SDT_ReadBaseMsg = readBase;
     library.api.SDT_ReadBaseFPMsg = readBaseFP;

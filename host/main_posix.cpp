@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include "reader/dynlib.h"
-#include "reader/host_process.h"
 #include "serve.h"
 
 namespace {
@@ -53,7 +52,6 @@ int main(int argc, char** argv)
     const long parent = std::strtol(argv[2], nullptr, 10);
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != parent)
         return 0;
-    KeepHeapForHostFrames();
     SocketEnd channel;
     return ServeReaderLibrary(argv[3], channel);
 }

@@ -33,23 +33,26 @@ int ServeReaderLibrary(const std::string& library, HostChannelEnd& channel)
     const TermbLibrary loaded = LoadTermbLibraryInProcess(library);
     if (!channel.WriteAll(EncodeHostHello(HostHelloOf(loaded))))
         return 0;
-    std::vector<unsigned char> payload;
-    HostCall answer;
+    // Made once, with room for the largest frame and buffers, so that no
+    // call allocates.
+    HostCallSpace space;
+    std::vector<unsigned char> payload(MaxHostRequestPayload());
+    std::vector<unsigned char> frame;
+    frame.reserve(kHostFrameHeaderSize + MaxHostFramePayload());
     for (;;) {
         unsigned char header[kHostFrameHeaderSize];
         if (!channel.ReadAll(header, sizeof header))
             return 0; // the tool closed the channel
         const std::uint32_t size = HostFramePayloadSize(header);
-        if (size > MaxHostRequestPayload())
+        if (size > payload.size())
             return kHostExitBadRequest;
-        payload.resize(size);
-        HostCall request;
         if (!channel.ReadAll(payload.data(), size) ||
-            !DecodeHostRequest(payload.data(), payload.size(), request))
+            !DecodeHostRequest(payload.data(), size, space.Call()))
             return kHostExitBadRequest;
-        if (!PerformHostCall(loaded.api, request, answer))
+        if (!PerformHostCall(loaded.api, space))
             return kHostExitLibraryOverran;
-        if (!channel.WriteAll(EncodeHostAnswer(answer)))
+        EncodeHostAnswer(space.Call(), frame);
+        if (!channel.WriteAll(frame))
             return 0;
     }
 }

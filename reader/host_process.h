@@ -44,11 +44,3 @@ private:
     struct Handles;
     std::unique_ptr<Handles> m_handles;
 };
-
-// Every call's frames are allocated and freed anew, up to some 40 KiB at a
-// time (the bitmap). The C library's allocator on Linux would hand the top of
-// its heap back to the system after each call and fault the pages in again
-// at the next one, which costs more than the call itself; this keeps up to a
-// few MiB of freed memory for reuse. Called by both ends of the channel
-// before their first call; nothing to do elsewhere.
-void KeepHeapForHostFrames();

@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <malloc.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/syscall.h>
@@ -39,18 +38,9 @@ void closeOthersOnExec()
 
 } // namespace
 
-void KeepHeapForHostFrames()
-{
-#ifdef M_TRIM_THRESHOLD
-    static const bool done = [] { return mallopt(M_TRIM_THRESHOLD, 4 << 20) != 0; }();
-    (void)done;
-#endif
-}
-
 std::unique_ptr<HostProcess> HostProcess::Start(const std::string& program,
                                                 const std::string& library, std::string& error)
 {
-    KeepHeapForHostFrames();
     int pair[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0) {
         error = std::string("socketpair: ") + std::strerror(errno);
@@ -124,20 +114,23 @@ HostProcess::Io ready(int fd, short events, HostProcess::Clock::time_point deadl
 namespace {
 
 // Moves `size` bytes in as many steps as the channel takes: `step` is one
-// non-blocking send or receive.
+// non-blocking send or receive. Each step is tried before waiting, since the
+// channel is mostly ready (a request always fits, an answer's payload has
+// come with its length): a wait, and its system call, only when it is not.
 template <class Step>
 HostProcess::Io transfer(int fd, short events, std::size_t size,
                          HostProcess::Clock::time_point deadline, Step step)
 {
     for (std::size_t done = 0; done < size;) {
+        const ssize_t n = step(done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+            return HostProcess::Io::Closed;
         if (HostProcess::Io io = ready(fd, events, deadline); io != HostProcess::Io::Ok)
             return io;
-        const ssize_t n = step(done, size - done);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR))
-            continue;
-        if (n <= 0)
-            return HostProcess::Io::Closed;
-        done += static_cast<std::size_t>(n);
     }
     return HostProcess::Io::Ok;
 }

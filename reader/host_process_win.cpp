@@ -159,11 +159,6 @@ bool createHost(const std::wstring& program, std::wstring commandLine, HANDLE in
 
 } // namespace
 
-void KeepHeapForHostFrames()
-{
-    // The process heap keeps freed blocks for reuse by itself.
-}
-
 std::unique_ptr<HostProcess> HostProcess::Start(const std::string& program,
                                                 const std::string& library, std::string& error)
 {

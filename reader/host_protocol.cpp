@@ -9,7 +9,8 @@ namespace {
 struct Shape
 {
     std::size_t values;
-    std::vector<std::size_t> buffers;
+    std::size_t buffers;
+    std::array<std::size_t, kMaxHostCallBuffers> sizes;
 };
 
 // Argument lists as the function table declares them: the integers (port,
@@ -17,19 +18,19 @@ struct Shape
 const Shape& shapeOf(TermbFunction function)
 {
     // In the order of TermbFunction.
-    static const std::array<Shape, kTermbFunctionCount> shapes{{
-        {1, {}},                  // SDT_OpenPort: port
-        {1, {}},                  // SDT_ClosePort: port
-        {2, {kHostSamIdSize}},    // SDT_GetSAMIDToStr: port, flag
-        {2, {kManageBufferSize}}, // SDT_StartFindIDCard: port, flag
-        {2, {kManageBufferSize}}, // SDT_SelectIDCard: port, flag
+    static constexpr std::array<Shape, kTermbFunctionCount> shapes{{
+        {1, 0, {}},                  // SDT_OpenPort: port
+        {1, 0, {}},                  // SDT_ClosePort: port
+        {2, 1, {kHostSamIdSize}},    // SDT_GetSAMIDToStr: port, flag
+        {2, 1, {kManageBufferSize}}, // SDT_StartFindIDCard: port, flag
+        {2, 1, {kManageBufferSize}}, // SDT_SelectIDCard: port, flag
         // SDT_ReadBaseMsg: port, text length, photo length, flag
-        {4, {kTextBufferSize, kPhotoBufferSize}},
+        {4, 2, {kTextBufferSize, kPhotoBufferSize}},
         // SDT_ReadBaseFPMsg: port, text length, photo length, fingerprint length, flag
-        {5, {kTextBufferSize, kPhotoBufferSize, kHostFingerprintSize}},
+        {5, 3, {kTextBufferSize, kPhotoBufferSize, kHostFingerprintSize}},
         // SDT_ReadNewAppMsg: port, length, flag
-        {3, {kTextBufferSize}},
-        {0, {kPhotoBufferSize, kBitmapBufferSize}}, // Wlt2Bmp
+        {3, 1, {kTextBufferSize}},
+        {0, 2, {kPhotoBufferSize, kBitmapBufferSize}}, // Wlt2Bmp
     }};
     return shapes[static_cast<std::size_t>(function) - 1];
 }
@@ -44,24 +45,27 @@ std::size_t maxPayload(TermbFunction function, bool answer)
 {
     const Shape& shape = shapeOf(function);
     std::size_t size = 1 + (answer ? 4 : 0) + 4 * shape.values;
-    for (std::size_t buffer : shape.buffers)
-        size += 4 + buffer;
+    for (std::size_t i = 0; i < shape.buffers; ++i)
+        size += 4 + shape.sizes[i];
     return size;
 }
 
+// Writes a frame into `bytes`, reusing its storage.
 class Writer
 {
 public:
-    Writer()
+    explicit Writer(std::vector<unsigned char>& bytes) : m_bytes(bytes)
     {
-        m_bytes.reserve(1024);
-        m_bytes.resize(kHostFrameHeaderSize); // the length, filled in by frame()
+        m_bytes.clear();
+        m_bytes.resize(kHostFrameHeaderSize); // the length, filled in by finish()
     }
     void u8(std::uint8_t v) { m_bytes.push_back(v); }
     void u32(std::uint32_t v)
     {
-        for (int i = 0; i < 4; ++i)
-            m_bytes.push_back(static_cast<unsigned char>(v >> (8 * i)));
+        const unsigned char le[4] = {
+            static_cast<unsigned char>(v), static_cast<unsigned char>(v >> 8),
+            static_cast<unsigned char>(v >> 16), static_cast<unsigned char>(v >> 24)};
+        m_bytes.insert(m_bytes.end(), le, le + 4);
     }
     void bytes(const unsigned char* data, std::size_t size)
     {
@@ -72,16 +76,15 @@ public:
     {
         bytes(reinterpret_cast<const unsigned char*>(s.data()), std::min(s.size(), limit));
     }
-    std::vector<unsigned char> frame()
+    void finish()
     {
         const auto size = static_cast<std::uint32_t>(m_bytes.size() - kHostFrameHeaderSize);
         for (int i = 0; i < 4; ++i)
             m_bytes[i] = static_cast<unsigned char>(size >> (8 * i));
-        return std::move(m_bytes);
     }
 
 private:
-    std::vector<unsigned char> m_bytes;
+    std::vector<unsigned char>& m_bytes;
 };
 
 // Reads a payload; every read past its end fails and sticks.
@@ -113,20 +116,21 @@ public:
         v = static_cast<std::int32_t>(u);
         return true;
     }
-    bool bytes(std::vector<unsigned char>& out, std::size_t limit)
+    // A length and that many bytes, left where they are.
+    bool bytes(const unsigned char*& data, std::uint32_t& size, std::size_t limit)
     {
-        std::uint32_t size;
         if (!u32(size) || size > limit || !take(size))
             return false;
-        out.assign(m_data - size, m_data);
+        data = m_data - size;
         return true;
     }
     bool text(std::string& out, std::size_t limit)
     {
-        std::vector<unsigned char> b;
-        if (!bytes(b, limit))
+        const unsigned char* data;
+        std::uint32_t size;
+        if (!bytes(data, size, limit))
             return false;
-        out.assign(b.begin(), b.end());
+        out.assign(data, data + size);
         return true;
     }
     bool atEnd() const { return m_left == 0; }
@@ -144,49 +148,70 @@ private:
     std::size_t m_left;
 };
 
-// Trailing zeros are left for the receiver to fill in: most buffers are
-// mostly empty.
-void writeBuffer(Writer& w, const std::vector<unsigned char>& buffer)
+// The length of `buffer` without its trailing zeros, eight bytes at a time
+// where it can: a bitmap or text buffer left empty is tens of KiB of zeros.
+std::size_t withoutTrailingZeros(const unsigned char* buffer, std::size_t size)
 {
-    std::size_t used = buffer.size();
-    while (used > 0 && buffer[used - 1] == 0)
-        --used;
-    w.bytes(buffer.data(), used);
+    while (size % 8 != 0 && buffer[size - 1] == 0)
+        --size;
+    if (size % 8 == 0) {
+        for (std::uint64_t word; size >= 8; size -= 8) {
+            std::memcpy(&word, buffer + size - 8, 8);
+            if (word != 0)
+                break;
+        }
+        while (size > 0 && buffer[size - 1] == 0)
+            --size;
+    }
+    return size;
 }
 
-std::vector<unsigned char> encode(const HostCall& call, bool answer)
+// Trailing zeros are left for the receiver to fill in: most buffers are
+// mostly empty.
+void encode(const HostCall& call, bool answer, std::vector<unsigned char>& frame)
 {
-    Writer w;
+    const Shape& shape = shapeOf(call.function);
+    Writer w(frame);
     w.u8(static_cast<std::uint8_t>(call.function));
     if (answer)
         w.u32(static_cast<std::uint32_t>(call.result));
-    for (std::int32_t v : call.values)
-        w.u32(static_cast<std::uint32_t>(v));
-    for (const auto& buffer : call.buffers)
-        writeBuffer(w, buffer);
-    return w.frame();
+    for (std::size_t i = 0; i < shape.values; ++i)
+        w.u32(static_cast<std::uint32_t>(call.values[i]));
+    for (std::size_t i = 0; i < shape.buffers; ++i)
+        w.bytes(call.buffers[i], withoutTrailingZeros(call.buffers[i], shape.sizes[i]));
+    w.finish();
 }
 
-bool decode(Reader& r, bool answer, HostCall& call)
+// Checks the rest of a payload for `function`'s call, then writes it into
+// `call`: nothing is written unless all of it is good.
+bool decode(Reader& r, TermbFunction function, bool answer, HostCall& call)
 {
-    const Shape& shape = shapeOf(call.function);
-    if (answer) {
-        std::int32_t result;
-        if (!r.i32(result))
+    const Shape& shape = shapeOf(function);
+    std::int32_t result = 0;
+    if (answer && !r.i32(result))
+        return false;
+    std::array<std::int32_t, kMaxHostCallValues> values{};
+    for (std::size_t i = 0; i < shape.values; ++i)
+        if (!r.i32(values[i]))
             return false;
+    std::array<const unsigned char*, kMaxHostCallBuffers> bytes{};
+    std::array<std::uint32_t, kMaxHostCallBuffers> lengths{};
+    for (std::size_t i = 0; i < shape.buffers; ++i)
+        if (!r.bytes(bytes[i], lengths[i], shape.sizes[i]))
+            return false;
+    if (!r.atEnd())
+        return false;
+
+    call.function = function;
+    if (answer)
         call.result = result;
+    call.values = values;
+    for (std::size_t i = 0; i < shape.buffers; ++i) {
+        if (lengths[i] > 0)
+            std::memcpy(call.buffers[i], bytes[i], lengths[i]);
+        std::memset(call.buffers[i] + lengths[i], 0, shape.sizes[i] - lengths[i]);
     }
-    call.values.assign(shape.values, 0);
-    for (std::int32_t& v : call.values)
-        if (!r.i32(v))
-            return false;
-    call.buffers.assign(shape.buffers.size(), {});
-    for (std::size_t i = 0; i < shape.buffers.size(); ++i) {
-        if (!r.bytes(call.buffers[i], shape.buffers[i]))
-            return false;
-        call.buffers[i].resize(shape.buffers[i], 0);
-    }
-    return r.atEnd();
+    return true;
 }
 
 constexpr std::size_t kMaxInfoText = 1024;
@@ -201,9 +226,22 @@ std::size_t HostCallValueCount(TermbFunction function)
     return shapeOf(function).values;
 }
 
-std::vector<std::size_t> HostCallBufferSizes(TermbFunction function)
+std::size_t HostCallBufferCount(TermbFunction function)
 {
     return shapeOf(function).buffers;
+}
+
+std::size_t HostCallBufferSize(TermbFunction function, std::size_t place)
+{
+    return shapeOf(function).sizes[place];
+}
+
+std::size_t HostCallBufferRoom(std::size_t place)
+{
+    std::size_t most = 0;
+    for (std::uint8_t n = 1; known(n); ++n)
+        most = std::max(most, shapeOf(static_cast<TermbFunction>(n)).sizes[place]);
+    return most;
 }
 
 std::size_t MaxHostRequestPayload()
@@ -219,6 +257,14 @@ std::size_t MaxHostAnswerPayload(TermbFunction function)
     return maxPayload(function, true);
 }
 
+std::size_t MaxHostFramePayload()
+{
+    std::size_t most = MaxHostRequestPayload();
+    for (std::uint8_t n = 1; known(n); ++n)
+        most = std::max(most, MaxHostAnswerPayload(static_cast<TermbFunction>(n)));
+    return most;
+}
+
 std::uint32_t HostFramePayloadSize(const unsigned char* header)
 {
     std::uint32_t size = 0;
@@ -226,14 +272,14 @@ std::uint32_t HostFramePayloadSize(const unsigned char* header)
     return size;
 }
 
-std::vector<unsigned char> EncodeHostRequest(const HostCall& call)
+void EncodeHostRequest(const HostCall& call, std::vector<unsigned char>& frame)
 {
-    return encode(call, false);
+    encode(call, false, frame);
 }
 
-std::vector<unsigned char> EncodeHostAnswer(const HostCall& call)
+void EncodeHostAnswer(const HostCall& call, std::vector<unsigned char>& frame)
 {
-    return encode(call, true);
+    encode(call, true, frame);
 }
 
 bool DecodeHostRequest(const unsigned char* payload, std::size_t size, HostCall& call)
@@ -242,19 +288,16 @@ bool DecodeHostRequest(const unsigned char* payload, std::size_t size, HostCall&
     std::uint8_t number;
     if (!r.u8(number) || !known(number))
         return false;
-    call.function = static_cast<TermbFunction>(number);
-    return decode(r, false, call);
+    return decode(r, static_cast<TermbFunction>(number), false, call);
 }
 
-bool DecodeHostAnswer(TermbFunction expected, const unsigned char* payload, std::size_t size,
-                      HostCall& call)
+bool DecodeHostAnswer(const unsigned char* payload, std::size_t size, HostCall& call)
 {
     Reader r(payload, size);
     std::uint8_t number;
-    if (!r.u8(number) || number != static_cast<std::uint8_t>(expected))
+    if (!r.u8(number) || number != static_cast<std::uint8_t>(call.function))
         return false;
-    call.function = expected;
-    return decode(r, true, call);
+    return decode(r, call.function, true, call);
 }
 
 HostHello HostHelloOf(const TermbLibrary& library)
@@ -270,7 +313,8 @@ HostHello HostHelloOf(const TermbLibrary& library)
 
 std::vector<unsigned char> EncodeHostHello(const HostHello& hello)
 {
-    Writer w;
+    std::vector<unsigned char> frame;
+    Writer w(frame);
     w.u8(hello.version);
     w.u8(static_cast<std::uint8_t>(hello.failure));
     w.u8(hello.isVirtual ? 1 : 0);
@@ -280,7 +324,8 @@ std::vector<unsigned char> EncodeHostHello(const HostHello& hello)
     w.u8(static_cast<std::uint8_t>(missing));
     for (std::size_t i = 0; i < missing; ++i)
         w.text(hello.missing[i], kMaxFunctionName);
-    return w.frame();
+    w.finish();
+    return frame;
 }
 
 bool DecodeHostHello(const unsigned char* payload, std::size_t size, HostHello& hello)
@@ -301,58 +346,61 @@ bool DecodeHostHello(const unsigned char* payload, std::size_t size, HostHello& 
     return r.atEnd();
 }
 
-bool PerformHostCall(const TermbApi& api, const HostCall& request, HostCall& answer)
+HostCallSpace::HostCallSpace()
 {
-    // Room behind each buffer, so that a library that writes past one lands
-    // in it and is seen there rather than in the host's other memory.
-    constexpr std::size_t kSpare = 4096;
-    constexpr unsigned char kGuard = 0xA5;
-    answer = request;
-    std::vector<std::vector<unsigned char>> space;
-    for (const auto& buffer : request.buffers) {
-        space.emplace_back(buffer.size() + kSpare, kGuard);
-        std::memcpy(space.back().data(), buffer.data(), buffer.size());
+    for (std::size_t place = 0; place < kMaxHostCallBuffers; ++place) {
+        m_room[place].assign(HostCallBufferRoom(place) + kHostSpareRoom, 0);
+        m_call.buffers[place] = m_room[place].data();
     }
-    auto buf = [&](std::size_t i) { return space[i].data(); };
-    std::int32_t* v = answer.values.data();
+}
+
+bool PerformHostCall(const TermbApi& api, HostCallSpace& space)
+{
+    // The room behind each buffer, so that a library that writes past one
+    // lands in it and is seen there rather than in the host's other memory.
+    constexpr unsigned char kGuard = 0xA5;
+    static const std::vector<unsigned char> guard(kHostSpareRoom, kGuard);
+    HostCall& call = space.Call();
+    const std::size_t buffers = HostCallBufferCount(call.function);
+    for (std::size_t i = 0; i < buffers; ++i)
+        std::memset(call.buffers[i] + HostCallBufferSize(call.function, i), kGuard, kHostSpareRoom);
+    auto buf = [&](std::size_t i) { return call.buffers[i]; };
+    std::int32_t* v = call.values.data();
     // The by-reference lengths are unsigned in the table; the bits travel.
     auto len = [&](std::size_t i) { return reinterpret_cast<unsigned*>(&v[i]); };
-    switch (request.function) {
+    switch (call.function) {
     case TermbFunction::OpenPort:
-        answer.result = api.SDT_OpenPort(v[0]);
+        call.result = api.SDT_OpenPort(v[0]);
         break;
     case TermbFunction::ClosePort:
-        answer.result = api.SDT_ClosePort(v[0]);
+        call.result = api.SDT_ClosePort(v[0]);
         break;
     case TermbFunction::GetSAMIDToStr:
-        answer.result = api.SDT_GetSAMIDToStr(v[0], reinterpret_cast<char*>(buf(0)), v[1]);
+        call.result = api.SDT_GetSAMIDToStr(v[0], reinterpret_cast<char*>(buf(0)), v[1]);
         break;
     case TermbFunction::StartFindIDCard:
-        answer.result = api.SDT_StartFindIDCard(v[0], buf(0), v[1]);
+        call.result = api.SDT_StartFindIDCard(v[0], buf(0), v[1]);
         break;
     case TermbFunction::SelectIDCard:
-        answer.result = api.SDT_SelectIDCard(v[0], buf(0), v[1]);
+        call.result = api.SDT_SelectIDCard(v[0], buf(0), v[1]);
         break;
     case TermbFunction::ReadBaseMsg:
-        answer.result = api.SDT_ReadBaseMsg(v[0], buf(0), len(1), buf(1), len(2), v[3]);
+        call.result = api.SDT_ReadBaseMsg(v[0], buf(0), len(1), buf(1), len(2), v[3]);
         break;
     case TermbFunction::ReadBaseFPMsg:
-        answer.result =
+        call.result =
             api.SDT_ReadBaseFPMsg(v[0], buf(0), len(1), buf(1), len(2), buf(2), &v[3], v[4]);
         break;
     case TermbFunction::ReadNewAppMsg:
-        answer.result = api.SDT_ReadNewAppMsg(v[0], buf(0), len(1), v[2]);
+        call.result = api.SDT_ReadNewAppMsg(v[0], buf(0), len(1), v[2]);
         break;
     case TermbFunction::Wlt2Bmp:
-        answer.result = api.Wlt2Bmp(buf(0), buf(1));
+        call.result = api.Wlt2Bmp(buf(0), buf(1));
         break;
     }
-    for (std::size_t i = 0; i < space.size(); ++i) {
-        const std::size_t size = answer.buffers[i].size();
-        if (std::any_of(space[i].begin() + std::ptrdiff_t(size), space[i].end(),
-                        [](unsigned char b) { return b != kGuard; }))
+    for (std::size_t i = 0; i < buffers; ++i)
+        if (std::memcmp(call.buffers[i] + HostCallBufferSize(call.function, i), guard.data(),
+                        kHostSpareRoom) != 0)
             return false;
-        std::memcpy(answer.buffers[i].data(), space[i].data(), size);
-    }
     return true;
 }

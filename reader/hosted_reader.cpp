@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -25,6 +24,10 @@ struct HostedReaderState
     static constexpr std::chrono::milliseconds kStartAllowance{5000};
 
     std::mutex callMutex; // one call at a time, starting a host included
+    // Under callMutex: the request's frame and the answer's payload, made
+    // once with room for the largest, so that no call allocates.
+    std::vector<unsigned char> request;
+    std::vector<unsigned char> answer;
     // Guards what follows; never held while waiting for the host.
     mutable std::mutex mutex;
     std::shared_ptr<HostProcess> process;
@@ -45,15 +48,15 @@ struct HostedReaderState
         if (!host)
             return nullptr;
         std::vector<unsigned char> payload;
+        std::size_t size = 0;
         HostHello greeting;
         // Starting a program and loading a library take real time on a busy
         // machine, which is no fault of the library: the greeting gets at
         // least kStartAllowance, the call deadline when that is longer.
-        const HostProcess::Io io =
-            receiveFrame(*host, kMaxHostHelloPayload,
-                         HostProcess::Clock::now() + std::max(timeout, kStartAllowance), payload);
-        if (io != HostProcess::Io::Ok ||
-            !DecodeHostHello(payload.data(), payload.size(), greeting)) {
+        const HostProcess::Io io = receiveFrame(
+            *host, kMaxHostHelloPayload,
+            HostProcess::Clock::now() + std::max(timeout, kStartAllowance), payload, size);
+        if (io != HostProcess::Io::Ok || !DecodeHostHello(payload.data(), size, greeting)) {
             error = io == HostProcess::Io::TimedOut ? "the reader host did not answer in time"
                                                     : "the reader host ended before it answered";
             return nullptr;
@@ -66,20 +69,23 @@ struct HostedReaderState
         return host;
     }
 
-    // A frame whose announced length exceeds `limit` counts as a broken
+    // A frame's payload into the start of `payload`, `size` bytes; `payload`
+    // grows as needed and never shrinks, so a reused one is not zero-filled
+    // anew. A frame whose announced length exceeds `limit` counts as a broken
     // channel, as any other garbage does.
     static HostProcess::Io receiveFrame(HostProcess& host, std::size_t limit,
                                         HostProcess::Clock::time_point deadline,
-                                        std::vector<unsigned char>& payload)
+                                        std::vector<unsigned char>& payload, std::size_t& size)
     {
         unsigned char header[kHostFrameHeaderSize];
         HostProcess::Io io = host.Receive(header, sizeof header, deadline);
         if (io != HostProcess::Io::Ok)
             return io;
-        const std::uint32_t size = HostFramePayloadSize(header);
+        size = HostFramePayloadSize(header);
         if (size > limit)
             return HostProcess::Io::Closed;
-        payload.resize(size);
+        if (payload.size() < size)
+            payload.resize(size);
         return host.Receive(payload.data(), size, deadline);
     }
 
@@ -92,7 +98,10 @@ struct HostedReaderState
         ended = std::move(process);
     }
 
-    std::optional<HostCall> call(const HostCall& request)
+    // Makes `call` through the host; its buffers are the caller's, and the
+    // answer is decoded into them. False, with the call untouched, when the
+    // call failed through its host.
+    bool forward(HostCall& call)
     {
         std::lock_guard serial(callMutex);
         std::shared_ptr<HostProcess> host = running();
@@ -100,29 +109,31 @@ struct HostedReaderState
             {
                 std::lock_guard lock(mutex);
                 if (closed)
-                    return std::nullopt;
+                    return false;
             }
             std::string error;
             host = start(error);
             if (!host) {
-                fail(ReaderHostFault::Kind::NotStarted, request.function);
-                return std::nullopt;
+                fail(ReaderHostFault::Kind::NotStarted, call.function);
+                return false;
             }
         }
+        if (answer.empty()) {
+            request.reserve(kHostFrameHeaderSize + MaxHostFramePayload());
+            answer.resize(MaxHostFramePayload());
+        }
         const auto deadline = HostProcess::Clock::now() + timeout;
-        const std::vector<unsigned char> frame = EncodeHostRequest(request);
-        std::vector<unsigned char> payload;
-        HostProcess::Io io = host->Send(frame.data(), frame.size(), deadline);
+        EncodeHostRequest(call, request);
+        HostProcess::Io io = host->Send(request.data(), request.size(), deadline);
+        std::size_t size = 0;
         if (io == HostProcess::Io::Ok)
-            io = receiveFrame(*host, MaxHostAnswerPayload(request.function), deadline, payload);
-        HostCall answer;
-        if (io == HostProcess::Io::Ok &&
-            DecodeHostAnswer(request.function, payload.data(), payload.size(), answer))
-            return answer;
+            io = receiveFrame(*host, MaxHostAnswerPayload(call.function), deadline, answer, size);
+        if (io == HostProcess::Io::Ok && DecodeHostAnswer(answer.data(), size, call))
+            return true;
         fail(io == HostProcess::Io::TimedOut ? ReaderHostFault::Kind::Hung
                                              : ReaderHostFault::Kind::Crashed,
-             request.function);
-        return std::nullopt;
+             call.function);
+        return false;
     }
 };
 
@@ -153,22 +164,13 @@ const TermbApi& absent()
     return api;
 }
 
-template <int S> std::optional<HostCall> forward(HostCall request)
+// Makes `call` through slot S's host, its answer decoded into the caller's
+// buffers; false when it failed through its host or there is none.
+template <int S> bool forward(HostCall& call)
 {
     if (std::shared_ptr<HostedReaderState> state = stateAt(S))
-        return state->call(request);
-    return std::nullopt;
-}
-
-std::vector<unsigned char> image(const void* buffer, std::size_t size)
-{
-    auto p = static_cast<const unsigned char*>(buffer);
-    return std::vector<unsigned char>(p, p + size);
-}
-
-void copyBack(const std::vector<unsigned char>& from, void* to)
-{
-    std::memcpy(to, from.data(), from.size());
+        return state->forward(call);
+    return false;
 }
 
 std::int32_t bits(unsigned value)
@@ -178,35 +180,35 @@ std::int32_t bits(unsigned value)
 
 template <int S> int TERMB_CALL openPort(int port)
 {
-    if (auto a = forward<S>({TermbFunction::OpenPort, 0, {port}, {}}))
-        return a->result;
+    HostCall call{TermbFunction::OpenPort, 0, {port}, {}};
+    if (forward<S>(call))
+        return call.result;
     return absent().SDT_OpenPort(port);
 }
 
 template <int S> int TERMB_CALL closePort(int port)
 {
-    if (auto a = forward<S>({TermbFunction::ClosePort, 0, {port}, {}}))
-        return a->result;
+    HostCall call{TermbFunction::ClosePort, 0, {port}, {}};
+    if (forward<S>(call))
+        return call.result;
     return absent().SDT_ClosePort(port);
 }
 
 template <int S> int TERMB_CALL getSamId(int port, char* samId, int ifOpen)
 {
-    if (auto a = forward<S>(
-            {TermbFunction::GetSAMIDToStr, 0, {port, ifOpen}, {image(samId, kHostSamIdSize)}})) {
-        copyBack(a->buffers[0], samId);
-        return a->result;
-    }
+    HostCall call{
+        TermbFunction::GetSAMIDToStr, 0, {port, ifOpen}, {reinterpret_cast<unsigned char*>(samId)}};
+    if (forward<S>(call))
+        return call.result;
     return absent().SDT_GetSAMIDToStr(port, samId, ifOpen);
 }
 
 template <int S, TermbFunction F>
 int TERMB_CALL manageCall(int port, unsigned char* manage, int ifOpen)
 {
-    if (auto a = forward<S>({F, 0, {port, ifOpen}, {image(manage, kManageBufferSize)}})) {
-        copyBack(a->buffers[0], manage);
-        return a->result;
-    }
+    HostCall call{F, 0, {port, ifOpen}, {manage}};
+    if (forward<S>(call))
+        return call.result;
     const TermbApi& none = absent();
     return (F == TermbFunction::StartFindIDCard ? none.SDT_StartFindIDCard
                                                 : none.SDT_SelectIDCard)(port, manage, ifOpen);
@@ -216,15 +218,14 @@ template <int S>
 int TERMB_CALL readBase(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
                         unsigned* photoLen, int ifOpen)
 {
-    if (auto a = forward<S>({TermbFunction::ReadBaseMsg,
-                             0,
-                             {port, bits(*textLen), bits(*photoLen), ifOpen},
-                             {image(text, kTextBufferSize), image(photo, kPhotoBufferSize)}})) {
-        copyBack(a->buffers[0], text);
-        copyBack(a->buffers[1], photo);
-        *textLen = static_cast<unsigned>(a->values[1]);
-        *photoLen = static_cast<unsigned>(a->values[2]);
-        return a->result;
+    HostCall call{TermbFunction::ReadBaseMsg,
+                  0,
+                  {port, bits(*textLen), bits(*photoLen), ifOpen},
+                  {text, photo}};
+    if (forward<S>(call)) {
+        *textLen = static_cast<unsigned>(call.values[1]);
+        *photoLen = static_cast<unsigned>(call.values[2]);
+        return call.result;
     }
     return absent().SDT_ReadBaseMsg(port, text, textLen, photo, photoLen, ifOpen);
 }
@@ -233,45 +234,34 @@ template <int S>
 int TERMB_CALL readBaseFP(int port, unsigned char* text, unsigned* textLen, unsigned char* photo,
                           unsigned* photoLen, unsigned char* fp, int* fpLen, int ifOpen)
 {
-    if (auto a = forward<S>({TermbFunction::ReadBaseFPMsg,
-                             0,
-                             {port, bits(*textLen), bits(*photoLen), *fpLen, ifOpen},
-                             {image(text, kTextBufferSize), image(photo, kPhotoBufferSize),
-                              image(fp, kHostFingerprintSize)}})) {
-        copyBack(a->buffers[0], text);
-        copyBack(a->buffers[1], photo);
-        copyBack(a->buffers[2], fp);
-        *textLen = static_cast<unsigned>(a->values[1]);
-        *photoLen = static_cast<unsigned>(a->values[2]);
-        *fpLen = a->values[3];
-        return a->result;
+    HostCall call{TermbFunction::ReadBaseFPMsg,
+                  0,
+                  {port, bits(*textLen), bits(*photoLen), *fpLen, ifOpen},
+                  {text, photo, fp}};
+    if (forward<S>(call)) {
+        *textLen = static_cast<unsigned>(call.values[1]);
+        *photoLen = static_cast<unsigned>(call.values[2]);
+        *fpLen = call.values[3];
+        return call.result;
     }
     return absent().SDT_ReadBaseFPMsg(port, text, textLen, photo, photoLen, fp, fpLen, ifOpen);
 }
 
 template <int S> int TERMB_CALL readAppMsg(int port, unsigned char* msg, unsigned* len, int ifOpen)
 {
-    if (auto a = forward<S>({TermbFunction::ReadNewAppMsg,
-                             0,
-                             {port, bits(*len), ifOpen},
-                             {image(msg, kTextBufferSize)}})) {
-        copyBack(a->buffers[0], msg);
-        *len = static_cast<unsigned>(a->values[1]);
-        return a->result;
+    HostCall call{TermbFunction::ReadNewAppMsg, 0, {port, bits(*len), ifOpen}, {msg}};
+    if (forward<S>(call)) {
+        *len = static_cast<unsigned>(call.values[1]);
+        return call.result;
     }
     return absent().SDT_ReadNewAppMsg(port, msg, len, ifOpen);
 }
 
 template <int S> int TERMB_CALL wlt2Bmp(unsigned char* wlt, unsigned char* bmp)
 {
-    if (auto a = forward<S>({TermbFunction::Wlt2Bmp,
-                             0,
-                             {},
-                             {image(wlt, kPhotoBufferSize), image(bmp, kBitmapBufferSize)}})) {
-        copyBack(a->buffers[0], wlt);
-        copyBack(a->buffers[1], bmp);
-        return a->result;
-    }
+    HostCall call{TermbFunction::Wlt2Bmp, 0, {}, {wlt, bmp}};
+    if (forward<S>(call))
+        return call.result;
     return absent().Wlt2Bmp(wlt, bmp);
 }
 

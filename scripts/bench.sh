@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release, build-bench) and prints their figures: the
 # card view's cost per card, the reading thread's cost per card and while it
-# waits, memory after 10,000 cards, start-up to the first painted window, and
-# on a virtual X display (Xvfb) the real program: start-up beside a Qt
-# hello-world, read call to card on screen, the painted card view, and the CPU
-# the running program takes while reading, each beside its reference from the
-# same run. Takes about three minutes; not part of the tests.
+# waits, memory after 10,000 cards, start-up to the first painted window, the
+# cost of running the reader library in a reader host, and on a virtual X
+# display (Xvfb) the real program: start-up beside a Qt hello-world, read call
+# to card on screen with the library in process and in a reader host, the
+# painted card view, and the CPU the running program takes while reading, each
+# beside its reference from the same run. Takes about three minutes; not part
+# of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,7 +22,7 @@ if [ -z "${BENCH_UNDER_XVFB:-}" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUVI_BUILD_BENCH=ON \
         -DZUVI_BUILD_TESTS=OFF >/dev/null
     cmake --build "$build" --target region_bench reader_bench startup_probe hello_probe card_latency_probe wait_reference \
-        host_latency_probe zuviruzozozad termb_virtual
+        host_latency_probe zuviruzozozad zuviruzozozad-reader-host termb_virtual
     # -noreset: Xvfb would otherwise reset when its last client disconnects,
     # and refuse connections for a moment, between the program's runs.
     BENCH_UNDER_XVFB=1 BENCH_BUILD=$(realpath "$build") \
@@ -33,7 +35,7 @@ app_pid=
 trap '[ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null; rm -rf "$work"' EXIT
 mkdir -p "$work/app" "$work/rt"
 chmod 700 "$work/rt"
-cp "$build/zuviruzozozad" "$work/app/"
+cp "$build/zuviruzozozad" "$build/zuviruzozozad-reader-host" "$work/app/"
 export XDG_RUNTIME_DIR=$work/rt
 export TERMB_LIBRARY=$build/libtermb_virtual.so
 unset QT_QPA_PLATFORM
@@ -84,13 +86,25 @@ echo "start-up to the first paint event (offscreen): $(summary <"$work/start-off
 # Read call returning to the card on screen: cards come and go on a reader
 # with a fifth of the default latencies.
 echo '{"ports": [1001], "latency_scale": 0.2, "timeline": {"mode": "cycle", "on_ms": 300, "off_ms": 200}}' >"$work/cycle.json"
-read -r med p90 worst < <(TERMB_VIRTUAL_SCENARIO=$work/cycle.json ZUVI_BENCH_CARDS=${CARDS:-40} \
-    "$build/bench/card_latency_probe")
-echo "read call returning -> card drawn (X11, ${CARDS:-40} cards): median $med ms, 90th percentile $p90 ms, max $worst ms"
+# In process, then with the library in a reader host, as the program runs it.
+card_latency() {
+    local med p90 worst
+    read -r med p90 worst < <(TERMB_VIRTUAL_SCENARIO=$work/cycle.json ZUVI_BENCH_CARDS=${CARDS:-40} \
+        "$build/bench/card_latency_probe" "$@")
+    echo "median $med ms, 90th percentile $p90 ms, max $worst ms"
+}
+echo "read call returning -> card drawn (X11, ${CARDS:-40} cards): in process $(card_latency);" \
+    "through the reader host $(card_latency --hosted)"
 
-# CPU of the running program: nanoseconds on a CPU of all its threads (the
-# scheduler's own account, finer than utime + stime's clock ticks).
-cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s }'; }
+# CPU of the running program: nanoseconds on a CPU of all its threads and
+# those of its children, its reader host (the scheduler's own account, finer
+# than utime + stime's clock ticks).
+cpu_ns() {
+    local pids
+    pids="$1 $(pgrep -P "$1" | tr '\n' ' ')"
+    for pid in $pids; do cat /proc/"$pid"/task/*/schedstat 2>/dev/null; done |
+        awk '{ s += $1 } END { print s }'
+}
 # Starts the program, clicks continuous reading unless $1 is "idle", and
 # prints the share of one core it used over CPU_SECONDS.
 cpu_share() {
@@ -120,7 +134,9 @@ fast='{"SDT_OpenPort": 20, "SDT_ClosePort": 20, "SDT_GetSAMIDToStr": 20, "SDT_St
 echo "{\"ports\": [1001], \"latency_ms\": $fast, \"timeline\": {\"mode\": \"fixed\", \"card\": null}}" >"$work/fast.json"
 echo '{"ports": [1001], "timeline": {"mode": "fixed", "card": null}}' >"$work/default.json"
 echo '{"ports": [1001], "timeline": {"mode": "fixed", "card": 0}}' >"$work/card.json"
-echo "CPU of the running program (X11, ${cpu_seconds} s each, % of one core):"
+echo "CPU of the running program (X11, ${cpu_seconds} s each, % of one core; the library in process" \
+    "unless said otherwise):"
+export TERMB_IN_PROCESS=1
 echo "  idle window (reference): $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share idle)"
 echo "  continuous reading, no reader library: $(TERMB_LIBRARY=$work/absent/libtermb.so cpu_share read)"
 fast_share=$(TERMB_VIRTUAL_SCENARIO=$work/fast.json cpu_share read)
@@ -137,5 +153,8 @@ echo "    reference, a bare thread waiting 20 ms back to back (50 wake-ups a sec
     "the program's own share above it: $(awk -v a="$fast_share" -v b="$ref_share" 'BEGIN { printf "%.2f", a - b }')"
 echo "  continuous reading, no card, default latencies: $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share read)"
 echo "  continuous reading, card left on the reader, default latencies: $(TERMB_VIRTUAL_SCENARIO=$work/card.json cpu_share read)"
+echo "  through the reader host, program and host together:" \
+    "no card, reader calls of 20 ms: $(TERMB_IN_PROCESS=0 TERMB_VIRTUAL_SCENARIO=$work/fast.json cpu_share read);" \
+    "card left on the reader: $(TERMB_IN_PROCESS=0 TERMB_VIRTUAL_SCENARIO=$work/card.json cpu_share read)"
 echo "  idle window again (reference): $(TERMB_VIRTUAL_SCENARIO=$work/default.json cpu_share idle)"
 echo "load average at the end: $(cut -d ' ' -f 1-3 /proc/loadavg)"
