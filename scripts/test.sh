@@ -15,7 +15,7 @@ ctest --test-dir "$build" --output-on-failure -j2
 # build runs its tests with the race detector. A race report fails the run.
 tsan=${TSAN_BUILD_DIR:-build-tsan}
 cmake -S . -B "$tsan" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUVI_BUILD_UI=OFF \
-    -DCMAKE_CXX_FLAGS=-fsanitize=thread >/dev/null
+    -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_UNITY_BUILD=ON >/dev/null
 cmake --build "$tsan" --target reader_tests reader_virtual_tests
 ctest --test-dir "$tsan" --output-on-failure -j2 -R '^(ReadThreadTest|ThreadRun|TtyPorts)'
 # --- end of ThreadSanitizer block ------------------------------------------

@@ -94,18 +94,18 @@ TEST_F(Scenario, CardsOfEveryKindGivenFieldByField)
     const struct
     {
         const char* card;
-        CardKind kind;
+        ::CardKind kind; // the tool's kinds, not the virtual reader's
         const char* number;
     } cases[] = {
         {R"({"kind": "foreign", "english_name": "SAMPLE  ANNA", "sex": 2, "id_number":
              "JPN999001010003", "nationality": "JPN", "version": "01", "authority": "9901"})",
-         CardKind::ForeignPermanent, "JPN999001010003"},
+         ::CardKind::ForeignPermanent, "JPN999001010003"},
         {R"({"kind": "permit", "name": "何示例", "id_number": "820000199001010013",
              "pass_number": "M99000003", "issue_count": "01"})",
-         CardKind::HkMacaoTaiwanPermit, "820000199001010013"},
-        {R"({"kind": "foreign-2023"})", CardKind::ForeignPermanent2023, nullptr},
+         ::CardKind::HkMacaoTaiwanPermit, "820000199001010013"},
+        {R"({"kind": "foreign-2023"})", ::CardKind::ForeignPermanent2023, nullptr},
         // A mark no kind has, through the identity card's last field.
-        {R"({"builtin": 0, "reserved": "              Z"})", CardKind::Unknown, nullptr},
+        {R"({"builtin": 0, "reserved": "              Z"})", ::CardKind::Unknown, nullptr},
     };
     for (const auto& c : cases) {
         useScenario(std::string(R"({"latency_scale": 0, "cards": [)") + c.card +
