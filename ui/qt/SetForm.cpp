@@ -1,4 +1,5 @@
 #include "ui/qt/SetForm.h"
+#include "ui/qt/qt_text.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -14,15 +15,10 @@
 
 namespace {
 
-QString qs(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
-}
-
 QLabel* makeLabel(const char* name, std::string_view text, QWidget* parent,
                   const UiLayout::Rect& place)
 {
-    auto* label = new QLabel(qs(text), parent);
+    auto* label = new QLabel(QStringOf(text), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->move(place.x, place.y);
     return label;
@@ -31,7 +27,7 @@ QLabel* makeLabel(const char* name, std::string_view text, QWidget* parent,
 QPushButton* makeButton(const char* name, std::string_view text, QWidget* parent,
                         const UiLayout::Rect& place)
 {
-    auto* button = new QPushButton(qs(text), parent);
+    auto* button = new QPushButton(QStringOf(text), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(place.x, place.y, place.width, place.height);
     // Neither button answers Enter or Escape on the dialog's behalf.
@@ -46,7 +42,7 @@ TSetFrm::TSetFrm(QWidget* parent) : QDialog(parent)
 {
     using namespace UiLayout;
     setObjectName(QStringLiteral("SetFrm"));
-    setWindowTitle(qs(UiText::kSettingsCaption));
+    setWindowTitle(QStringOf(UiText::kSettingsCaption));
     QFont formFont(QString::fromUtf8(kSongFont.family));
     formFont.setPixelSize(kSongFont.pixelSize);
     setFont(formFont);
@@ -55,14 +51,14 @@ TSetFrm::TSetFrm(QWidget* parent) : QDialog(parent)
 
     // The whole form in one place: the group box takes what the panel's 45
     // pixels at the bottom leave; controls sit at fixed places inside each.
-    GroupBox1 = new QGroupBox(qs(UiText::kSettingsBox), this);
+    GroupBox1 = new QGroupBox(QStringOf(UiText::kSettingsBox), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     Label1 = makeLabel("Label1", UiText::kPortLabel, GroupBox1, kPortLabel);
     PortCbx = new QComboBox(GroupBox1);
     PortCbx->setObjectName(QStringLiteral("PortCbx"));
     PortCbx->setEditable(false);
     PortCbx->setGeometry(kPortCbx.x, kPortCbx.y, kPortCbx.width, kPortCbx.height);
-    Label4 = new QLabel(qs(UiText::kCurrentLabel), GroupBox1);
+    Label4 = new QLabel(QStringOf(UiText::kCurrentLabel), GroupBox1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFont(smallFont);
     Label4->move(kCurrentLabel.x, kCurrentLabel.y);

@@ -1,4 +1,5 @@
 #include "ui/qt/card_face.h"
+#include "ui/qt/qt_text.h"
 
 #include <QFontMetrics>
 #include <QLinearGradient>
@@ -64,11 +65,6 @@ void paintBackground(QPainter& p, const QRectF& card)
     p.drawPath(shape);
 }
 
-QString qs(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-}
-
 } // namespace
 
 QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dataFont)
@@ -87,7 +83,7 @@ QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dat
         titleFont.setBold(true);
         p.setFont(titleFont);
         const UiLayout::Rect& place = UiLayout::kCardFaceTitle;
-        const QString title = qs(layout.title);
+        const QString title = QStringOf(layout.title);
         const qreal width = QFontMetricsF(titleFont).horizontalAdvance(title);
         p.drawText(QPointF(place.x + (place.width - width) / 2, place.y + p.fontMetrics().ascent()),
                    title);
@@ -97,7 +93,7 @@ QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dat
     // Captions at the left, one per label row of the view; tops match the
     // labels' tops.
     for (const CardFaceCaption& c : layout.captions)
-        caption(p, c.x, c.top, qs(c.text));
+        caption(p, c.x, c.top, QStringOf(c.text));
     if (!dataFont || !layout.birthdayMarks)
         return pixmap;
 
@@ -106,9 +102,9 @@ QPixmap CardFacePixmap(CardFace face, const QFont& captionFont, const QFont* dat
     const QFontMetricsF data(*dataFont);
     const QFontMetricsF cap(captionFont);
     const auto width = [&](std::string_view text, CardFont font) {
-        return (font == CardFont::Data ? data : cap).horizontalAdvance(qs(text));
+        return (font == CardFont::Data ? data : cap).horizontalAdvance(QStringOf(text));
     };
     for (const BirthdayMark& mark : BirthdayMarks(layout.birthday.x, width))
-        p.drawText(QPointF(mark.left, layout.birthday.y + cap.ascent()), qs(mark.text));
+        p.drawText(QPointF(mark.left, layout.birthday.y + cap.ascent()), QStringOf(mark.text));
     return pixmap;
 }

@@ -1,4 +1,5 @@
 #include "ui/qt/uAboutForm.h"
+#include "ui/qt/qt_text.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -21,11 +22,6 @@ static void initAboutPictureResource()
 }
 
 namespace {
-
-QString qs(const std::string& utf8)
-{
-    return QString::fromStdString(utf8);
-}
 
 const QString kPicturePath = QStringLiteral(":/about/about.jpg");
 
@@ -78,7 +74,7 @@ Tform_About::Tform_About(QWidget* parent)
 {
     initAboutPictureResource();
     setObjectName(QStringLiteral("form_About"));
-    setWindowTitle(qs(AboutTexts().caption));
+    setWindowTitle(QStringOf(AboutTexts().caption));
     // A fixed frame whose title bar has only the close button.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
@@ -117,17 +113,17 @@ Tform_About::Tform_About(QWidget* parent)
 void Tform_About::FormCreate()
 {
     const AboutView& texts = AboutTexts();
-    l_AppName->setText(qs(texts.appName));
-    l_Version->setText(qs(texts.version));
-    l_Company->setText(qs(texts.company));
-    l_Address->setText(qs(texts.address));
-    l_WebSite->setText(qs(texts.webSite));
-    l_Telephone->setText(qs(texts.telephone));
+    l_AppName->setText(QStringOf(texts.appName));
+    l_Version->setText(QStringOf(texts.version));
+    l_Company->setText(QStringOf(texts.company));
+    l_Address->setText(QStringOf(texts.address));
+    l_WebSite->setText(QStringOf(texts.webSite));
+    l_Telephone->setText(QStringOf(texts.telephone));
 }
 
 QString Tform_About::webAddress()
 {
-    return qs(AboutTexts().webSite);
+    return QStringOf(AboutTexts().webSite);
 }
 
 void Tform_About::setUrlOpener(UrlOpener opener)

@@ -1,4 +1,5 @@
 #include "ui/qt/uMain.h"
+#include "ui/qt/qt_text.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,11 +26,6 @@
 #include "ui/qt/uAboutForm.h"
 
 namespace {
-
-QString qs(std::string_view utf8)
-{
-    return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size()));
-}
 
 QRect rectOf(const UiLayout::Rect& r)
 {
@@ -79,7 +75,7 @@ QLabel* pictureLabel(QWidget* parent, const char* name, const QPixmap& pixmap,
 QPushButton* button(QWidget* parent, const char* name, std::string_view caption,
                     const UiLayout::Rect& place)
 {
-    auto* btn = new QPushButton(qs(caption), parent);
+    auto* btn = new QPushButton(QStringOf(caption), parent);
     btn->setObjectName(QString::fromLatin1(name));
     btn->setGeometry(rectOf(place));
     btn->setFocusPolicy(Qt::TabFocus);
@@ -210,7 +206,7 @@ void Tform_Main::buildLayout()
     btn_Config = button(Panel9, "btn_Config", UiText::kConfigBtn, kConfigBtn);
     btn_Config->setIcon(QIcon(stored(StoredPicture::AboutGlyph)));
 
-    GroupBox1 = new QGroupBox(qs(UiText::kReadModeBox), this);
+    GroupBox1 = new QGroupBox(QStringOf(UiText::kReadModeBox), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setFont(fontOf(kSongFont));
     GroupBox1->setGeometry(rectOf(UiLayout::kGroupBox1));
@@ -223,7 +219,7 @@ void Tform_Main::buildLayout()
         readButton->setStyleSheet(QString::fromLatin1(kReadButtonStyle));
     }
 
-    GroupBox2 = new QGroupBox(qs(UiText::kResultBox), this);
+    GroupBox2 = new QGroupBox(QStringOf(UiText::kResultBox), this);
     GroupBox2->setObjectName(QStringLiteral("GroupBox2"));
     GroupBox2->setFont(fontOf(kSongFont));
     GroupBox2->setGeometry(rectOf(UiLayout::kGroupBox2));
@@ -368,19 +364,19 @@ void Tform_Main::ShowCardInfo(const CardViewContent& content)
 
 void Tform_Main::render(const MainView& v)
 {
-    setWindowTitle(qs(v.caption));
-    if (l_Info->text() != qs(v.info))
-        l_Info->setText(qs(v.info));
-    StatusPanel0->setText(qs(v.portText));
-    StatusPanel1->setText(qs(v.samCaption));
-    if (SamIdEdit->text() != qs(v.samId)) {
-        SamIdEdit->setText(qs(v.samId));
+    setWindowTitle(QStringOf(v.caption));
+    if (l_Info->text() != QStringOf(v.info))
+        l_Info->setText(QStringOf(v.info));
+    StatusPanel0->setText(QStringOf(v.portText));
+    StatusPanel1->setText(QStringOf(v.samCaption));
+    if (SamIdEdit->text() != QStringOf(v.samId)) {
+        SamIdEdit->setText(QStringOf(v.samId));
         SamIdEdit->setCursorPosition(0);
     }
     sb_Status->setVisible(v.statusBarVisible);
     i_HasCard->setVisible(v.hasCardVisible);
     p_IDCardInfo->setVisible(v.cardVisible);
-    btn_CycleReadCard->setText(qs(v.cycleCaption));
+    btn_CycleReadCard->setText(QStringOf(v.cycleCaption));
     if (m_shownGlyph != v.cycleGlyph) {
         m_shownGlyph = v.cycleGlyph;
         btn_CycleReadCard->setIcon(QIcon());
