@@ -173,6 +173,7 @@ TEST_F(CliTest, ExitCodesSayWhatHappenedInOneLine)
         {"duration without continuous", {"--duration", "1"}, card, "", 64},
         {"unknown option", {"--fast"}, card, "", 64},
         {"bad port", {"--port", "COMX"}, card, "", 64},
+        {"a raw recording of nothing", {"--record-raw"}, card, "", 64},
         {"a port named twice", {"--port", "1001,usb"}, card, "", 64},
         {"an empty port in a list", {"--port", "1001,"}, card, "", 64},
         {"a search among several", {"--port", "auto,1002"}, card, "", 64},

@@ -375,7 +375,27 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"ProbabilityAboveOne", R"({"faults": {"read_failure": {"probability": 2}}})",
                   "faults.read_failure.probability: must lie between"},
         Malformed{"CodeForPhotoFault", R"({"faults": {"photo_corrupt": {"sequence": [65]}}})",
-                  "faults.photo_corrupt.sequence[0]: must be true or false"}),
+                  "faults.photo_corrupt.sequence[0]: must be true or false"},
+        // Recordings, given as the scenario file itself or named by one.
+        Malformed{"ReplayWithOtherKeys", R"({"replay": "calls.jsonl", "ports": [1001]})",
+                  "ports: does not go with replay"},
+        Malformed{"ReplayOfNothing", R"({"replay": "none.jsonl"})", "cannot be read"},
+        Malformed{"RecordingOfAnotherFormat",
+                  R"({"recording": "zuviruzozozad reader calls", "format": 2})", "format 2"},
+        Malformed{"RecordingLineNoCall", R"({"recording": "zuviruzozozad reader calls", "format": 1}
+[1]
+)",
+                  "line 2: not a recorded call"},
+        Malformed{"RecordingOddHex",
+                  R"({"recording": "zuviruzozozad reader calls", "format": 1}
+{"call": "SDT_ReadBaseMsg", "port": 1001, "result": 144, "out": {"text": "abc"}}
+)",
+                  "odd number of digits"},
+        Malformed{"RecordingNegativeDuration",
+                  R"({"recording": "zuviruzozozad reader calls", "format": 1}
+{"call": "SDT_OpenPort", "port": 1001, "result": 144, "us": -1}
+)",
+                  "us must not be negative"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Scenario, CommentsAndDescriptionAreAllowed)
