@@ -3,6 +3,8 @@
 // character and keeps its class; the kind, the codes and the dates' shape
 // stay.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "card/card_kinds.h"
@@ -139,7 +141,7 @@ TEST(Redaction, ChangesWhoTheHolderIsAndKeepsWhatTheCardIs)
     }
 }
 
-TEST(Redaction, PhotoAndFingerprintKeepOnlyTheirShape)
+TEST(Redaction, PhotoFingerprintAndAppendedAddressKeepOnlyTheirShape)
 {
     std::vector<unsigned char> photo = {'Z', 'V', 'W', '1', 7, 0, 102, 126};
     RedactPhoto(photo.data(), photo.size());
@@ -153,6 +155,22 @@ TEST(Redaction, PhotoAndFingerprintKeepOnlyTheirShape)
     RedactFingerprint(redacted.data(), redacted.size(), 99);
     for (std::size_t i = 0; i < fp.size(); ++i)
         EXPECT_EQ(redacted[i] == fp[i], fp[i] == 0) << i;
+
+    // An appended address: every character another of its class, padding kept.
+    Text address{};
+    const char16_t moved[] = u"北京市海淀区中关村大街27号 Room B";
+    for (std::size_t i = 0; moved[i]; ++i) {
+        address[2 * i] = static_cast<std::uint8_t>(moved[i]);
+        address[2 * i + 1] = static_cast<std::uint8_t>(moved[i] >> 8);
+    }
+    Text after = address;
+    RedactUcs2Text(after.data(), 70, 99);
+    for (std::size_t byte = 0; byte < 70; byte += 2) {
+        const unsigned before = unit(address, byte), now = unit(after, byte);
+        EXPECT_EQ(classOf(now), classOf(before)) << byte;
+        EXPECT_EQ(now == before, classOf(before) == Class::Kept) << byte;
+    }
+    EXPECT_TRUE(std::equal(after.begin() + 70, after.end(), address.begin() + 70));
 }
 
 } // namespace
