@@ -19,26 +19,42 @@ cmake -S fuzz -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DE
 cmake --build "$build" --target "${targets[@]}"
 
 mkdir -p "$build/artifacts"
-summary=()
-for target in "${targets[@]}"; do
-    work="$build/corpus/$target"
+# One target's run; its log is $build/<target>.log.
+fuzz_one() {
+    local target=$1 leaks=1
+    local work="$build/corpus/$target"
     mkdir -p "$work"
-    options=(-max_total_time="$seconds" -timeout=10 -print_final_stats=1
-             -artifact_prefix="$build/artifacts/$target-")
     # Qt and fontconfig keep caches that look like leaks to the leak check;
     # the other targets run with it.
-    leaks=1
     if [ "$target" = fuzz_photo ]; then leaks=0; fi
+    QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=$leaks \
+        "$build/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+        -artifact_prefix="$build/artifacts/$target-" "$work" "fuzz/corpus/$target" \
+        >"$build/$target.log" 2>&1
+}
+
+# Two targets at a time, one on each core.
+failed=()
+for ((i = 0; i < ${#targets[@]}; i += 2)); do
+    pids=()
+    for target in "${targets[@]:i:2}"; do
+        echo "== $target: ${seconds}s"
+        fuzz_one "$target" &
+        pids+=($!)
+    done
+    for j in "${!pids[@]}"; do
+        wait "${pids[j]}" || failed+=("${targets[i + j]}")
+    done
+done
+for target in "${failed[@]}"; do
+    tail -n 60 "$build/$target.log"
+    echo "fuzz: $target FAILED (log: $build/$target.log)"
+done
+[ ${#failed[@]} -eq 0 ] || exit 1
+
+for target in "${targets[@]}"; do
     log="$build/$target.log"
-    echo "== $target: ${seconds}s"
-    if ! QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=$leaks \
-            "$build/$target" "${options[@]}" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
-        tail -n 60 "$log"
-        echo "fuzz: $target FAILED (log: $log)"
-        exit 1
-    fi
     execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
     cov=$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 || true)
-    summary+=("$(printf '%-24s %10s execs  %s' "$target" "${execs:-?}" "$cov")")
+    printf '%-24s %10s execs  %s\n' "$target" "${execs:-?}" "$cov"
 done
-printf '%s\n' "${summary[@]}"
