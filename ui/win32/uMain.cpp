@@ -487,8 +487,6 @@ void Tform_Main::render(const MainView& v)
     m_rendered = true;
     if (all || v.caption != m_shown.caption)
         ::SetWindowTextW(m_hwnd, Wide(v.caption).c_str());
-    if (all || v.info != m_shown.info)
-        m_drawn.setText(l_Info, v.info);
     if (all || v.portText != m_shown.portText)
         ::SetWindowTextW(StatusPanel0, Wide(v.portText).c_str());
     if (all || v.samCaption != m_shown.samCaption)
@@ -507,5 +505,10 @@ void Tform_Main::render(const MainView& v)
         ::ShowWindow(p_IDCardInfo, v.cardVisible ? SW_SHOWNA : SW_HIDE);
     if (all || v.hasCardVisible != m_shown.hasCardVisible)
         ::ShowWindow(i_HasCard, v.hasCardVisible ? SW_SHOWNA : SW_HIDE);
+    // The information line last: once it says what happened, the rest of the
+    // window already shows it, also to a program that reads the window from
+    // outside (an accessibility tool, the end-to-end test) between two calls.
+    if (all || v.info != m_shown.info)
+        m_drawn.setText(l_Info, v.info);
     m_shown = v;
 }
