@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "../environment.h"
 #include "../temp_dir.h"
 
 // Whether the process runs. A process that has ended counts as gone even
@@ -17,8 +18,9 @@ bool ProcessAlive(long id);
 class HostedReaderTest : public testing::Test
 {
 protected:
-    void SetUp() override { setControl(m_control); }
-    void TearDown() override { setControl(""); }
+    // The control file is inherited by every host started from now on.
+    void SetUp() override { SetTestVariable("HOSTILE_TERMB_CONTROL", m_control); }
+    void TearDown() override { SetTestVariable("HOSTILE_TERMB_CONTROL", ""); }
     // Makes `function` misbehave as `how` says in every host from now on;
     // empty texts make the library behave again.
     void tell(const std::string& function, const std::string& how)
@@ -28,18 +30,4 @@ protected:
 
     TempDir m_dir;
     const std::string m_control = m_dir.file("control");
-
-private:
-    // Inherited by every host started from now on; empty removes it.
-    static void setControl(const std::string& file)
-    {
-#ifdef _WIN32
-        ::_putenv_s("HOSTILE_TERMB_CONTROL", file.c_str());
-#else
-        if (file.empty())
-            ::unsetenv("HOSTILE_TERMB_CONTROL");
-        else
-            ::setenv("HOSTILE_TERMB_CONTROL", file.c_str(), 1);
-#endif
-    }
 };

@@ -4,27 +4,10 @@
 
 #include "base/exe_dir.h"
 #include "reader/termb_loader.h"
+#include "tests/environment.h"
 #include "tests/temp_dir.h"
 
 namespace {
-
-void setEnv(const char* name, const char* value)
-{
-#ifdef _WIN32
-    ::_putenv_s(name, value);
-#else
-    ::setenv(name, value, 1);
-#endif
-}
-
-void unsetEnv(const char* name)
-{
-#ifdef _WIN32
-    ::_putenv_s(name, ""); // an empty value removes the variable
-#else
-    ::unsetenv(name);
-#endif
-}
 
 void expectAbsentReader(const TermbApi& api)
 {
@@ -167,23 +150,23 @@ protected:
     {
         if (const char* old = std::getenv("TERMB_LIBRARY"))
             m_saved = old;
-        unsetEnv("TERMB_LIBRARY");
+        SetTestVariable("TERMB_LIBRARY", "");
         SetExeDirOverride("/nonexistent-dir/");
     }
     void TearDown() override
     {
         SetExeDirOverride({});
         if (m_saved)
-            setEnv("TERMB_LIBRARY", m_saved->c_str());
+            SetTestVariable("TERMB_LIBRARY", *m_saved);
         else
-            unsetEnv("TERMB_LIBRARY");
+            SetTestVariable("TERMB_LIBRARY", "");
     }
     std::optional<std::string> m_saved;
 };
 
 TEST_F(TermbSearch, TheEnvironmentVariableNamesTheFile)
 {
-    setEnv("TERMB_LIBRARY", FAKE_TERMB_VIRTUAL);
+    SetTestVariable("TERMB_LIBRARY", FAKE_TERMB_VIRTUAL);
     const TermbLibrary lib = LoadTermbLibrary();
     EXPECT_TRUE(lib.loaded);
     EXPECT_TRUE(lib.isVirtual);
@@ -212,7 +195,7 @@ TEST_F(TermbSearch, ANameWithoutADirectoryIsAFileInTheCurrentDirectory)
     const std::filesystem::path saved = std::filesystem::current_path();
     std::filesystem::current_path(dir.path());
     const TermbLibrary fromOption = LoadTermbLibraryFrom(name);
-    setEnv("TERMB_LIBRARY", name.c_str());
+    SetTestVariable("TERMB_LIBRARY", name.c_str());
     const TermbLibrary fromEnvironment = LoadTermbLibrary();
     std::filesystem::current_path(saved);
     for (const TermbLibrary& lib : {fromOption, fromEnvironment}) {
@@ -284,9 +267,9 @@ TEST_F(TermbSearch, TheVirtualReaderStandsInOnlyForALibraryNobodyPlaced)
             else
                 std::filesystem::copy_file(from, dir.file(name));
         if (c.named)
-            setEnv("TERMB_LIBRARY", c.named);
+            SetTestVariable("TERMB_LIBRARY", c.named);
         else
-            unsetEnv("TERMB_LIBRARY");
+            SetTestVariable("TERMB_LIBRARY", "");
 
         const ReaderLibrary reader = LoadReaderLibraryOrVirtual();
         EXPECT_EQ(reader.library.loaded, c.loaded);

@@ -299,7 +299,7 @@ TEST_P(MalformedScenario, GivesOneLineAndNoReader)
         useScenario(c.json);
     } else {
         file = m_dir.file("missing.json");
-        setScenarioVariable(file);
+        SetTestVariable("TERMB_VIRTUAL_SCENARIO", file);
         resetVirtualReader();
     }
     // Nothing more is said however the reader is used.

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../environment.h"
 #include "../temp_dir.h"
 #include "reader/dynlib.h"
 #include "reader/termb_loader.h"
@@ -24,19 +25,6 @@ template <typename Fn> Fn virtualReaderHook(const char* name)
     // Opening the loaded library again yields the same handle.
     void* handle = OpenDynamicLibrary(TERMB_VIRTUAL_LIBRARY, error);
     return handle ? reinterpret_cast<Fn>(FindDynamicSymbol(handle, name)) : nullptr;
-}
-
-// Sets TERMB_VIRTUAL_SCENARIO, or removes it for an empty value.
-inline void setScenarioVariable(const std::string& file)
-{
-#ifdef _WIN32
-    ::_putenv_s("TERMB_VIRTUAL_SCENARIO", file.c_str());
-#else
-    if (file.empty())
-        ::unsetenv("TERMB_VIRTUAL_SCENARIO");
-    else
-        ::setenv("TERMB_VIRTUAL_SCENARIO", file.c_str(), 1);
-#endif
 }
 
 inline void resetVirtualReader()
@@ -79,7 +67,7 @@ protected:
 
     void useDefaultDemo()
     {
-        setScenarioVariable("");
+        SetTestVariable("TERMB_VIRTUAL_SCENARIO", "");
         resetVirtualReader();
     }
 
@@ -87,7 +75,7 @@ protected:
     void useScenario(const std::string& json)
     {
         m_dir.write("scenario.json", json);
-        setScenarioVariable(m_dir.file("scenario.json"));
+        SetTestVariable("TERMB_VIRTUAL_SCENARIO", m_dir.file("scenario.json"));
         resetVirtualReader();
     }
 
