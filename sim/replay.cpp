@@ -1,7 +1,8 @@
 #include "sim/replay.h"
 
+#include "sim/scenario.h"
+
 #include <cstdio>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <stdexcept>
@@ -143,14 +144,12 @@ bool ParseRecording(const std::string& content, Recording& recording, std::strin
 
 bool LoadRecordingFile(const std::string& path, Recording& recording, std::string& error)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string content;
+    if (!ReadFileText(path, content)) {
         error = "cannot be read";
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (!ParseRecording(content.str(), recording, error))
+    if (!ParseRecording(content, recording, error))
         return false;
     recording.source = path;
     return true;

@@ -10,7 +10,6 @@
 #include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <stdexcept>
 
 namespace termbsim {
@@ -103,9 +102,9 @@ std::string resolve(const std::string& file, const std::string& baseDir)
 
 std::vector<std::uint8_t> readBinary(const std::string& path, bool& ok)
 {
-    std::ifstream in(path, std::ios::binary);
-    ok = static_cast<bool>(in);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string content;
+    ok = ReadFileText(path, content);
+    return {content.begin(), content.end()};
 }
 
 const CardSpec& builtinCard(const json& value, const std::string& where)
@@ -495,23 +494,30 @@ bool ParseScenario(const std::string& text, const std::string& baseDir, Scenario
     return false;
 }
 
-bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error)
+bool ReadFileText(const std::string& path, std::string& content)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    if (!in)
+        return false;
+    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error)
+{
+    std::string content;
+    if (!ReadFileText(path, content)) {
         error = "cannot be read";
         return false;
     }
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (IsRecording(content.str())) {
+    if (IsRecording(content)) {
         scenario = Scenario{};
         scenario.replay = path;
         scenario.source = path;
         return true;
     }
     const std::string baseDir = std::filesystem::path(path).parent_path().string();
-    if (!ParseScenario(content.str(), baseDir, scenario, error))
+    if (!ParseScenario(content, baseDir, scenario, error))
         return false;
     scenario.source = path;
     return true;

@@ -108,6 +108,9 @@ void EnsureImages(Scenario& scenario);
 bool ParseScenario(const std::string& json, const std::string& baseDir, Scenario& scenario,
                    std::string& error);
 
+// The whole content of the file at `path`; false when it cannot be read.
+bool ReadFileText(const std::string& path, std::string& content);
+
 // Reads and parses the file. A recording of reader calls (told by its header
 // line) is a scenario that replays it at the recorded durations.
 bool LoadScenarioFile(const std::string& path, Scenario& scenario, std::string& error);
