@@ -761,10 +761,10 @@ int main(int argc, char** argv)
     if (!library.loaded)
         return libraryFailure(library, report, options.virtualReader());
 
-    // The shared state as the main window sets it up; --port wins over Port.
+    // The shared state as the main window sets it up (the settings are
+    // loaded above); --port wins over Port.
     PortNo = kUsbPort;
     ReadMode = kReadIdle;
-    LoadSettings();
     if (!options.ports.empty())
         SetPortNo = options.ports.front();
 
